@@ -1,0 +1,1 @@
+// Placeholder translation unit so the resource library always has a source.

@@ -1,0 +1,4 @@
+#pragma once
+// The program's entry sequence.
+
+int sonaveoMain(int argc, char **argv);

@@ -1,0 +1,42 @@
+#include "dialogs.h"
+
+#include <QApplication>
+#include <QColorDialog>
+#include <QFileDialog>
+#include <QMessageBox>
+
+namespace {
+Dialogs *g_replacement = nullptr;
+}
+
+Dialogs &dialogs()
+{
+    static QtDialogs real;
+    return g_replacement ? *g_replacement : real;
+}
+
+void setDialogs(Dialogs *replacement) { g_replacement = replacement; }
+
+void QtDialogs::showMessage(const QString &text)
+{
+    QMessageBox box(QMessageBox::NoIcon, kApplicationTitle, text, QMessageBox::Ok,
+                    QApplication::activeWindow());
+    box.exec();
+}
+
+QColor QtDialogs::chooseColor(const QColor &initial, QWidget *parent)
+{
+    return QColorDialog::getColor(initial, parent);
+}
+
+QString QtDialogs::openFileName(QWidget *parent, const QString &title, const QString &dir,
+                                const QString &filter)
+{
+    return QFileDialog::getOpenFileName(parent, title, dir, filter);
+}
+
+QString QtDialogs::saveFileName(QWidget *parent, const QString &title, const QString &dir,
+                                const QString &filter)
+{
+    return QFileDialog::getSaveFileName(parent, title, dir, filter);
+}

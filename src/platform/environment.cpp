@@ -1,0 +1,47 @@
+#include "environment.h"
+
+#include <gst/gst.h>
+
+#include <mutex>
+
+bool ensureGStreamer()
+{
+    static std::once_flag once;
+    static bool ok = false;
+    std::call_once(once, [] { ok = gst_init_check(nullptr, nullptr, nullptr); });
+    return ok;
+}
+
+namespace {
+bool hasFactory(const char *name)
+{
+    GstElementFactory *factory = gst_element_factory_find(name);
+    if (!factory)
+        return false;
+    gst_object_unref(factory);
+    return true;
+}
+} // namespace
+
+bool GstEnvironmentChecks::mediaPlayerAvailable()
+{
+    if (!ensureGStreamer())
+        return false;
+    const bool mp3 = hasFactory("mpg123audiodec") || hasFactory("avdec_mp3") || hasFactory("mad");
+    return hasFactory("playbin") && hasFactory("souphttpsrc") && mp3;
+}
+
+bool GstEnvironmentChecks::soundOutputAvailable()
+{
+    if (!ensureGStreamer())
+        return false;
+    GstDeviceMonitor *monitor = gst_device_monitor_new();
+    gst_device_monitor_add_filter(monitor, "Audio/Sink", nullptr);
+    // Without start() the providers answer with what they can probe at once,
+    // which is all we need for a count and avoids a monitoring thread.
+    GList *devices = gst_device_monitor_get_devices(monitor);
+    const bool any = devices != nullptr;
+    g_list_free_full(devices, gst_object_unref);
+    gst_object_unref(monitor);
+    return any;
+}

@@ -1,0 +1,23 @@
+#pragma once
+// One guard around every handler: an error ends the handler that raised it, its
+// text is shown in the standard error box and the program goes on. No exception
+// crosses Qt's event loop.
+
+#include "dialogs.h"
+#include "errors.h"
+
+#include <exception>
+#include <utility>
+
+// Shows the text of an error caught by a guard.
+void showException(std::exception_ptr error);
+
+template <typename F>
+void guarded(F &&handler)
+{
+    try {
+        std::forward<F>(handler)();
+    } catch (...) {
+        showException(std::current_exception());
+    }
+}

@@ -1,0 +1,43 @@
+#pragma once
+// Dialogs that answer at once and remember what they were asked.
+
+#include "dialogs.h"
+
+#include <QStringList>
+#include <deque>
+
+class FakeDialogs : public Dialogs {
+public:
+    FakeDialogs() { setDialogs(this); }
+    ~FakeDialogs() override { setDialogs(nullptr); }
+
+    void showMessage(const QString &text) override { messages << text; }
+    QColor chooseColor(const QColor &, QWidget *) override
+    {
+        return nextColor.empty() ? QColor() : pop(nextColor);
+    }
+    QString openFileName(QWidget *, const QString &title, const QString &, const QString &) override
+    {
+        asked << title;
+        return nextFile.empty() ? QString() : pop(nextFile);
+    }
+    QString saveFileName(QWidget *, const QString &title, const QString &, const QString &) override
+    {
+        asked << title;
+        return nextFile.empty() ? QString() : pop(nextFile);
+    }
+
+    QStringList messages;
+    QStringList asked;
+    std::deque<QColor> nextColor;
+    std::deque<QString> nextFile;
+
+private:
+    template <typename T>
+    static T pop(std::deque<T> &q)
+    {
+        T v = q.front();
+        q.pop_front();
+        return v;
+    }
+};
