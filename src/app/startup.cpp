@@ -1,9 +1,91 @@
 #include "startup.h"
 
+#include "artwork.h"
+#include "environment.h"
+#include "errorguard.h"
+#include "forms.h"
+#include "mainform.h"
+#include "singleinstance.h"
+#include "splashform.h"
+#include "vrtimer.h"
+
 #include <QApplication>
+#include <QIcon>
+
+#include <cstdio>
+#include <unistd.h>
+
+namespace {
+TApplicationWindows *g_windows = nullptr;
+
+// While the application object connects to the display, a failure is told in one
+// line instead of Qt's abort.
+void displayFailureHandler(QtMsgType type, const QMessageLogContext &, const QString &)
+{
+    if (type == QtFatalMsg) {
+        std::fputs("sonaveo: cannot open a display; start it from a desktop session "
+                   "(DISPLAY or WAYLAND_DISPLAY must name a running display)\n",
+                   stderr);
+        std::fflush(stderr);
+        ::_exit(2);
+    }
+}
+} // namespace
+
+TApplicationWindows::TApplicationWindows() { g_windows = this; }
+
+TApplicationWindows::~TApplicationWindows()
+{
+    // The main window goes first: its destruction still uses the others.
+    MainForm.reset();
+    if (g_windows == this)
+        g_windows = nullptr;
+}
+
+TApplicationWindows *applicationWindows() { return g_windows; }
+
+bool runEntrySequence(EnvironmentChecks &checks, TApplicationWindows &windows)
+{
+    auto *splash = new TSplashForm;
+    splash->show();
+    splash->repaint(); // the picture is on screen before the slow work below
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    if (!splash->FormActivate(checks)) {
+        delete splash;
+        return false;
+    }
+    windows.MainForm = std::make_unique<TMainForm>();
+    windows.HistoryForm = std::make_unique<THistoryForm>();
+    windows.BandForm = std::make_unique<TBandForm>();
+    windows.OptionsForm = std::make_unique<TOptionsForm>();
+    windows.SkinForm = std::make_unique<TSkinForm>();
+    windows.EditStationForm = std::make_unique<TEditStationForm>();
+    windows.FormSure = std::make_unique<TFormSure>();
+    windows.AboutForm = std::make_unique<TAboutForm>();
+    windows.MainForm->setSplash(splash);
+    windows.MainForm->centreOnScreen();
+    windows.MainForm->show();
+    return true;
+}
 
 int sonaveoMain(int argc, char **argv)
 {
+    // A second copy ends here: no window, no message, no file touched.
+    SingleInstance instance(QStringLiteral("MAROSONAVEO"));
+    if (instance.alreadyRunning())
+        return 0;
+
+    QtMessageHandler previous = qInstallMessageHandler(displayFailureHandler);
     QApplication app(argc, argv);
-    return 0;
+    qInstallMessageHandler(previous);
+    QApplication::setApplicationName(QStringLiteral("sonaveo"));
+    QApplication::setWindowIcon(QIcon(QPixmap::fromImage(artwork::icon())));
+    QGuiApplication::setDesktopFileName(QStringLiteral("sonaveo"));
+    setVrErrorHandler(showException);
+
+    GstEnvironmentChecks checks;
+    TApplicationWindows windows;
+    if (!runEntrySequence(checks, windows))
+        return 1;
+    return QApplication::exec();
 }

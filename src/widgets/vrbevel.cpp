@@ -62,6 +62,14 @@ QRect paintBevel(QPainter &p, const QRect &rect, const TVrBevel &b)
 
 QFont vrFont(const QString &family, int pixelHeight, bool bold)
 {
+    // The layout names the classic desktop faces; Liberation Sans has Arial's
+    // metrics, so captions keep their designed widths.
+    static const bool substituted = [] {
+        QFont::insertSubstitution(QStringLiteral("Arial"), QStringLiteral("Liberation Sans"));
+        QFont::insertSubstitution(QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans"));
+        return true;
+    }();
+    Q_UNUSED(substituted);
     QFont f(family);
     f.setPixelSize(pixelHeight);
     f.setBold(bold);

@@ -1,0 +1,34 @@
+# Starts the servers the tests use, each only when it is not running yet:
+# an X server (Xvfb) when there is no display, and PulseAudio with a null sink
+# whose monitor the end-to-end tests record. Source it after lib.sh.
+
+start_display() {
+  if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
+    return
+  fi
+  export DISPLAY=:${SONAVEO_TEST_DISPLAY:-97}
+  if ! xdpyinfo >/dev/null 2>&1; then
+    Xvfb "$DISPLAY" -screen 0 1280x1024x24 -nolisten tcp >/tmp/sonaveo-xvfb.log 2>&1 &
+    for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+  fi
+  xdpyinfo >/dev/null 2>&1 || { echo "Xvfb did not start (see /tmp/sonaveo-xvfb.log)"; exit 1; }
+}
+
+start_sound() {
+  export XDG_RUNTIME_DIR=${XDG_RUNTIME_DIR:-/tmp/sonaveo-runtime-$(id -u)}
+  mkdir -p "$XDG_RUNTIME_DIR"
+  chmod 700 "$XDG_RUNTIME_DIR"
+  if pactl info >/dev/null 2>&1; then
+    pactl list short sinks | grep -q sonaveo_sink ||
+      pactl load-module module-null-sink sink_name=sonaveo_sink >/dev/null
+  else
+    pulseaudio -n --daemonize=yes --exit-idle-time=-1 --disallow-exit \
+      --load="module-native-protocol-unix" \
+      --load="module-null-sink sink_name=sonaveo_sink" \
+      --log-target=file:/tmp/sonaveo-pulse.log
+    for _ in $(seq 50); do pactl info >/dev/null 2>&1 && break; sleep 0.1; done
+  fi
+  pactl info >/dev/null 2>&1 || { echo "PulseAudio did not start (see /tmp/sonaveo-pulse.log)"; exit 1; }
+  pactl set-default-sink sonaveo_sink
+  pactl set-default-source sonaveo_sink.monitor
+}

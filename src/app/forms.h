@@ -1,0 +1,41 @@
+#pragma once
+// The auxiliary windows of the program. Each is created once at start-up and
+// shown modally from the main window.
+
+#include "vrborderlessform.h"
+
+class THistoryForm : public TBorderlessForm {
+    Q_OBJECT
+public:
+    explicit THistoryForm(QWidget *parent = nullptr);
+};
+
+class TBandForm : public TBorderlessForm {
+    Q_OBJECT
+public:
+    explicit TBandForm(QWidget *parent = nullptr);
+};
+
+class TOptionsForm : public TBorderlessForm {
+    Q_OBJECT
+public:
+    explicit TOptionsForm(QWidget *parent = nullptr);
+};
+
+class TSkinForm : public TBorderlessForm {
+    Q_OBJECT
+public:
+    explicit TSkinForm(QWidget *parent = nullptr);
+};
+
+class TEditStationForm : public TBorderlessForm {
+    Q_OBJECT
+public:
+    explicit TEditStationForm(QWidget *parent = nullptr);
+};
+
+class TAboutForm : public TBorderlessForm {
+    Q_OBJECT
+public:
+    explicit TAboutForm(QWidget *parent = nullptr);
+};

@@ -1,0 +1,466 @@
+#include "mainform.h"
+
+#include "artwork.h"
+#include "vranimate.h"
+#include "vrblotter.h"
+#include "vrclock.h"
+#include "vrdemobutton.h"
+#include "vrformshape.h"
+#include "vrmatrix.h"
+#include "vrnum.h"
+#include "vrscale.h"
+#include "vrslider.h"
+#include "vrspinner.h"
+
+#include "errorguard.h"
+#include "firstpaint.h"
+
+#include <QAction>
+#include <QDir>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QScreen>
+#include <QTimer>
+
+namespace {
+TMainForm *g_mainForm = nullptr;
+
+template <typename T>
+T *place(QWidget *parent, const char *name, int left, int top, int width, int height)
+{
+    auto *w = new T(parent);
+    w->setObjectName(QLatin1String(name));
+    w->setGeometry(left, top, width, height);
+    return w;
+}
+
+// A caption in the window's default font, sized to its text unless a width is given.
+QLabel *label(QWidget *parent, const char *name, const QString &caption, int left, int top,
+              TColor color, int width = 0)
+{
+    auto *l = new QLabel(caption, parent);
+    l->setObjectName(QLatin1String(name));
+    QPalette pal = l->palette();
+    pal.setColor(QPalette::WindowText, toQColor(color));
+    l->setPalette(pal);
+    l->adjustSize();
+    l->move(left, top);
+    if (width > 0)
+        l->resize(width, l->height());
+    return l;
+}
+
+QLabel *picture(QWidget *parent, const char *name, const QImage &image, int left, int top,
+                int width, int height)
+{
+    auto *l = place<QLabel>(parent, name, left, top, width, height);
+    l->setPixmap(QPixmap::fromImage(image));
+    return l;
+}
+
+TVrPalette ledPalette()
+{
+    return TVrPalette{toQColor(clTeal), toQColor(clAqua)};
+}
+
+TVrBlotter *block(QWidget *parent, const char *name, int left, int top, int width, int height)
+{
+    auto *b = place<TVrBlotter>(parent, name, left, top, width, height);
+    b->setColor(toQColor(clBlack));
+    return b;
+}
+
+// The small buttons of the button and band blocks.
+void styleBlockButton(TVrDemoButton *b, const QString &caption)
+{
+    b->setFontLeave(TVrFont{vrFont(QStringLiteral("Arial"), 11, true), toQColor(clSilver)});
+    b->setFontEnter(TVrFont{vrFont(QStringLiteral("Arial"), 11, true), toQColor(clWhite)});
+    b->setOutlineColor(toQColor(clGray));
+    b->setOutlineWidth(1);
+    b->setHighlightColor(toQColor(clGray));
+    b->setShadowColor(toQColor(clBlack));
+    b->setBevelWidth(1);
+    b->setFont3D(0, 0);
+    b->setColor(toQColor(clBlack));
+    b->setDisabledTextColor(toQColor(clGray));
+    b->setCaption(caption);
+}
+
+TVrNum *ledNumber(QWidget *parent, const char *name, int left, int top, int width, int height,
+                  int digits, int min, int max, int value)
+{
+    auto *n = place<TVrNum>(parent, name, left, top, width, height);
+    n->setStyle(ns7x13);
+    n->setDigits(digits);
+    n->setMax(max);
+    n->setMin(min);
+    n->setValue(value);
+    n->setLeadingZero(true);
+    n->setPalette(ledPalette());
+    n->setColor(toQColor(clBlack));
+    return n;
+}
+
+TVrClock *ledClock(QWidget *parent, const char *name, int left, int top, TVrClockType type)
+{
+    auto *c = place<TVrClock>(parent, name, left, top, 62, 13);
+    c->setStyle(ns7x13);
+    c->setShowSeconds(true);
+    c->setHours24(true);
+    c->setPalette(ledPalette());
+    c->setColor(toQColor(clBlack));
+    c->setClockType(type);
+    return c;
+}
+} // namespace
+
+TMainForm *mainForm() { return g_mainForm; }
+
+TMainForm::TMainForm(QWidget *parent) : QWidget(parent, Qt::Window | Qt::FramelessWindowHint)
+{
+    g_mainForm = this;
+    setObjectName(QStringLiteral("MainForm"));
+    setWindowTitle(kApplicationTitle);
+    setWindowIcon(QIcon(QPixmap::fromImage(artwork::icon())));
+    setFixedSize(601, 352);
+    setAutoFillBackground(true);
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, Qt::black);
+    setPalette(pal);
+    setFont(vrFont(QStringLiteral("MS Sans Serif"), 11));
+    compose();
+}
+
+TMainForm::~TMainForm()
+{
+    guarded([this] { FormDestroy(); });
+    if (g_mainForm == this)
+        g_mainForm = nullptr;
+}
+
+void TMainForm::compose()
+{
+    MainMenu1 = new QMenuBar(this);
+    MainMenu1->setObjectName(QStringLiteral("MainMenu1"));
+    MainMenu1->hide(); // attached but empty: it takes no room
+
+    VrMainFormShape = place<TVrFormShape>(this, "VrMainFormShape", 0, 0, 601, 352);
+    VrMainFormShape->setMask(artwork::background());
+    VrMainFormShape->setMaskColor(toQColor(clPurple));
+
+    VrMatrixConn = new TVrMatrix(this);
+    VrMatrixConn->setObjectName(QStringLiteral("VrMatrixConn"));
+    VrMatrixConn->setLeds(10);
+    VrMatrixConn->setLedStyle(ls9x13);
+    VrMatrixConn->setColor(toQColor(clBlack));
+    VrMatrixConn->setPalette(TVrPalette{toQColor(clBlack), toQColor(clAqua)});
+    VrMatrixConn->setTimeInterval(250);
+    VrMatrixConn->setThreaded(true);
+    VrMatrixConn->setBounds(327, 16, 112, 17);
+    VrMatrixConn->setText(QStringLiteral("INTERNET CONNECTION?"));
+    VrMatrixConn->setAutoScroll(true);
+
+    const int stationTops[7] = {66, 108, 150, 192, 235, 277, 319};
+    const int urlTops[7] = {64, 104, 144, 184, 232, 272, 312};
+    TVrDemoButton **stationMembers[7] = {&VrDemoButtonStation1, &VrDemoButtonStation2,
+                                         &VrDemoButtonStation3, &VrDemoButtonStation4,
+                                         &VrDemoButtonStation5, &VrDemoButtonStation6,
+                                         &VrDemoButtonStation7};
+    QLineEdit **urlMembers[7] = {&EditStationURL1, &EditStationURL2, &EditStationURL3,
+                                 &EditStationURL4, &EditStationURL5, &EditStationURL6,
+                                 &EditStationURL7};
+    for (int i = 0; i < 7; ++i) {
+        const QByteArray n = QByteArray::number(i + 1);
+        auto *url = place<QLineEdit>(this, ("EditStationURL" + n).constData(), 16, urlTops[i], 25, 21);
+        url->setText(QStringLiteral("Empty"));
+        url->hide();
+        EditStationURL[size_t(i)] = *urlMembers[i] = url;
+
+        auto *b = place<TVrDemoButton>(this, ("VrDemoButtonStation" + n).constData(), 48,
+                                       stationTops[i], 190, 18);
+        b->setCursor(Qt::PointingHandCursor);
+        b->setFontLeave(TVrFont{vrFont(QStringLiteral("Arial"), 11, true), toQColor(clTeal)});
+        b->setFontEnter(TVrFont{vrFont(QStringLiteral("Arial"), 11, true), toQColor(clAqua)});
+        b->setOutlineColor(toQColor(clTeal));
+        b->setOutlineWidth(1);
+        b->setHighlightColor(toQColor(clBlack));
+        b->setShadowColor(toQColor(clBlack));
+        b->setBevelWidth(1);
+        b->setFont3D(0, 0);
+        b->setColor(toQColor(clBlack));
+        b->setDisabledTextColor(toQColor(clGray));
+        b->setCaption(QStringLiteral("none"));
+        VrDemoButtonStation[size_t(i)] = *stationMembers[i] = b;
+    }
+
+    struct RecorderButton {
+        TVrDemoButton **member;
+        const char *name;
+        int left;
+        TColor color;
+        const char *caption;
+    };
+    const RecorderButton recorder[3] = {
+        {&VrDemoButtonStop, "VrDemoButtonStop", 288, clRed, "STOP"},
+        {&VrDemoButtonRec, "VrDemoButtonRec", 350, clRed, "REC"},
+        {&VrDemoButtonStart, "VrDemoButtonStart", 412, clLime, "PLAY"},
+    };
+    for (const RecorderButton &r : recorder) {
+        auto *b = place<TVrDemoButton>(this, r.name, r.left, 285, 57, 56);
+        const QFont font = vrFont(QStringLiteral("Arial"), 15, true);
+        b->setFontLeave(TVrFont{font, toQColor(clBlack)});
+        b->setFontEnter(TVrFont{font, toQColor(clBlack)});
+        b->setOutlineWidth(2);
+        b->setOutlineColor(toQColor(clBlack));
+        b->setShadowColor(toQColor(clGray));
+        b->setHighlightColor(toQColor(clWhite));
+        b->setFont3D(0, 0);
+        b->setColor(toQColor(r.color));
+        b->setDisabledTextColor(toQColor(clGray));
+        b->setCaption(QLatin1String(r.caption));
+        *r.member = b;
+    }
+
+    composeButtonBlock();
+    composeFaderBlock();
+    composeBandBlock();
+    composeStationBlock();
+    composeRecordBlock();
+
+    Panelxy = place<QLabel>(this, "Panelxy", 0, 0, 65, 17);
+    Panelxy->setText(QStringLiteral("1000x1000"));
+    Panelxy->setAlignment(Qt::AlignCenter);
+    Panelxy->setAutoFillBackground(true);
+    {
+        QPalette pal = Panelxy->palette();
+        pal.setColor(QPalette::Window, Qt::white);
+        pal.setColor(QPalette::WindowText, Qt::black);
+        Panelxy->setPalette(pal);
+    }
+    Panelxy->hide();
+
+    VrBlotter1 = block(this, "VrBlotter1", 352, 8, 121, 65);
+    VrBlotter1->hide();
+
+    TimerSonaveo = new QTimer(this);
+    TimerSonaveo->setObjectName(QStringLiteral("TimerSonaveo"));
+    TimerSonaveo->setInterval(100);
+    connect(TimerSonaveo, &QTimer::timeout, this, [this] { guarded([this] { TimerSonaveoTimer(); }); });
+    TimerSonaveo->start();
+
+    composeMenu();
+}
+
+void TMainForm::composeButtonBlock()
+{
+    VrBlotterButtonSet = block(this, "VrBlotterButtonSet", 480, 204, 108, 139);
+    struct Item {
+        TVrDemoButton **member;
+        const char *name;
+        int top;
+        const char *caption;
+    };
+    const Item items[5] = {
+        {&VrDemoButtonUnplug, "VrDemoButtonUnplug", 18, "Disconnect"},
+        {&VrDemoButtonSkinMaker, "VrDemoButtonSkinMaker", 42, "Skin Designer"},
+        {&VrDemoButtonOptions, "VrDemoButtonOptions", 66, "Options"},
+        {&VrDemoButtonBurn, "VrDemoButtonBurn", 90, "About"},
+        {&VrDemoButtonExit, "VrDemoButtonExit", 114, "Exit"},
+    };
+    for (const Item &it : items) {
+        auto *b = place<TVrDemoButton>(VrBlotterButtonSet, it.name, 1, it.top, 106, 23);
+        styleBlockButton(b, QLatin1String(it.caption));
+        *it.member = b;
+    }
+    VrBlotterMaro = block(VrBlotterButtonSet, "VrBlotterMaro", 0, 0, 107, 18);
+    VrBlotterMaro->setColor(toQColor(0x2F2F2F));
+    VrBlotter9 = block(VrBlotterButtonSet, "VrBlotter9", 0, 0, 108, 18);
+    VrBlotter9->setColor(toQColor(0x2F2F2F));
+    MaroImage = picture(VrBlotter9, "MaroImage", artwork::logo(), 3, 3, 102, 12);
+    MaroImage->setCursor(Qt::PointingHandCursor);
+}
+
+void TMainForm::composeFaderBlock()
+{
+    VrBlotterMixer = block(this, "VrBlotterMixer", 469, 9, 117, 115);
+    VrBlotterPlayer = block(VrBlotterMixer, "VrBlotterPlayer", 0, 0, 117, 115);
+    ImagePlayer1 = picture(VrBlotterPlayer, "ImagePlayer1", artwork::playerIdle(), 6, 4, 33, 33);
+    ImagePlayer1GO = picture(VrBlotterPlayer, "ImagePlayer1GO", artwork::playerActive(), 6, 4, 33, 33);
+    ImagePlayer1GO->hide();
+
+    VrScrollBarPlayer1 = place<TVrSlider>(VrBlotterPlayer, "VrScrollBarPlayer1", 46, 5, 25, 105);
+    VrScrollBarPlayer1->setOrientation(Qt::Vertical);
+    VrScrollBarPlayer1->setMaxValue(1000);
+    VrScrollBarPlayer1->setMinValue(0);
+    VrScrollBarPlayer1->setKeyIncrement(1);
+    VrScrollBarPlayer1->setPalette(ledPalette());
+    VrScrollBarPlayer1->setPosition(1000);
+
+    VrScaledb = place<TVrScale>(VrBlotterPlayer, "VrScaledb", 77, 1, 21, 115);
+    VrScaledb->setOrientation(Qt::Vertical);
+    VrScaledb->setMinValue(-40);
+    VrScaledb->setMaxValue(0);
+    VrScaledb->setDigits(2);
+    VrScaledb->setLeadingZero(true);
+    VrScaledb->setScaleColor(toQColor(clAqua));
+    VrScaledb->setFontColor(toQColor(clAqua));
+    VrScaledb->setFont(vrFont(QStringLiteral("Arial"), 9));
+
+    LabelDB = label(VrBlotterPlayer, "LabelDB", QStringLiteral("dB"), 95, 3, clAqua);
+    LabelVol = label(VrBlotterPlayer, "LabelVol", QStringLiteral("VOL%"), 10, 78, clTeal);
+    VrNumVolume = ledNumber(VrBlotterPlayer, "VrNumVolume", 10, 91, 25, 21, 3, 0, 100, 100);
+    VrDemoButtonMixer = place<TVrDemoButton>(VrBlotterPlayer, "VrDemoButtonMixer", 9, 38, 29, 15);
+    styleBlockButton(VrDemoButtonMixer, QStringLiteral("Mixer"));
+    VrDemoButtonMixer->setFontLeave(TVrFont{vrFont(QStringLiteral("Arial"), 9, true), toQColor(clSilver)});
+    VrDemoButtonMixer->setFontEnter(TVrFont{vrFont(QStringLiteral("Arial"), 9, true), toQColor(clWhite)});
+}
+
+void TMainForm::composeBandBlock()
+{
+    VrBlotterBand = block(this, "VrBlotterBand", 290, 60, 160, 56);
+    VrDemoButtonBand = place<TVrDemoButton>(VrBlotterBand, "VrDemoButtonBand", -1, 1, 107, 15);
+    styleBlockButton(VrDemoButtonBand, QStringLiteral("Choose Station Band"));
+    LabelSelectBlock = label(VrBlotterBand, "LabelSelectBlock", QStringLiteral("Station Group"), 1, 20, clTeal);
+    VrDemoButtonHistory = place<TVrDemoButton>(VrBlotterBand, "VrDemoButtonHistory", 2, 40, 70, 15);
+    styleBlockButton(VrDemoButtonHistory, QStringLiteral("Station History"));
+    for (TVrDemoButton *b : {VrDemoButtonBand, VrDemoButtonHistory}) {
+        b->setFontLeave(TVrFont{vrFont(QStringLiteral("Arial"), 9, true), toQColor(clSilver)});
+        b->setFontEnter(TVrFont{vrFont(QStringLiteral("Arial"), 9, true), toQColor(clWhite)});
+    }
+    VrNumBlock = ledNumber(VrBlotterBand, "VrNumBlock", 126, 1, 25, 13, 3, 1, 100, 1);
+    VrSpinnerStation = place<TVrSpinner>(VrBlotterBand, "VrSpinnerStation", 128, 18, 21, 38);
+    VrSpinnerStation->setPalette(ledPalette());
+}
+
+void TMainForm::composeStationBlock()
+{
+    VrBlotterStation = block(this, "VrBlotterStation", 290, 136, 291, 58);
+    QWidget *p = VrBlotterStation;
+    LabelStationName = label(p, "LabelStationName", QStringLiteral("Station:"), 0, 2, clTeal);
+    LabelStation = label(p, "LabelStation", QStringLiteral("none"), 43, 2, clAqua, 144);
+    LabelStationTime = label(p, "LabelStationTime", QStringLiteral("Time:"), 194, 2, clTeal);
+    VrClockReal = ledClock(p, "VrClockReal", 226, 1, ctRealTime);
+    VrClockReal->setThreaded(true);
+    VrClockReal->setActive(true);
+
+    LabelStationBand = label(p, "LabelStationBand", QStringLiteral("Format:"), 0, 22, clTeal);
+    Labelgenre = label(p, "Labelgenre", QStringLiteral("Maro Radio Network"), 43, 22, clAqua, 136);
+    VrAnimate1 = place<TVrAnimate>(p, "VrAnimate1", 213, 16, 78, 20);
+    VrAnimate1->setBitmap(artwork::animation());
+    VrAnimate1->setFrameCols(3);
+    VrAnimate1->setFrameRows(1);
+    VrAnimate1->setInterval(500);
+    VrAnimate1->setLoop(true);
+    VrAnimate1->setThreaded(true);
+    VrAnimate1->setActive(true);
+
+    LabelStationBuffer = label(p, "LabelStationBuffer", QStringLiteral("Buffer:"), 0, 42, clTeal);
+    LabelBuffer = label(p, "LabelBuffer", QStringLiteral("0%"), 43, 42, clAqua);
+    LabelStationBandwidth = label(p, "LabelStationBandwidth", QStringLiteral("Bitrate:"), 87, 42, clTeal);
+    LabelBandwidth = label(p, "LabelBandwidth", QStringLiteral("0"), 125, 42, clAqua);
+    LabelStationPosition = label(p, "LabelStationPosition", QStringLiteral("Position:"), 179, 42, clTeal);
+    VrClockstposition = ledClock(p, "VrClockstposition", 226, 41, ctCustom);
+}
+
+void TMainForm::composeRecordBlock()
+{
+    VrBlotterPlayback = block(this, "VrBlotterPlayback", 290, 215, 175, 56);
+    QWidget *p = VrBlotterPlayback;
+    LabelRecSize = label(p, "LabelRecSize", QStringLiteral("Record Size (KB):"), 0, 1, clTeal);
+    VrNumSize = ledNumber(p, "VrNumSize", 108, 3, 61, 13, 7, 0, 99999999, 0);
+    LabelDuration = label(p, "LabelDuration", QStringLiteral("Record Length:"), 0, 21, clTeal);
+    VrClockDuration = ledClock(p, "VrClockDuration", 108, 21, ctCustom);
+    LabelPosition = label(p, "LabelPosition", QStringLiteral("Record Position:"), 0, 40, clTeal);
+    VrClockRecPos = ledClock(p, "VrClockRecPos", 108, 39, ctCustom);
+}
+
+void TMainForm::composeMenu()
+{
+    PopupMenuDrag = new QMenu(this);
+    PopupMenuDrag->setObjectName(QStringLiteral("PopupMenuDrag"));
+    auto item = [this](QMenu *menu, const char *name, const QString &caption) {
+        QAction *a = menu->addAction(caption);
+        a->setObjectName(QLatin1String(name));
+        return a;
+    };
+    EndDragnDrop1 = item(PopupMenuDrag, "EndDragnDrop1", QStringLiteral("Drop Current Object"));
+    EndDragnDrop1->setEnabled(false);
+    DragnDropLEDMatrix1 = item(PopupMenuDrag, "DragnDropLEDMatrix1", QStringLiteral("Drag and Drop Display"));
+    DragnDropFaderBlock1 = item(PopupMenuDrag, "DragnDropFaderBlock1", QStringLiteral("Drag and Drop Fader Block"));
+    DragnDropBandBlock1 = item(PopupMenuDrag, "DragnDropBandBlock1", QStringLiteral("Drag and Drop Band Block"));
+    DragnDropStationBlock1 = item(PopupMenuDrag, "DragnDropStationBlock1", QStringLiteral("Drag and Drop Station Block"));
+    DragnDrop1 = item(PopupMenuDrag, "DragnDrop1", QStringLiteral("Drag and Drop Record Block"));
+    DragnDorpButtonBlock1 = item(PopupMenuDrag, "DragnDorpButtonBlock1", QStringLiteral("Drag and Drop Button Block"));
+    DragnDrop2 = item(PopupMenuDrag, "DragnDrop2", QStringLiteral("Drag and Drop Stop Button"));
+    DragnDropRecordButton1 = item(PopupMenuDrag, "DragnDropRecordButton1", QStringLiteral("Drag and Drop Record Button"));
+    DragnDropPlayButton1 = item(PopupMenuDrag, "DragnDropPlayButton1", QStringLiteral("Drag and Drop Play Button"));
+    DragnDropStationButton11 = PopupMenuDrag->addMenu(QStringLiteral("Drag and Drop Stations Buttons"));
+    DragnDropStationButton11->setObjectName(QStringLiteral("DragnDropStationButton11"));
+    DragnDropStationButton11->menuAction()->setObjectName(QStringLiteral("DragnDropStationButton11"));
+    QAction **members[7] = {&DragnDropStationButton12, &DragnDropStationButton22,
+                            &DragnDropStationButton32, &DragnDropStationButton42,
+                            &DragnDropStationButton52, &DragnDropStationButton62,
+                            &DragnDropStationButton72};
+    for (int i = 0; i < 7; ++i) {
+        const QByteArray name = "DragnDropStationButton" + QByteArray::number(i + 1) + "2";
+        QString caption = QStringLiteral("Drag and Drop Station Button %1").arg(i + 1);
+        if (i == 1)
+            caption += QLatin1Char(' '); // the second item's caption ends with a blank
+        DragnDropStationButton[size_t(i)] = *members[i] = item(DragnDropStationButton11, name.constData(), caption);
+    }
+    VrMainFormShape->setPopupMenu(PopupMenuDrag);
+}
+
+void TMainForm::centreOnScreen()
+{
+    QScreen *s = screen() ? screen() : QGuiApplication::primaryScreen();
+    if (!s)
+        return;
+    const QRect area = s->availableGeometry();
+    move(area.center() - QPoint(width() / 2, height() / 2));
+}
+
+void TMainForm::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    if (!firstShowDone)
+        guarded([this] { FormShow(); });
+}
+
+void TMainForm::paintEvent(QPaintEvent *event)
+{
+    QWidget::paintEvent(event);
+    static bool reported = false;
+    if (!reported) {
+        reported = true;
+        reportFirstPaint();
+    }
+}
+
+void TMainForm::FormShow()
+{
+    if (firstShowDone)
+        return;
+    dataDirectory = QDir::currentPath();
+    if (m_splash) {
+        m_splash->hide();
+        m_splash->deleteLater();
+        m_splash = nullptr;
+    }
+    firstShowDone = true;
+}
+
+void TMainForm::FormDestroy()
+{
+    if (TimerSonaveo)
+        TimerSonaveo->stop();
+}
+
+void TMainForm::TimerSonaveoTimer()
+{
+    // The status steps (connection text, station displays, playback of the
+    // recording, exit countdown) are driven from here.
+}

@@ -1,0 +1,170 @@
+#pragma once
+// The main window: every control the listener uses, at its fixed place. The other
+// subsystems reach the controls by these member names (also their objectName).
+
+#include <QString>
+#include <QWidget>
+
+#include <array>
+
+class QAction;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QMenuBar;
+class QTimer;
+class TVrAnimate;
+class TVrBlotter;
+class TVrClock;
+class TVrDemoButton;
+class TVrFormShape;
+class TVrMatrix;
+class TVrNum;
+class TVrScale;
+class TVrSlider;
+class TVrSpinner;
+
+class TMainForm : public QWidget {
+    Q_OBJECT
+public:
+    explicit TMainForm(QWidget *parent = nullptr);
+    ~TMainForm() override;
+
+    // Called once the main window has been shown the first time and has loaded.
+    void setSplash(QWidget *splash) { m_splash = splash; }
+
+    // Window
+    QMenuBar *MainMenu1 = nullptr;
+    TVrFormShape *VrMainFormShape = nullptr;
+    TVrMatrix *VrMatrixConn = nullptr;
+    std::array<TVrDemoButton *, 7> VrDemoButtonStation{};
+    TVrDemoButton *VrDemoButtonStation1 = nullptr;
+    TVrDemoButton *VrDemoButtonStation2 = nullptr;
+    TVrDemoButton *VrDemoButtonStation3 = nullptr;
+    TVrDemoButton *VrDemoButtonStation4 = nullptr;
+    TVrDemoButton *VrDemoButtonStation5 = nullptr;
+    TVrDemoButton *VrDemoButtonStation6 = nullptr;
+    TVrDemoButton *VrDemoButtonStation7 = nullptr;
+    std::array<QLineEdit *, 7> EditStationURL{};
+    QLineEdit *EditStationURL1 = nullptr;
+    QLineEdit *EditStationURL2 = nullptr;
+    QLineEdit *EditStationURL3 = nullptr;
+    QLineEdit *EditStationURL4 = nullptr;
+    QLineEdit *EditStationURL5 = nullptr;
+    QLineEdit *EditStationURL6 = nullptr;
+    QLineEdit *EditStationURL7 = nullptr;
+    TVrDemoButton *VrDemoButtonStop = nullptr;
+    TVrDemoButton *VrDemoButtonRec = nullptr;
+    TVrDemoButton *VrDemoButtonStart = nullptr;
+    QLabel *Panelxy = nullptr;
+    TVrBlotter *VrBlotter1 = nullptr;
+
+    // Button block
+    TVrBlotter *VrBlotterButtonSet = nullptr;
+    TVrDemoButton *VrDemoButtonUnplug = nullptr;
+    TVrDemoButton *VrDemoButtonSkinMaker = nullptr;
+    TVrDemoButton *VrDemoButtonOptions = nullptr;
+    TVrDemoButton *VrDemoButtonBurn = nullptr;
+    TVrDemoButton *VrDemoButtonExit = nullptr;
+    TVrBlotter *VrBlotterMaro = nullptr;
+    TVrBlotter *VrBlotter9 = nullptr;
+    QLabel *MaroImage = nullptr;
+
+    // Fader block
+    TVrBlotter *VrBlotterMixer = nullptr;
+    TVrBlotter *VrBlotterPlayer = nullptr;
+    QLabel *ImagePlayer1 = nullptr;
+    QLabel *ImagePlayer1GO = nullptr;
+    TVrSlider *VrScrollBarPlayer1 = nullptr;
+    TVrScale *VrScaledb = nullptr;
+    QLabel *LabelDB = nullptr;
+    QLabel *LabelVol = nullptr;
+    TVrNum *VrNumVolume = nullptr;
+    TVrDemoButton *VrDemoButtonMixer = nullptr;
+
+    // Band block
+    TVrBlotter *VrBlotterBand = nullptr;
+    TVrDemoButton *VrDemoButtonBand = nullptr;
+    QLabel *LabelSelectBlock = nullptr;
+    TVrDemoButton *VrDemoButtonHistory = nullptr;
+    TVrNum *VrNumBlock = nullptr;
+    TVrSpinner *VrSpinnerStation = nullptr;
+
+    // Station status block
+    TVrBlotter *VrBlotterStation = nullptr;
+    QLabel *LabelStationName = nullptr;
+    QLabel *LabelStation = nullptr;
+    QLabel *LabelStationTime = nullptr;
+    TVrClock *VrClockReal = nullptr;
+    QLabel *LabelStationBand = nullptr;
+    QLabel *Labelgenre = nullptr;
+    TVrAnimate *VrAnimate1 = nullptr;
+    QLabel *LabelStationBuffer = nullptr;
+    QLabel *LabelBuffer = nullptr;
+    QLabel *LabelStationBandwidth = nullptr;
+    QLabel *LabelBandwidth = nullptr;
+    QLabel *LabelStationPosition = nullptr;
+    TVrClock *VrClockstposition = nullptr;
+
+    // Record block
+    TVrBlotter *VrBlotterPlayback = nullptr;
+    QLabel *LabelRecSize = nullptr;
+    TVrNum *VrNumSize = nullptr;
+    QLabel *LabelDuration = nullptr;
+    TVrClock *VrClockDuration = nullptr;
+    QLabel *LabelPosition = nullptr;
+    TVrClock *VrClockRecPos = nullptr;
+
+    // Non-visual components
+    QTimer *TimerSonaveo = nullptr;
+    QMenu *PopupMenuDrag = nullptr;
+    QAction *EndDragnDrop1 = nullptr;
+    QAction *DragnDropLEDMatrix1 = nullptr;
+    QAction *DragnDropFaderBlock1 = nullptr;
+    QAction *DragnDropBandBlock1 = nullptr;
+    QAction *DragnDropStationBlock1 = nullptr;
+    QAction *DragnDrop1 = nullptr;
+    QAction *DragnDorpButtonBlock1 = nullptr;
+    QAction *DragnDrop2 = nullptr;
+    QAction *DragnDropRecordButton1 = nullptr;
+    QAction *DragnDropPlayButton1 = nullptr;
+    QMenu *DragnDropStationButton11 = nullptr;
+    std::array<QAction *, 7> DragnDropStationButton{}; // items 12, 22 ... 72
+    QAction *DragnDropStationButton12 = nullptr;
+    QAction *DragnDropStationButton22 = nullptr;
+    QAction *DragnDropStationButton32 = nullptr;
+    QAction *DragnDropStationButton42 = nullptr;
+    QAction *DragnDropStationButton52 = nullptr;
+    QAction *DragnDropStationButton62 = nullptr;
+    QAction *DragnDropStationButton72 = nullptr;
+
+    // Program-wide state owned by the main window.
+    QString dataDirectory;
+    bool firstShowDone = false;
+
+    // Handlers
+    void FormShow();
+    void FormDestroy();
+    void TimerSonaveoTimer();
+
+    // Puts the window in the middle of its screen.
+    void centreOnScreen();
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    void compose();
+    void composeButtonBlock();
+    void composeFaderBlock();
+    void composeBandBlock();
+    void composeStationBlock();
+    void composeRecordBlock();
+    void composeMenu();
+
+    QWidget *m_splash = nullptr;
+};
+
+// The one main window of the process (null before it is created).
+TMainForm *mainForm();

@@ -1,0 +1,79 @@
+#include "splashform.h"
+
+#include "artwork.h"
+#include "dialogs.h"
+#include "environment.h"
+#include "vrblotter.h"
+
+#include <QApplication>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QScreen>
+
+namespace {
+// Panel and picture shared by the splash and the farewell window.
+void composePicture(QWidget *window, const QImage &image, TVrBlotter *&panel, QLabel *&label)
+{
+    panel = new TVrBlotter(window);
+    panel->setObjectName(QStringLiteral("VrBlotter1"));
+    panel->setGeometry(0, 0, 492, 236);
+    panel->setColor(Qt::black);
+    label = new QLabel(panel);
+    label->setObjectName(QStringLiteral("Image1"));
+    label->setGeometry(2, 2, 488, 232);
+    label->setPixmap(QPixmap::fromImage(image));
+}
+} // namespace
+
+TSplashForm::TSplashForm(QWidget *parent)
+    : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint)
+{
+    setObjectName(QStringLiteral("SplashForm"));
+    setWindowTitle(kSlogan);
+    setFixedSize(492, 236);
+    setAutoFillBackground(true);
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, Qt::black);
+    setPalette(pal);
+    composePicture(this, artwork::splash(), VrBlotter1, Image1);
+    if (QScreen *s = QGuiApplication::primaryScreen())
+        move(s->availableGeometry().center() - QPoint(246, 118));
+}
+
+bool TSplashForm::FormActivate(EnvironmentChecks &checks)
+{
+    m_startupChecks = true;
+    if (!checks.mediaPlayerAvailable()) {
+        dialogs().showMessage(QStringLiteral("Please install the Windows Media Player "));
+        QCoreApplication::exit(1);
+        m_startupChecks = false;
+    }
+    if (!checks.soundOutputAvailable()) {
+        dialogs().showMessage(QStringLiteral("No Sound Card found!"));
+        QCoreApplication::exit(1);
+        m_startupChecks = false;
+    }
+    return m_startupChecks;
+}
+
+TFormSure::TFormSure(QWidget *parent) : TBorderlessForm(QSize(492, 236), parent)
+{
+    setObjectName(QStringLiteral("FormSure"));
+    setWindowTitle(QStringLiteral("Sonaveo Message"));
+    composePicture(this, artwork::farewell(), VrBlotter1, Image1);
+    Image1->installEventFilter(this);
+}
+
+void TFormSure::SplashFormClick() { close(); }
+
+bool TFormSure::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == Image1 && event->type() == QEvent::MouseButtonRelease) {
+        if (static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton) {
+            SplashFormClick();
+            return true;
+        }
+    }
+    return TBorderlessForm::eventFilter(watched, event);
+}

@@ -1,0 +1,6 @@
+#pragma once
+// Start-up measurement: when SONAVEO_REPORT_FIRST_PAINT is set, the first paint of
+// the main window prints "first-paint <monotonic ns>" on stderr and ends the
+// process, so a benchmark can time process start to first paint.
+
+void reportFirstPaint();

@@ -1,0 +1,26 @@
+#pragma once
+// Start-up checks answered by the test.
+
+#include "environment.h"
+
+#include <QStringList>
+
+class FakeEnvironmentChecks : public EnvironmentChecks {
+public:
+    FakeEnvironmentChecks(bool player, bool sound) : m_player(player), m_sound(sound) {}
+    bool mediaPlayerAvailable() override
+    {
+        asked << QStringLiteral("player");
+        return m_player;
+    }
+    bool soundOutputAvailable() override
+    {
+        asked << QStringLiteral("sound");
+        return m_sound;
+    }
+    QStringList asked;
+
+private:
+    bool m_player;
+    bool m_sound;
+};

@@ -1,0 +1,50 @@
+#pragma once
+// Driving the real program on the test display: start it, find its window, take
+// screenshots.
+
+#include <QImage>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QRect>
+#include <QString>
+#include <QTemporaryDir>
+
+#include <memory>
+
+namespace e2e {
+
+// True when a display is there for the end-to-end tests.
+bool haveDisplay();
+
+// The folder screenshots and logs of this run go to.
+QString outputDir();
+
+// Runs a command and returns its standard output (empty on failure).
+QString run(const QString &program, const QStringList &args, int timeoutMs = 10000);
+
+// The program started in a fresh data folder of its own.
+class Sonaveo {
+public:
+    explicit Sonaveo(const QProcessEnvironment &env = QProcessEnvironment::systemEnvironment());
+    ~Sonaveo();
+
+    QProcess &process() { return m_process; }
+    qint64 pid() const { return m_process.processId(); }
+    QString dataDir() const { return m_dir.path(); }
+    // The X window id of the visible main window, waiting up to timeoutMs.
+    QString waitForMainWindow(int timeoutMs = 15000);
+    void kill();
+
+private:
+    QTemporaryDir m_dir;
+    QProcess m_process;
+};
+
+// Visible windows titled exactly "Maro Sonaveo".
+QStringList mainWindows();
+// Position and size of a window on the screen.
+QRect windowGeometry(const QString &windowId);
+// A screenshot of the whole screen, also written to the output folder under name.
+QImage screenshot(const QString &name);
+
+} // namespace e2e

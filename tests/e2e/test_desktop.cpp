@@ -1,0 +1,120 @@
+// The real program on a real X display: one copy at a time, the main window's
+// look, and what a start without a display says.
+
+#include "desktop.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QThread>
+#include <gtest/gtest.h>
+
+using namespace e2e;
+
+namespace {
+#define REQUIRE_DISPLAY()                                                                       \
+    if (!haveDisplay())                                                                         \
+    GTEST_SKIP() << "no display; scripts/test starts one"
+
+int colourDistance(QRgb a, QRgb b)
+{
+    return std::abs(qRed(a) - qRed(b)) + std::abs(qGreen(a) - qGreen(b)) + std::abs(qBlue(a) - qBlue(b));
+}
+
+// Areas of the main window that change on their own while nothing else happens.
+const QRect kMatrix(327, 16, 112, 17);
+const QRect kClock(290 + 226, 136 + 1, 62, 13);
+const QRect kAnimation(290 + 213, 136 + 16, 78, 20);
+} // namespace
+
+TEST(Desktop, MainWindowShowsItsControlsAndOnlyTheLiveDisplaysMove)
+{
+    REQUIRE_DISPLAY();
+    Sonaveo app;
+    const QString id = app.waitForMainWindow();
+    ASSERT_FALSE(id.isEmpty()) << "no main window appeared";
+    const QRect g = windowGeometry(id);
+    EXPECT_EQ(g.size(), QSize(601, 352));
+    QThread::msleep(1200); // the splash is gone and everything has painted
+
+    const QImage first = screenshot(QStringLiteral("main-window-1")).copy(g);
+    QThread::msleep(300);
+    const QImage second = screenshot(QStringLiteral("main-window-2")).copy(g);
+    first.save(outputDir() + QStringLiteral("/main-window.png"));
+    ASSERT_EQ(first.size(), QSize(601, 352));
+
+    int matrixChanges = 0;
+    QStringList elsewhere;
+    for (int y = 0; y < first.height(); ++y)
+        for (int x = 0; x < first.width(); ++x) {
+            if (first.pixel(x, y) == second.pixel(x, y))
+                continue;
+            const QPoint p(x, y);
+            if (kMatrix.contains(p))
+                ++matrixChanges;
+            else if (!kClock.contains(p) && !kAnimation.contains(p) && elsewhere.size() < 10)
+                elsewhere << QStringLiteral("%1,%2").arg(x).arg(y);
+        }
+    EXPECT_GT(matrixChanges, 0) << "the LED matrix should have scrolled";
+    EXPECT_TRUE(elsewhere.isEmpty()) << "changed outside the live displays: " << elsewhere.join(' ').toStdString();
+
+    // Station button 1: its caption "none" is teal; inside the outline nothing is
+    // aqua while the pointer is elsewhere.
+    const QRect caption = QRect(48, 66, 190, 18).adjusted(3, 3, -3, -3);
+    int teal = 0;
+    int aqua = 0;
+    for (int y = caption.top(); y <= caption.bottom(); ++y)
+        for (int x = caption.left(); x <= caption.right(); ++x) {
+            const QRgb p = first.pixel(x, y);
+            if (colourDistance(p, qRgb(0, 128, 128)) < 40)
+                ++teal;
+            if (colourDistance(p, qRgb(0, 255, 255)) < 60)
+                ++aqua;
+        }
+    EXPECT_GT(teal, 15) << "the caption \"none\" should be drawn in teal";
+    EXPECT_EQ(aqua, 0);
+}
+
+TEST(Desktop, ASecondCopyEndsAtOnceAndACrashedCopyDoesNotBlockTheNext)
+{
+    REQUIRE_DISPLAY();
+    auto first = std::make_unique<Sonaveo>();
+    ASSERT_FALSE(first->waitForMainWindow().isEmpty());
+    const int windowsBefore = mainWindows().size();
+
+    Sonaveo second;
+    QElapsedTimer clock;
+    clock.start();
+    ASSERT_TRUE(second.process().waitForFinished(1000)) << "the second copy should end at once";
+    EXPECT_LT(clock.elapsed(), 1000);
+    EXPECT_EQ(second.process().exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(second.process().exitCode(), 0);
+    EXPECT_TRUE(QDir(second.dataDir()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries).isEmpty())
+        << "the second copy touches no file";
+    EXPECT_EQ(mainWindows().size(), windowsBefore);
+
+    ::kill(pid_t(first->pid()), SIGKILL);
+    first->process().waitForFinished(5000);
+    first.reset();
+
+    Sonaveo third;
+    EXPECT_FALSE(third.waitForMainWindow().isEmpty()) << "a killed copy must not block the next start";
+}
+
+TEST(Desktop, WithoutADisplayTheProgramSaysSoInOneLine)
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove(QStringLiteral("DISPLAY"));
+    env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    QProcess p;
+    p.setProcessEnvironment(env);
+    p.setWorkingDirectory(QDir::tempPath());
+    p.start(QStringLiteral(SONAVEO_BINARY), {});
+    ASSERT_TRUE(p.waitForFinished(10000));
+    EXPECT_EQ(p.exitStatus(), QProcess::NormalExit) << "no crash";
+    EXPECT_NE(p.exitCode(), 0);
+    const QStringList lines =
+        QString::fromLocal8Bit(p.readAllStandardError()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 1) << lines.join('|').toStdString();
+    EXPECT_TRUE(lines.first().contains(QStringLiteral("display")));
+}

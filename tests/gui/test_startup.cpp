@@ -1,0 +1,97 @@
+// The entry sequence with the two start-up checks answered by the test.
+
+#include "fakedialogs.h"
+#include "fakeenvironment.h"
+#include "forms.h"
+#include "mainform.h"
+#include "splashform.h"
+#include "startup.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace {
+int countTopLevel(const char *className)
+{
+    int n = 0;
+    for (QWidget *w : QApplication::topLevelWidgets())
+        if (w->inherits(className))
+            ++n;
+    return n;
+}
+
+const QString kPlayerMessage = QStringLiteral("Please install the Windows Media Player ");
+const QString kSoundMessage = QStringLiteral("No Sound Card found!");
+} // namespace
+
+TEST(StartUp, FailedChecksShowTheirMessagesInOrderAndNoMainWindow)
+{
+    struct Row {
+        bool player;
+        bool sound;
+        QStringList messages;
+    };
+    const Row rows[] = {
+        {false, false, {kPlayerMessage, kSoundMessage}},
+        {false, true, {kPlayerMessage}},
+        {true, false, {kSoundMessage}},
+    };
+    for (const Row &row : rows) {
+        FakeDialogs dialogs;
+        FakeEnvironmentChecks checks(row.player, row.sound);
+        TApplicationWindows windows;
+        EXPECT_FALSE(runEntrySequence(checks, windows));
+        EXPECT_EQ(dialogs.messages, row.messages);
+        EXPECT_EQ(windows.MainForm, nullptr);
+        EXPECT_EQ(windows.AboutForm, nullptr);
+        QCoreApplication::processEvents();
+        EXPECT_EQ(countTopLevel("TMainForm"), 0);
+        EXPECT_EQ(countTopLevel("TSplashForm"), 0) << "the splash goes away with the failed start";
+    }
+}
+
+TEST(StartUp, PassedChecksCreateEveryWindowAndTheMainWindowTakesOverFromTheSplash)
+{
+    FakeDialogs dialogs;
+    FakeEnvironmentChecks checks(true, true);
+    TApplicationWindows windows;
+    ASSERT_TRUE(runEntrySequence(checks, windows));
+    EXPECT_TRUE(dialogs.messages.isEmpty());
+    EXPECT_EQ(checks.asked, QStringList({"player", "sound"}));
+
+    ASSERT_NE(windows.MainForm, nullptr);
+    EXPECT_EQ(mainForm(), windows.MainForm.get());
+    EXPECT_TRUE(windows.MainForm->isVisible());
+    EXPECT_TRUE(windows.MainForm->firstShowDone);
+    EXPECT_EQ(windows.MainForm->dataDirectory, QDir::currentPath());
+    EXPECT_TRUE(windows.MainForm->windowFlags() & Qt::FramelessWindowHint);
+
+    const std::pair<QWidget *, QSize> sizes[] = {
+        {windows.MainForm.get(), {601, 352}},   {windows.HistoryForm.get(), {262, 293}},
+        {windows.BandForm.get(), {238, 387}},   {windows.OptionsForm.get(), {349, 202}},
+        {windows.SkinForm.get(), {290, 430}},   {windows.EditStationForm.get(), {311, 245}},
+        {windows.FormSure.get(), {492, 236}},   {windows.AboutForm.get(), {553, 420}},
+    };
+    for (const auto &[window, size] : sizes) {
+        ASSERT_NE(window, nullptr);
+        EXPECT_EQ(window->size(), size) << window->metaObject()->className();
+        EXPECT_FALSE(window != windows.MainForm.get() && window->isVisible())
+            << "auxiliary windows wait until they are opened";
+    }
+    EXPECT_EQ(windows.FormSure->windowTitle(), QStringLiteral("Sonaveo Message"));
+
+    // The splash is removed by the main window's first showing.
+    QTest::qWait(50);
+    EXPECT_EQ(countTopLevel("TSplashForm"), 0);
+}
+
+TEST(StartUp, FarewellPictureClickClosesOnlyTheFarewellWindow)
+{
+    TFormSure sure;
+    sure.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&sure));
+    QTest::mouseClick(sure.Image1, Qt::LeftButton, {}, QPoint(100, 100));
+    EXPECT_FALSE(sure.isVisible());
+}
