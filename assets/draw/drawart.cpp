@@ -119,7 +119,7 @@ void drawEngravedText(QPainter &p, const QFont &font, QPointF baseline, const QS
     const QPainterPath path = textPath(font, baseline, text);
     p.save();
     p.setPen(Qt::NoPen);
-    p.setBrush(QColor(255, 255, 255, 38));
+    p.setBrush(QColor(255, 255, 255, 58));
     p.drawPath(path.translated(0.0, 1.0));
     p.setBrush(QColor(0, 0, 0, 190));
     p.drawPath(path.translated(0.0, -1.0));
@@ -239,7 +239,7 @@ void drawLed(QPainter &p, QPointF c, qreal radius, const QColor &colour, double 
 
 // The broadcast emblem: a radiating dot with `rings` arcs on both sides.
 void drawBroadcastEmblem(QPainter &p, QPointF c, qreal dot, qreal spacing, int rings,
-                         qreal width, const QColor &colour, double fade)
+                         qreal width, const QColor &colour, double fade, qreal halo = 2.6)
 {
     p.save();
     p.setRenderHint(QPainter::Antialiasing, true);
@@ -248,10 +248,10 @@ void drawBroadcastEmblem(QPainter &p, QPointF c, qreal dot, qreal spacing, int r
         QColor ring = colour;
         ring.setAlphaF(std::max(0.0, 1.0 - fade * (i - 1)));
         const QRectF box(c.x() - r, c.y() - r, 2 * r, 2 * r);
-        QColor halo = ring;
-        halo.setAlphaF(ring.alphaF() * 0.22);
+        QColor haze = ring;
+        haze.setAlphaF(ring.alphaF() * 0.22);
         for (const int start : {-40, 140}) {
-            p.setPen(QPen(halo, width * 2.6, Qt::SolidLine, Qt::RoundCap));
+            p.setPen(QPen(haze, width * halo, Qt::SolidLine, Qt::RoundCap));
             p.drawArc(box, start * 16, 80 * 16);
             p.setPen(QPen(ring, width, Qt::SolidLine, Qt::RoundCap));
             p.drawArc(box, start * 16, 80 * 16);
@@ -469,7 +469,7 @@ QImage drawBackground()
     p.setPen(QColor(0, 128, 128, 210));
     p.setFont(sub);
     p.drawText(QPointF(56, 50), QStringLiteral("INTERNET RADIO  \u00B7  RECORDER"));
-    drawLed(p, QPointF(246, 44), 2.4, kAqua, 1.0);
+    drawLed(p, QPointF(238, 28), 2.4, kAqua, 1.0);
 
     // preset column: a recessed tray behind the seven station buttons
     drawRecess(p, QRectF(12, 58, 240, 286), 4, QColor(14, 15, 17));
@@ -660,9 +660,10 @@ QImage drawAnimation()
     for (int f = 0; f < frames; ++f) {
         const int ox = f * frameW;
         for (int b = 0; b < bars; ++b) {
-            const double envelope = 0.62 + 0.38 * std::sin(pi * (b + 0.5) / bars);
+            // louder in the bass on the left, quieter towards the treble
+            const double envelope = 1.0 - 0.45 * b / (bars - 1.0);
             const double phase = 2.0 * pi * f / frames + b * 1.9 + std::sin(b * 0.7) * 1.3;
-            const double level = envelope * (0.52 + 0.42 * std::sin(phase));
+            const double level = 0.22 + 0.78 * envelope * (0.5 + 0.5 * std::sin(phase));
             const int lit = std::clamp(static_cast<int>(std::lround(level * segments)), 1, segments);
             const double peakPhase = phase - 0.9;
             const int peak = std::clamp(
@@ -673,11 +674,11 @@ QImage drawAnimation()
                 const int y = bottom - (s + 1) * segH - s * segGap;
                 QColor c;
                 if (s < lit)
-                    c = s == lit - 1 ? QColor(150, 255, 255) : (s < 2 ? kTeal.lighter(150) : kAqua);
+                    c = s == lit - 1 ? QColor(170, 255, 255) : (s < 2 ? QColor(0, 200, 200) : kAqua);
                 else if (s == peak - 1 && peak > lit)
-                    c = QColor(0, 170, 170);
+                    c = QColor(0, 140, 140);
                 else
-                    c = QColor(0, 34, 34);
+                    c = QColor(0, 30, 30);
                 p.fillRect(x, y, barW, segH, c);
             }
         }
@@ -802,14 +803,14 @@ QImage drawIcon(int size)
     faceGrad.setColorAt(1.0, QColor(10, 11, 13));
     p.setBrush(faceGrad);
     p.drawRoundedRect(face, 44, 44);
-    QRadialGradient wash(QPointF(128, 112), 120);
+    QRadialGradient wash(QPointF(128, 104), 120);
     wash.setColorAt(0.0, QColor(0, 128, 128, 90));
     wash.setColorAt(1.0, QColor(0, 128, 128, 0));
     p.setBrush(wash);
     p.drawRoundedRect(face, 44, 44);
 
     // emblem
-    drawBroadcastEmblem(p, QPointF(128, 112), 19, 31, 2, 15, kAqua, 0.2);
+    drawBroadcastEmblem(p, QPointF(128, 104), 17, 28, 2, 14, kAqua, 0.2, 1.6);
 
     // level meter along the bottom
     constexpr std::array<int, 7> levels = {2, 3, 4, 5, 4, 3, 2};
