@@ -40,9 +40,9 @@ void TVrTimer::setEnabled(bool on)
     if (m_enabled == on)
         return;
     m_enabled = on;
-    // Switching off only stops delivery; the thread or window timer keeps going.
-    if (on)
-        update();
+    // A disabled timer delivers nothing, so its thread sleeps and its window timer
+    // stops: an idle display costs no wake-ups.
+    update();
 }
 
 void TVrTimer::setInterval(int ms)
@@ -127,6 +127,7 @@ void TVrTimer::stop()
         m_wake.notify_all();
         m_thread.join();
         std::lock_guard lock(m_mutex);
+        ++m_generation;
         m_terminated = false;
         m_suspended = true;
         m_signalled = false;
@@ -161,9 +162,16 @@ void TVrTimer::threadLoop()
         // Hand the tick to the GUI thread and wait until it ran or we are told to
         // end. Stopping never waits on the GUI thread, so it cannot deadlock.
         const quint64 ticket = ++m_pendingTick;
+        const quint64 generation = m_generation;
         QMetaObject::invokeMethod(
             this,
-            [this, ticket] {
+            [this, ticket, generation] {
+                {
+                    // Handed over by a thread that has since been stopped.
+                    std::lock_guard guard(m_mutex);
+                    if (generation != m_generation)
+                        return;
+                }
                 tick();
                 {
                     std::lock_guard guard(m_mutex);

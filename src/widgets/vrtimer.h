@@ -6,6 +6,7 @@
 #include <QObject>
 #include <QThread>
 
+#include <atomic>
 #include <condition_variable>
 #include <exception>
 #include <functional>
@@ -50,13 +51,14 @@ private:
     void threadLoop();
     void tick();
 
-    bool m_enabled = true;
+    // Read by the timer thread when it runs ticks itself (SyncEvent off).
+    std::atomic<bool> m_enabled{true};
     int m_interval = 1000;
     bool m_syncEvent = true;
     TVrTimerType m_type = ttThread;
     QThread::Priority m_priority = QThread::NormalPriority;
     std::function<void()> m_onTimer;
-    quint64 m_ticks = 0;
+    std::atomic<quint64> m_ticks{0};
 
     // Thread timer state, guarded by m_mutex.
     std::thread m_thread;
@@ -68,6 +70,7 @@ private:
     int m_threadInterval = 1000;
     quint64 m_pendingTick = 0; // ticks handed to the GUI thread, not yet run
     quint64 m_doneTick = 0;
+    quint64 m_generation = 0; // counts stops; a tick handed over before one is dropped
 
     QTimer *m_systemTimer = nullptr;
 };
