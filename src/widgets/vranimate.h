@@ -40,7 +40,9 @@ public:
     // One tick: the next frame, back to the first when looping, else stop.
     void nextFrame();
 
+    // The widget as it is painted; QWidget::render stays available.
     QImage render() const;
+    using QWidget::render;
     QSize sizeHint() const override;
 
 protected:

@@ -26,7 +26,9 @@ public:
     // The rectangle inside the bevels.
     QRect clientArea() const;
 
+    // The widget as it is painted; QWidget::render stays available.
     QImage render() const;
+    using QWidget::render;
     QSize sizeHint() const override { return {185, 41}; }
 
 protected:

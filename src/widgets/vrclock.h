@@ -68,7 +68,9 @@ public:
     // Where a real-time clock reads the time of day (tests pass a fixed time).
     void setTimeSource(std::function<QTime()> source);
 
+    // The widget as it is painted; QWidget::render stays available.
     QImage render() const;
+    using QWidget::render;
     QSize sizeHint() const override;
 
 protected:

@@ -53,7 +53,9 @@ public:
     // The font and colour the caption is drawn in right now.
     TVrFont currentFont() const;
 
+    // The widget as it is painted; QWidget::render stays available.
     QImage render() const;
+    using QWidget::render;
     QSize sizeHint() const override { return {150, 25}; }
 
 Q_SIGNALS:

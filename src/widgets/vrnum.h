@@ -40,8 +40,9 @@ public:
     // sign cell.
     QString displayText() const;
 
-    // The display as it is painted.
+    // The widget as it is painted; QWidget::render stays available.
     QImage render() const;
+    using QWidget::render;
     QSize sizeHint() const override;
 
 protected:

@@ -107,7 +107,7 @@ int TVrScale::labelStep() const
     const QFontMetrics fm(font());
     const int length = (m_orientation == Qt::Vertical ? height() : width()) - 2 * margin();
     const int need = m_orientation == Qt::Vertical
-                         ? fm.height()
+                         ? 2 * fm.height() // a label, then room for a minor tick
                          : qMax(fm.horizontalAdvance(labelText(m_min)),
                                 fm.horizontalAdvance(labelText(m_max))) + 4;
     const int range = m_max - m_min;

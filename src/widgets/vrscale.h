@@ -40,7 +40,9 @@ public:
     // Pixel offset of a value along the scale (from the top or the left).
     int offsetOf(int value) const;
 
+    // The widget as it is painted; QWidget::render stays available.
     QImage render() const;
+    using QWidget::render;
     QSize sizeHint() const override;
 
 protected:

@@ -43,7 +43,9 @@ public:
     QRect thumbRect() const;
     bool isDragging() const { return m_dragging; }
 
+    // The widget as it is painted; QWidget::render stays available.
     QImage render() const;
+    using QWidget::render;
     QSize sizeHint() const override;
 
 Q_SIGNALS:

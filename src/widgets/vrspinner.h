@@ -34,7 +34,9 @@ public:
     QPolygon arrowShape(Arrow arrow) const;
     Arrow pressedArrow() const { return m_pressedLook ? m_pressed : NoArrow; }
 
+    // The widget as it is painted; QWidget::render stays available.
     QImage render() const;
+    using QWidget::render;
     QSize sizeHint() const override { return {21, 38}; }
 
 Q_SIGNALS:
