@@ -53,6 +53,17 @@ int countColor(const QImage &img, const QColor &c)
     return n;
 }
 
+// Counts the paint events a widget receives.
+struct PaintCounter : QObject {
+    int paints = 0;
+    bool eventFilter(QObject *, QEvent *e) override
+    {
+        if (e->type() == QEvent::Paint)
+            ++paints;
+        return false;
+    }
+};
+
 QColor pixelAt(const QImage &img, QPoint p) { return QColor(img.pixel(p)); }
 
 TVrPalette ledPalette() { return {toQColor(clTeal), toQColor(clAqua)}; }
@@ -573,4 +584,33 @@ TEST(VrScale, DecibelLabels)
     const QImage img = scale.render();
     EXPECT_EQ(pixelAt(img, QPoint(2, scale.offsetOf(-40))), QColor(0, 255, 255));
     EXPECT_EQ(pixelAt(img, QPoint(2, scale.offsetOf(0))), QColor(255, 0, 0));
+}
+
+TEST(LedDisplays, SettingTheSameValueRepaintsNothing)
+{
+    Host host;
+    auto *num = host.add<TVrNum>(QRect(10, 10, 25, 21));
+    auto *clock = host.add<TVrClock>(QRect(10, 40, 62, 13));
+    clock->setClockType(ctCustom);
+    num->setValue(7);
+    clock->setMinutes(3);
+    host.show();
+    PaintCounter numPaints, clockPaints;
+    num->installEventFilter(&numPaints);
+    clock->installEventFilter(&clockPaints);
+    QTest::qWait(30);
+    numPaints.paints = clockPaints.paints = 0;
+
+    num->setValue(7);
+    num->setPalette(num->Palette());
+    clock->setMinutes(3);
+    clock->setHours(0);
+    clock->setSeconds(-1); // clamped to the 0 it already shows
+    QTest::qWait(30);
+    EXPECT_EQ(numPaints.paints, 0);
+    EXPECT_EQ(clockPaints.paints, 0);
+
+    num->setValue(8);
+    clock->setMinutes(4);
+    QTRY_VERIFY(numPaints.paints > 0 && clockPaints.paints > 0);
 }
