@@ -206,8 +206,10 @@ QSize TVrClock::sizeHint() const
     const int colon = segmentColonWidth(m_style);
     const int digits = m_showSeconds ? 6 : 4;
     const int colons = m_showSeconds ? 2 : 1;
-    const int n = digits + colons;
-    return {digits * cell.width() + colons * colon + (n - 1) * m_spacing, cell.height()};
+    const int zone = (!m_hours24 && m_showTimeZone && m_clockType == ctRealTime) ? 1 : 0;
+    const int n = digits + colons + zone;
+    return {(digits + zone) * cell.width() + colons * colon + (n - 1) * m_spacing,
+            cell.height()};
 }
 
 void TVrClock::paintEvent(QPaintEvent *)
