@@ -1,0 +1,185 @@
+#include "vrspinner.h"
+
+#include "vrwidgetutil.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+#include <QTimer>
+
+namespace {
+// Triangle inside box, pointing up or down.
+QPolygon triangle(const QRect &box, bool up)
+{
+    const int cx = box.left() + box.width() / 2;
+    QPolygon poly;
+    if (up)
+        poly << QPoint(cx, box.top()) << QPoint(box.right(), box.bottom())
+             << QPoint(box.left(), box.bottom());
+    else
+        poly << QPoint(box.left(), box.top()) << QPoint(box.right(), box.top())
+             << QPoint(cx, box.bottom());
+    return poly;
+}
+
+// Arrow artwork: released arrows are lit (silver) with a grey rim, a pressed arrow
+// is dark (grey) with a silver rim.
+QImage arrowReference(QSize size, bool up, bool pressed)
+{
+    QImage img(size, QImage::Format_ARGB32);
+    img.fill(kReferenceBlack);
+    QPainter p(&img);
+    const QColor grey = QColor::fromRgba(kReferenceGrey);
+    const QColor silver = QColor::fromRgba(kReferenceSilver);
+    p.setPen(pressed ? silver : grey);
+    p.setBrush(pressed ? grey : silver);
+    p.drawPolygon(triangle(img.rect(), up));
+    return img;
+}
+} // namespace
+
+TVrSpinner::TVrSpinner(QWidget *parent) : QWidget(parent)
+{
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    m_repeat = new QTimer(this);
+    connect(m_repeat, &QTimer::timeout, this, &TVrSpinner::repeat);
+    resize(sizeHint());
+}
+
+void TVrSpinner::setPalette(const TVrPalette &palette)
+{
+    if (!assignIfChanged(m_palette, palette))
+        return;
+    m_upArt[0] = m_upArt[1] = m_downArt[0] = m_downArt[1] = QImage();
+    update();
+}
+
+void TVrSpinner::setColor(const QColor &color)
+{
+    if (!assignIfChanged(m_color, color))
+        return;
+    m_upArt[0] = m_upArt[1] = m_downArt[0] = m_downArt[1] = QImage();
+    update();
+}
+
+void TVrSpinner::resizeEvent(QResizeEvent *event)
+{
+    m_upArt[0] = m_upArt[1] = m_downArt[0] = m_downArt[1] = QImage();
+    QWidget::resizeEvent(event);
+}
+
+QRect TVrSpinner::arrowBox(Arrow arrow) const
+{
+    const int margin = 2;
+    const int half = height() / 2;
+    const QRect r = arrow == UpArrow ? QRect(0, 0, width(), half)
+                                     : QRect(0, half, width(), height() - half);
+    return r.adjusted(margin, margin, -margin, -margin);
+}
+
+QPolygon TVrSpinner::arrowShape(Arrow arrow) const
+{
+    if (arrow == NoArrow)
+        return {};
+    return triangle(arrowBox(arrow), arrow == UpArrow);
+}
+
+TVrSpinner::Arrow TVrSpinner::arrowAt(const QPoint &p) const
+{
+    for (Arrow a : {UpArrow, DownArrow})
+        if (arrowShape(a).containsPoint(p, Qt::OddEvenFill))
+            return a;
+    return NoArrow;
+}
+
+QImage TVrSpinner::render() const
+{
+    QImage img(size(), QImage::Format_ARGB32_Premultiplied);
+    img.fill(m_color);
+    QPainter p(&img);
+    for (Arrow a : {UpArrow, DownArrow}) {
+        const QRect box = arrowBox(a);
+        if (box.isEmpty())
+            continue;
+        const int pressed = (m_pressedLook && m_pressed == a) ? 1 : 0;
+        QImage &art = a == UpArrow ? m_upArt[pressed] : m_downArt[pressed];
+        if (art.isNull())
+            art = recolorReference(arrowReference(box.size(), a == UpArrow, pressed != 0),
+                                   m_palette.Low, m_palette.High, m_color);
+        p.drawImage(box.topLeft(), art);
+    }
+    return img;
+}
+
+void TVrSpinner::paintEvent(QPaintEvent *)
+{
+    QPainter p(this);
+    p.drawImage(0, 0, render());
+}
+
+void TVrSpinner::fire(Arrow arrow)
+{
+    if (arrow == UpArrow)
+        Q_EMIT OnUpClick();
+    else if (arrow == DownArrow)
+        Q_EMIT OnDownClick();
+}
+
+void TVrSpinner::mousePressEvent(QMouseEvent *event)
+{
+    if (event->button() != Qt::LeftButton)
+        return;
+    const Arrow a = arrowAt(event->position().toPoint());
+    if (a == NoArrow)
+        return;
+    // Qt keeps the mouse with this widget until the release.
+    m_pressed = a;
+    m_pressedLook = true;
+    m_repeat->start(kRepeatDelay);
+    update();
+}
+
+void TVrSpinner::mouseMoveEvent(QMouseEvent *event)
+{
+    if (m_pressed == NoArrow)
+        return;
+    const bool over = arrowAt(event->position().toPoint()) == m_pressed;
+    if (assignIfChanged(m_pressedLook, over))
+        update();
+}
+
+void TVrSpinner::repeat()
+{
+    if (m_pressed == NoArrow) {
+        m_repeat->stop();
+        return;
+    }
+    m_repeat->setInterval(kRepeatInterval);
+    if (m_pressedLook)
+        fire(m_pressed);
+}
+
+void TVrSpinner::mouseReleaseEvent(QMouseEvent *event)
+{
+    if (event->button() != Qt::LeftButton || m_pressed == NoArrow)
+        return;
+    const Arrow a = m_pressed;
+    const bool over = arrowAt(event->position().toPoint()) == a;
+    stopPress();
+    if (over)
+        fire(a);
+}
+
+void TVrSpinner::stopPress()
+{
+    m_repeat->stop();
+    m_pressed = NoArrow;
+    m_pressedLook = false;
+    update();
+}
+
+void TVrSpinner::changeEvent(QEvent *event)
+{
+    if (event->type() == QEvent::EnabledChange && !isEnabled() && m_pressed != NoArrow)
+        stopPress();
+    QWidget::changeEvent(event);
+}

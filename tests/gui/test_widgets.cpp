@@ -1,0 +1,616 @@
+// The owner-drawn widgets driven by real mouse and key events on the offscreen
+// platform; what they show is checked on their pixels and display texts.
+
+#include "vranimate.h"
+#include "vrblotter.h"
+#include "vrclock.h"
+#include "vrdemobutton.h"
+#include "vrnum.h"
+#include "vrscale.h"
+#include "vrslider.h"
+#include "vrspinner.h"
+
+#include <QApplication>
+#include <QPainter>
+#include <QSignalSpy>
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace {
+
+// A shown top-level window the widget under test sits in, with room around it so
+// the pointer can leave the widget and still be over the window.
+struct Host {
+    std::unique_ptr<QWidget> window = std::make_unique<QWidget>();
+    Host()
+    {
+        window->resize(400, 300);
+    }
+    template <class W> W *add(QRect geometry)
+    {
+        auto *w = new W(window.get());
+        w->setGeometry(geometry);
+        return w;
+    }
+    void show()
+    {
+        window->show();
+        window->activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    }
+};
+
+int countColor(const QImage &img, const QColor &c)
+{
+    const QImage argb = img.convertToFormat(QImage::Format_ARGB32);
+    int n = 0;
+    for (int y = 0; y < argb.height(); ++y)
+        for (int x = 0; x < argb.width(); ++x)
+            if ((argb.pixel(x, y) & 0xFFFFFF) == (c.rgb() & 0xFFFFFF))
+                ++n;
+    return n;
+}
+
+// Counts the paint events a widget receives.
+struct PaintCounter : QObject {
+    int paints = 0;
+    bool eventFilter(QObject *, QEvent *e) override
+    {
+        if (e->type() == QEvent::Paint)
+            ++paints;
+        return false;
+    }
+};
+
+QColor pixelAt(const QImage &img, QPoint p) { return QColor(img.pixel(p)); }
+
+TVrPalette ledPalette() { return {toQColor(clTeal), toQColor(clAqua)}; }
+
+} // namespace
+
+TEST(DemoButton, MouseClickNeedsReleaseOverTheButton)
+{
+    Host host;
+    auto *button = host.add<TVrDemoButton>(QRect(50, 50, 150, 25));
+    button->setCaption(QStringLiteral("Play"));
+    host.show();
+    QSignalSpy clicks(button, &TVrDemoButton::OnClick);
+    QSignalSpy downs(button, &TVrDemoButton::OnMouseDown);
+    const QPoint inside(75, 12);
+    const QPoint outside(200, 60); // below and right of the button, still in the window
+
+    // Released outside: no click, the pressed look went off while outside.
+    QTest::mousePress(button, Qt::LeftButton, {}, inside);
+    EXPECT_TRUE(button->isPressedLook());
+    EXPECT_TRUE(button->hasFocus());
+    QTest::mouseMove(button, outside);
+    EXPECT_FALSE(button->isPressedLook());
+    QTest::mouseRelease(button, Qt::LeftButton, {}, outside);
+    EXPECT_EQ(clicks.count(), 0);
+
+    // Out and back in before the release: one click.
+    QTest::mousePress(button, Qt::LeftButton, {}, inside);
+    QTest::mouseMove(button, outside);
+    QTest::mouseMove(button, inside);
+    EXPECT_TRUE(button->isPressedLook());
+    QTest::mouseRelease(button, Qt::LeftButton, {}, inside);
+    EXPECT_FALSE(button->isPressedLook());
+    EXPECT_EQ(clicks.count(), 1);
+
+    // Any button reports the press with its button; only the left one clicks.
+    QTest::mouseClick(button, Qt::RightButton, {}, inside);
+    EXPECT_EQ(clicks.count(), 1);
+    ASSERT_EQ(downs.count(), 3);
+    EXPECT_EQ(downs.at(2).at(0).value<Qt::MouseButton>(), Qt::RightButton);
+    EXPECT_EQ(downs.at(2).at(1).toPoint(), inside);
+}
+
+TEST(DemoButton, SpaceKeyAndAcceleratorClick)
+{
+    Host host;
+    auto *button = host.add<TVrDemoButton>(QRect(50, 50, 150, 25));
+    button->setCaption(QStringLiteral("&Stop && Go"));
+    host.show();
+    button->setFocus();
+    QSignalSpy clicks(button, &TVrDemoButton::OnClick);
+
+    QTest::keyPress(button, Qt::Key_Space);
+    EXPECT_TRUE(button->isPressedLook());
+    QTest::keyPress(button, Qt::Key_Space); // held: still one press
+    EXPECT_EQ(clicks.count(), 0);
+    QTest::keyRelease(button, Qt::Key_Space);
+    EXPECT_FALSE(button->isPressedLook());
+    EXPECT_EQ(clicks.count(), 1);
+
+    // A Space release without a Space press (the press came from the mouse) does
+    // not click.
+    QTest::keyRelease(button, Qt::Key_Space);
+    EXPECT_EQ(clicks.count(), 1);
+
+    QTest::keyClick(host.window.get(), Qt::Key_S, Qt::AltModifier);
+    EXPECT_EQ(clicks.count(), 2);
+    // "&&" is a literal ampersand, not an accelerator for G.
+    QTest::keyClick(host.window.get(), Qt::Key_G, Qt::AltModifier);
+    EXPECT_EQ(clicks.count(), 2);
+
+    button->setEnabled(false);
+    QTest::keyClick(host.window.get(), Qt::Key_S, Qt::AltModifier);
+    EXPECT_EQ(clicks.count(), 2);
+}
+
+TEST(DemoButton, DisabledButtonGreysItsCaptionAndIgnoresTheMouse)
+{
+    Host host;
+    auto *button = host.add<TVrDemoButton>(QRect(50, 50, 150, 25));
+    button->setCaption(QStringLiteral("Disconnect"));
+    button->setFont3D(0, 0);
+    button->setColor(Qt::white);
+    button->setDisabledTextColor(QColor(0, 200, 0));
+    host.show();
+    QSignalSpy clicks(button, &TVrDemoButton::OnClick);
+
+    QImage img = button->render();
+    EXPECT_GT(countColor(img, Qt::black), 20); // caption in FontLeave black
+    EXPECT_EQ(countColor(img, QColor(0, 200, 0)), 0);
+
+    button->setEnabled(false);
+    img = button->render();
+    EXPECT_GT(countColor(img, QColor(0, 200, 0)), 20);
+    // Only the one-pixel black outline is left in black.
+    EXPECT_EQ(countColor(img, Qt::black), 2 * 150 + 2 * 23);
+
+    QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(75, 12));
+    EXPECT_FALSE(button->isPressedLook());
+    EXPECT_EQ(clicks.count(), 0);
+}
+
+TEST(DemoButton, HoverSwitchesFontAndFlatBevel)
+{
+    Host host;
+    auto *button = host.add<TVrDemoButton>(QRect(50, 50, 150, 25));
+    button->setCaption(QStringLiteral("Options"));
+    button->setFont3D(0, 0);
+    button->setColor(Qt::white);
+    host.show();
+    QSignalSpy enters(button, &TVrDemoButton::OnMouseEnter);
+    QSignalSpy leaves(button, &TVrDemoButton::OnMouseLeave);
+    const QColor red = toQColor(clRed);
+
+    EXPECT_EQ(countColor(button->render(), red), 0);
+    QTest::mouseMove(host.window.get(), QPoint(120, 60));
+    EXPECT_TRUE(button->isMouseInside());
+    EXPECT_EQ(enters.count(), 1);
+    EXPECT_EQ(button->currentFont().Color, red);
+    EXPECT_GT(countColor(button->render(), red), 20);
+
+    QTest::mouseMove(host.window.get(), QPoint(300, 200));
+    EXPECT_FALSE(button->isMouseInside());
+    EXPECT_EQ(leaves.count(), 1);
+    EXPECT_EQ(countColor(button->render(), red), 0);
+
+    // A flat button shows its bevel only under the mouse.
+    button->setFlat(true);
+    button->setHighlightColor(QColor(1, 2, 3));
+    EXPECT_EQ(countColor(button->render(), QColor(1, 2, 3)), 0);
+    QTest::mouseMove(host.window.get(), QPoint(120, 60));
+    EXPECT_GT(countColor(button->render(), QColor(1, 2, 3)), 100);
+}
+
+TEST(VrNum, CellsForValueAndSettings)
+{
+    struct Row {
+        int min, max, digits;
+        bool leadingZero, zeroBlank;
+        int value;
+        const char *shown;
+    };
+    const Row rows[] = {
+        {0, 9999, 3, false, false, 1234, "1234"}, // longer than Digits: drawn whole
+        {0, 9999, 3, false, false, 5, "  5"},
+        {0, 9999, 3, true, false, 5, "005"},
+        {0, 100, 3, false, false, 250, "100"},    // above Max shows Max
+        {1, 100, 3, false, false, -7, "  1"},     // below Min shows Min
+        {0, 9999, 4, false, true, 0, "    "},     // zero left blank
+        {0, 9999, 4, false, false, 0, "   0"},
+        {-99, 99, 3, true, false, 5, "+005"},     // sign cell when Min is negative
+        {-99, 99, 2, false, false, -12, "-12"},
+        {-99, 99, 2, false, false, -500, "-99"},
+    };
+    for (const Row &r : rows) {
+        TVrNum num;
+        num.setMax(r.max);
+        num.setMin(r.min);
+        num.setDigits(r.digits);
+        num.setLeadingZero(r.leadingZero);
+        num.setZeroBlank(r.zeroBlank);
+        num.setValue(r.value);
+        EXPECT_EQ(num.displayText(), QString::fromLatin1(r.shown)) << "value " << r.value;
+    }
+
+    // A Min at or above Max and a Max at or below Min are refused.
+    TVrNum num;
+    num.setMin(1);
+    num.setMax(100);
+    num.setMin(100);
+    num.setMax(1);
+    EXPECT_EQ(num.Min(), 1);
+    EXPECT_EQ(num.Max(), 100);
+    // Narrowing the range pulls the value in.
+    num.setValue(80);
+    num.setMax(50);
+    EXPECT_EQ(num.Value(), 50);
+}
+
+TEST(VrNum, SegmentsLitInHighUnlitInLow)
+{
+    TVrNum num;
+    num.setPalette(ledPalette());
+    num.setDigits(1);
+    num.setAlignment(Qt::AlignLeft);
+    num.resize(7, 13);
+    num.setValue(1);
+    QImage img = num.render();
+    const QColor high = toQColor(clAqua);
+    const QColor low = toQColor(clTeal);
+    // "1" lights b and c; a, d, e, f and g stay dark.
+    EXPECT_EQ(pixelAt(img, segmentRect(ns7x13, segB).center()), high);
+    EXPECT_EQ(pixelAt(img, segmentRect(ns7x13, segC).center()), high);
+    for (TVrSegment s : {segA, segD, segE, segF, segG})
+        EXPECT_EQ(pixelAt(img, segmentRect(ns7x13, s).center()), low) << s;
+    EXPECT_EQ(pixelAt(img, QPoint(0, 0)), QColor(Qt::black)); // corner between segments
+
+    // A new palette recolours the same artwork.
+    num.setPalette(TVrPalette{QColor(10, 20, 30), QColor(200, 100, 50)});
+    num.setValue(8);
+    img = num.render();
+    for (TVrSegment s : {segA, segB, segC, segD, segE, segF, segG})
+        EXPECT_EQ(pixelAt(img, segmentRect(ns7x13, s).center()), QColor(200, 100, 50));
+
+    // Three 7x13 cells two pixels apart fill the main window's 25x21 display,
+    // centred vertically.
+    TVrNum volume;
+    volume.setPalette(ledPalette());
+    volume.resize(25, 21);
+    volume.setMax(100);
+    volume.setDigits(3);
+    volume.setValue(100);
+    img = volume.render();
+    const QPoint b = segmentRect(ns7x13, segB).center() + QPoint(0, 4);
+    EXPECT_EQ(pixelAt(img, b), high);                // "1" in the first cell
+    EXPECT_EQ(pixelAt(img, b + QPoint(9, 0)), high); // "0"
+    EXPECT_EQ(pixelAt(img, segmentRect(ns7x13, segG).center() + QPoint(18, 4)), low);
+}
+
+TEST(VrClock, TextOfFieldsAndTypes)
+{
+    TVrClock custom;
+    custom.setClockType(ctCustom);
+    EXPECT_EQ(custom.displayText(), QStringLiteral("00:00:00"));
+    custom.setActive(true);
+    EXPECT_FALSE(custom.Active());
+    custom.setShowSeconds(false);
+    EXPECT_EQ(custom.displayText(), QStringLiteral("00:00"));
+    custom.setShowSeconds(true);
+    custom.setHours(31);
+    custom.setMinutes(-4);
+    custom.setSeconds(7);
+    EXPECT_EQ(custom.displayText(), QStringLiteral("23:00:07"));
+
+    TVrClock real;
+    real.setHours24(false);
+    real.setShowTimeZone(true);
+    real.setShowSeconds(false);
+    real.setHours(0);
+    real.setMinutes(5);
+    EXPECT_EQ(real.displayText(), QStringLiteral("12:05A"));
+    real.setHours(13);
+    EXPECT_EQ(real.displayText(), QStringLiteral("01:05P"));
+    real.setHours(12);
+    EXPECT_EQ(real.displayText(), QStringLiteral("12:05P"));
+
+    // A running clock reads the time of day on start and on every tick; blinking
+    // colons are dark on every other tick.
+    QTime now(21, 7, 9);
+    real.setHours24(true);
+    real.setShowSeconds(true);
+    real.setBlink(true);
+    real.setThreaded(false);
+    real.setTimeSource([&now] { return now; });
+    real.setActive(true);
+    EXPECT_EQ(real.displayText(), QStringLiteral("21:07:09"));
+    now = QTime(21, 7, 10);
+    real.tick();
+    EXPECT_EQ(real.displayText(), QStringLiteral("21 07 10"));
+    real.tick();
+    EXPECT_EQ(real.displayText(), QStringLiteral("21:07:10"));
+    real.setActive(false);
+    now = QTime(22, 0, 0);
+    real.tick();
+    EXPECT_EQ(real.displayText(), QStringLiteral("21:07:10"));
+
+    // Switching a running clock to custom stops it.
+    real.setActive(true);
+    real.setClockType(ctCustom);
+    EXPECT_FALSE(real.Active());
+}
+
+TEST(VrClock, TimerTicksWhileActiveAndFitsTheWindowCell)
+{
+    TVrClock elapsed;
+    elapsed.setClockType(ctElapsed);
+    elapsed.setActive(true);
+    EXPECT_EQ(elapsed.displayText(), QStringLiteral("00:00:00"));
+    QTRY_COMPARE_WITH_TIMEOUT(elapsed.displayText(), QStringLiteral("00:00:01"), 3000);
+    elapsed.setActive(false);
+
+    // Six 7x13 digits and two colons fill the 62x13 clocks of the main window.
+    EXPECT_EQ(elapsed.sizeHint(), QSize(62, 13));
+    TVrClock clock;
+    clock.setClockType(ctCustom);
+    clock.setPalette(ledPalette());
+    clock.resize(62, 13);
+    clock.setHours(18);
+    const QImage img = clock.render();
+    EXPECT_EQ(pixelAt(img, segmentRect(ns7x13, segB).center()), toQColor(clAqua));       // 1
+    EXPECT_EQ(pixelAt(img, segmentRect(ns7x13, segA).center()), toQColor(clTeal));
+    EXPECT_EQ(pixelAt(img, segmentRect(ns7x13, segG).center() + QPoint(9, 0)), toQColor(clAqua)); // 8
+}
+
+TEST(VrSlider, KeysClampAndSignalOnlyRealChanges)
+{
+    Host host;
+    auto *slider = host.add<TVrSlider>(QRect(50, 20, 25, 105));
+    slider->setMaxValue(1000);
+    slider->setPosition(1000);
+    host.show();
+    slider->setFocus();
+    QSignalSpy changes(slider, &TVrSlider::OnChange);
+
+    slider->setPosition(1000);
+    EXPECT_EQ(changes.count(), 0);
+    QTest::keyClick(slider, Qt::Key_Home);
+    EXPECT_EQ(slider->Position(), 0);
+    QTest::keyClick(slider, Qt::Key_Down); // already at the bottom
+    EXPECT_EQ(slider->Position(), 0);
+    QTest::keyClick(slider, Qt::Key_Up);
+    EXPECT_EQ(slider->Position(), 5);
+    QTest::keyClick(slider, Qt::Key_Left); // not a vertical slider's key
+    EXPECT_EQ(slider->Position(), 5);
+    QTest::keyClick(slider, Qt::Key_End);
+    EXPECT_EQ(slider->Position(), 1000);
+    QTest::keyClick(slider, Qt::Key_Up);
+    slider->setPosition(5000);
+    EXPECT_EQ(slider->Position(), 1000);
+    EXPECT_EQ(changes.count(), 3); // Home, Up, End
+
+    slider->setOrientation(Qt::Horizontal);
+    slider->setKeyIncrement(1);
+    QTest::keyClick(slider, Qt::Key_Left);
+    EXPECT_EQ(slider->Position(), 999);
+    QTest::keyClick(slider, Qt::Key_Down);
+    EXPECT_EQ(slider->Position(), 999);
+    EXPECT_EQ(changes.count(), 4);
+}
+
+TEST(VrSlider, DraggingTheThumbAndJumping)
+{
+    Host host;
+    auto *slider = host.add<TVrSlider>(QRect(50, 20, 25, 105));
+    slider->setPosition(100);
+    host.show();
+    // Maximum at the top.
+    const QRect top = slider->thumbRect();
+    EXPECT_EQ(top.top(), slider->Bevel().BorderWidth());
+
+    // Drag the thumb's middle to the middle of the track: the middle value.
+    QSignalSpy changes(slider, &TVrSlider::OnChange);
+    QTest::mousePress(slider, Qt::LeftButton, {}, top.center());
+    QTest::mouseMove(slider, QPoint(top.center().x(), slider->height() / 2));
+    QTest::mouseRelease(slider, Qt::LeftButton, {}, QPoint(top.center().x(), slider->height() / 2));
+    EXPECT_NEAR(slider->Position(), 50, 1);
+    EXPECT_GE(changes.count(), 1);
+    // Dragging past the end stops at the minimum.
+    const QPoint mid = slider->thumbRect().center();
+    QTest::mousePress(slider, Qt::LeftButton, {}, mid);
+    QTest::mouseMove(slider, QPoint(mid.x(), slider->height() + 40));
+    QTest::mouseRelease(slider, Qt::LeftButton, {}, QPoint(mid.x(), slider->height() + 40));
+    EXPECT_EQ(slider->Position(), 0);
+
+    // A click beside the thumb does nothing, unless jumping is on.
+    const QPoint nearTop(12, 8);
+    QTest::mouseClick(slider, Qt::LeftButton, {}, nearTop);
+    EXPECT_EQ(slider->Position(), 0);
+    slider->setOptions(soJumpToClick);
+    QTest::mouseClick(slider, Qt::LeftButton, {}, nearTop);
+    EXPECT_EQ(slider->thumbRect().center().y(), 8);
+    EXPECT_GT(slider->Position(), 90);
+
+    // Reversed: minimum at the top.
+    slider->setStyle(ssReversed);
+    slider->setPosition(0);
+    EXPECT_EQ(slider->thumbRect().top(), slider->Bevel().BorderWidth());
+}
+
+TEST(VrSpinner, ArrowShapeHitTestAndRepeat)
+{
+    Host host;
+    auto *spinner = host.add<TVrSpinner>(QRect(50, 50, 21, 38));
+    host.show();
+    QSignalSpy ups(spinner, &TVrSpinner::OnUpClick);
+    QSignalSpy downs(spinner, &TVrSpinner::OnDownClick);
+
+    const QRect upBox = spinner->arrowShape(TVrSpinner::UpArrow).boundingRect();
+    const QPoint upCentre(upBox.center().x(), upBox.bottom() - 2);
+    const QPoint downCentre = spinner->arrowShape(TVrSpinner::DownArrow).boundingRect().center()
+                              - QPoint(0, 3);
+    // Top left corner of the up arrow's box: inside its rectangle, outside the triangle.
+    const QPoint corner = upBox.topLeft() + QPoint(1, 1);
+    EXPECT_EQ(spinner->arrowAt(corner), TVrSpinner::NoArrow);
+    QTest::mouseClick(spinner, Qt::LeftButton, {}, corner);
+    EXPECT_EQ(ups.count() + downs.count(), 0);
+
+    QTest::mouseClick(spinner, Qt::LeftButton, {}, upCentre);
+    QTest::mouseClick(spinner, Qt::LeftButton, {}, downCentre);
+    EXPECT_EQ(ups.count(), 1);
+    EXPECT_EQ(downs.count(), 1);
+
+    // Held for about a second: repeats after 400 ms, then every 100 ms, and the
+    // release over the arrow clicks once more.
+    ups.clear();
+    QTest::mousePress(spinner, Qt::LeftButton, {}, upCentre);
+    EXPECT_EQ(spinner->pressedArrow(), TVrSpinner::UpArrow);
+    QTest::qWait(350);
+    EXPECT_EQ(ups.count(), 0);
+    QTest::qWait(680);
+    QTest::mouseRelease(spinner, Qt::LeftButton, {}, upCentre);
+    EXPECT_GE(ups.count(), 1 + 5);
+    EXPECT_LE(ups.count(), 1 + 8);
+
+    // Held, then moved off the arrow: no repeats and no click on release.
+    downs.clear();
+    QTest::mousePress(spinner, Qt::LeftButton, {}, downCentre);
+    QTest::mouseMove(spinner, QPoint(150, 10));
+    EXPECT_EQ(spinner->pressedArrow(), TVrSpinner::NoArrow);
+    QTest::qWait(600);
+    QTest::mouseRelease(spinner, Qt::LeftButton, {}, QPoint(150, 10));
+    EXPECT_EQ(downs.count(), 0);
+}
+
+TEST(VrSpinner, ArrowsInPaletteColours)
+{
+    TVrSpinner spinner;
+    spinner.setPalette(ledPalette());
+    spinner.resize(21, 38);
+    const QImage img = spinner.render();
+    const QPoint inUp = spinner.arrowShape(TVrSpinner::UpArrow).boundingRect().center()
+                        + QPoint(0, 3);
+    EXPECT_EQ(pixelAt(img, inUp), toQColor(clAqua));
+    EXPECT_EQ(pixelAt(img, QPoint(0, 0)), QColor(Qt::black));
+    EXPECT_GT(countColor(img, toQColor(clTeal)), 10); // arrow rims
+}
+
+TEST(VrAnimate, FramesAdvanceRowByRowAndLoopOrStop)
+{
+    // Six frames of 10x8 in three columns and two rows, frame n filled with grey n*40.
+    QImage strip(30, 16, QImage::Format_ARGB32);
+    for (int f = 0; f < 6; ++f) {
+        QPainter p(&strip);
+        p.fillRect(QRect((f % 3) * 10, (f / 3) * 8, 10, 8), QColor(f * 40, f * 40, f * 40));
+    }
+    Host host;
+    auto *anim = host.add<TVrAnimate>(QRect(10, 10, 50, 50));
+    anim->setBitmap(strip);
+    anim->setFrameCols(3);
+    anim->setFrameRows(2);
+    EXPECT_EQ(anim->size(), QSize(10, 8)); // AutoSize
+    EXPECT_EQ(anim->Interval(), 150);
+    for (int f = 1; f <= 5; ++f) {
+        anim->nextFrame();
+        EXPECT_EQ(anim->CurrentFrame(), f);
+        EXPECT_EQ(pixelAt(anim->render(), QPoint(5, 4)), QColor(f * 40, f * 40, f * 40));
+    }
+    anim->nextFrame();
+    EXPECT_EQ(anim->CurrentFrame(), 0);
+
+    // Running on its timer: ticks only while shown and active.
+    anim->setThreaded(false);
+    anim->setInterval(10);
+    anim->setActive(true);
+    EXPECT_FALSE(anim->isTicking());
+    host.show();
+    EXPECT_TRUE(anim->isTicking());
+    QTRY_VERIFY_WITH_TIMEOUT(anim->CurrentFrame() == 3, 2000);
+    QTRY_VERIFY_WITH_TIMEOUT(anim->CurrentFrame() == 0, 2000); // looped
+
+    // Without Loop it stops on the last frame.
+    anim->setLoop(false);
+    QTRY_VERIFY_WITH_TIMEOUT(!anim->Active(), 2000);
+    EXPECT_EQ(anim->CurrentFrame(), 5);
+    EXPECT_FALSE(anim->isTicking());
+    QTest::qWait(50);
+    EXPECT_EQ(anim->CurrentFrame(), 5);
+
+    // Threaded ticks reach the GUI thread as well.
+    anim->setThreaded(true);
+    anim->setLoop(true);
+    anim->setActive(true);
+    QTRY_VERIFY_WITH_TIMEOUT(anim->CurrentFrame() == 2, 2000);
+    anim->setActive(false);
+    EXPECT_FALSE(anim->isTicking());
+}
+
+TEST(VrBlotter, TwoBevelsAndChildrenMoveWithIt)
+{
+    Host host;
+    auto *block = host.add<TVrBlotter>(QRect(20, 20, 160, 56));
+    block->setColor(QColor(47, 47, 47));
+    TVrBevel bevel = block->Bevel();
+    bevel.OuterHighlight = QColor(250, 0, 0);
+    bevel.OuterShadow = QColor(0, 250, 0);
+    bevel.InnerShadow = QColor(0, 0, 250);
+    bevel.InnerHighlight = QColor(250, 250, 0);
+    block->setBevel(bevel);
+    const QImage img = block->render();
+    EXPECT_EQ(pixelAt(img, QPoint(5, 0)), QColor(250, 0, 0));   // outer raised: light on top
+    EXPECT_EQ(pixelAt(img, QPoint(5, 55)), QColor(0, 250, 0));  // dark at the bottom
+    EXPECT_EQ(pixelAt(img, QPoint(5, 1)), QColor(0, 0, 250));   // inner lowered: dark on top
+    EXPECT_EQ(pixelAt(img, QPoint(5, 54)), QColor(250, 250, 0));
+    EXPECT_EQ(pixelAt(img, QPoint(80, 28)), QColor(47, 47, 47));
+    EXPECT_EQ(block->clientArea(), QRect(2, 2, 156, 52));
+
+    auto *num = new TVrNum(block);
+    num->setGeometry(126, 1, 25, 13);
+    block->move(300, 100);
+    EXPECT_EQ(num->mapTo(host.window.get(), QPoint(0, 0)), QPoint(426, 101));
+}
+
+TEST(VrScale, DecibelLabels)
+{
+    TVrScale scale;
+    scale.resize(21, 115);
+    scale.setMinValue(-40);
+    scale.setMaxValue(0);
+    scale.setDigits(2);
+    scale.setLeadingZero(true);
+    scale.setFont(vrFont(QStringLiteral("Arial"), 9));
+    EXPECT_EQ(scale.labelValues(), (QList<int>{-40, -30, -20, -10, 0}));
+    EXPECT_EQ(scale.labelText(0), QStringLiteral("00"));
+    EXPECT_EQ(scale.labelText(-5), QStringLiteral("-05"));
+    EXPECT_LT(scale.offsetOf(0), scale.offsetOf(-40)); // 0 dB at the top
+    scale.setScaleColor(QColor(0, 255, 255));
+    scale.setPeakColor(QColor(255, 0, 0));
+    const QImage img = scale.render();
+    EXPECT_EQ(pixelAt(img, QPoint(2, scale.offsetOf(-40))), QColor(0, 255, 255));
+    EXPECT_EQ(pixelAt(img, QPoint(2, scale.offsetOf(0))), QColor(255, 0, 0));
+}
+
+TEST(LedDisplays, SettingTheSameValueRepaintsNothing)
+{
+    Host host;
+    auto *num = host.add<TVrNum>(QRect(10, 10, 25, 21));
+    auto *clock = host.add<TVrClock>(QRect(10, 40, 62, 13));
+    clock->setClockType(ctCustom);
+    num->setValue(7);
+    clock->setMinutes(3);
+    host.show();
+    PaintCounter numPaints, clockPaints;
+    num->installEventFilter(&numPaints);
+    clock->installEventFilter(&clockPaints);
+    QTest::qWait(30);
+    numPaints.paints = clockPaints.paints = 0;
+
+    num->setValue(7);
+    num->setPalette(num->Palette());
+    clock->setMinutes(3);
+    clock->setHours(0);
+    clock->setSeconds(-1); // clamped to the 0 it already shows
+    QTest::qWait(30);
+    EXPECT_EQ(numPaints.paints, 0);
+    EXPECT_EQ(clockPaints.paints, 0);
+
+    num->setValue(8);
+    clock->setMinutes(4);
+    QTRY_VERIFY(numPaints.paints > 0 && clockPaints.paints > 0);
+}
