@@ -1,7 +1,3 @@
-// NOTE FOR THE WIDGET-SET HELPER (lead developer): your brief lost its rules section by mistake.
-// Read /tmp/common_brief.md now: its rules are binding (no looking up existing implementations of
-// this program or of the Delphi "Vr" widget library; never mention the design documents in code,
-// comments, tests or commits; tests assert what a user sees). Then delete these four lines.
 #pragma once
 // Colours as the program stores them (00BBGGRR, or 80000000 + a system colour
 // index) and the named colours of the widget family, plus the palette recolouring
