@@ -20,12 +20,19 @@ TApplicationWindows *g_windows = nullptr;
 
 // While the application object connects to the display, a failure is told in one
 // line instead of Qt's abort.
-void displayFailureHandler(QtMsgType type, const QMessageLogContext &, const QString &)
+void displayFailureHandler(QtMsgType type, const QMessageLogContext &, const QString &message)
 {
-    if (type == QtFatalMsg) {
-        std::fputs("sonaveo: cannot open a display; start it from a desktop session "
-                   "(DISPLAY or WAYLAND_DISPLAY must name a running display)\n",
-                   stderr);
+    static QString lastWarning;
+    if (type != QtFatalMsg) {
+        lastWarning = message;
+        return;
+    }
+    {
+        const QByteArray why = (lastWarning.isEmpty() ? message : lastWarning).simplified().toLocal8Bit();
+        std::fprintf(stderr,
+                     "sonaveo: cannot open a display (%s); start it from a desktop session "
+                     "where DISPLAY or WAYLAND_DISPLAY names a running display\n",
+                     why.constData());
         std::fflush(stderr);
         ::_exit(2);
     }

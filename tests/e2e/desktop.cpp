@@ -58,7 +58,7 @@ QString Sonaveo::waitForMainWindow(int timeoutMs)
     while (clock.elapsed() < timeoutMs && m_process.state() == QProcess::Running) {
         const QStringList ids =
             run(QStringLiteral("xdotool"),
-                {QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--pid"),
+                {QStringLiteral("search"), QStringLiteral("--all"), QStringLiteral("--onlyvisible"), QStringLiteral("--pid"),
                  QString::number(pid()), QStringLiteral("--name"), QStringLiteral("^Maro Sonaveo$")})
                 .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
         if (!ids.isEmpty())

@@ -4,6 +4,7 @@
 #include "vrblotter.h"
 #include "vrclock.h"
 #include "vrdemobutton.h"
+#include "vrformshape.h"
 #include "vrmatrix.h"
 #include "vrnum.h"
 #include "vrslider.h"
@@ -221,7 +222,7 @@ TEST_F(MainFormTest, RightClickOnAFreeSpotOpensTheLayoutMenu)
 {
     form.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
-    QTest::mouseClick(form.VrMainFormShape, Qt::RightButton, {}, QPoint(20, 20));
+    QTest::mouseClick(form.VrMainFormShape, Qt::RightButton, Qt::NoModifier, QPoint(20, 20));
     EXPECT_TRUE(form.PopupMenuDrag->isVisible());
     form.PopupMenuDrag->hide();
 }

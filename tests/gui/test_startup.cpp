@@ -8,6 +8,7 @@
 #include "startup.h"
 
 #include <QApplication>
+#include <QLabel>
 #include <QDir>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -92,6 +93,6 @@ TEST(StartUp, FarewellPictureClickClosesOnlyTheFarewellWindow)
     TFormSure sure;
     sure.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&sure));
-    QTest::mouseClick(sure.Image1, Qt::LeftButton, {}, QPoint(100, 100));
+    QTest::mouseClick(sure.Image1, Qt::LeftButton, Qt::NoModifier, QPoint(100, 100));
     EXPECT_FALSE(sure.isVisible());
 }
