@@ -175,7 +175,11 @@ public:
         NeverAnswers,  // accepts and reads the request, then says nothing
         ClosesEarly,   // one second of MP3, then the connection closes
         RandomBytes,   // 200 audio/mpeg followed by noise that is no MP3
+        Stalling,      // a relay: a burst, then real time with a one-second hold every five seconds
     };
+    // For Stalling: the MP3's bytes per second and the burst sent on connect.
+    int bytesPerSecond = 16000;
+    double burstSeconds = 3.0;
 
     BadHttpServer(Mode mode, QByteArray mp3 = {}) : m_mode(mode), m_mp3(std::move(mp3))
     {
@@ -258,6 +262,24 @@ private:
             send(fd, m_mp3);
             pause(1000);
             break;
+        case Stalling: {
+            send(fd, "HTTP/1.0 200 OK\r\nContent-Type: audio/mpeg\r\n\r\n");
+            qsizetype sent = std::min<qsizetype>(m_mp3.size(), qsizetype(burstSeconds * bytesPerSecond));
+            send(fd, m_mp3.left(sent));
+            // Every 100 ms a tenth of a second of audio; the data held back during
+            // a hold goes out at once when it ends, so the average rate is real time.
+            const qsizetype step = bytesPerSecond / 10;
+            for (int tick = 1; sent < m_mp3.size() && !m_stop; ++tick) {
+                pause(100);
+                if (tick % 50 >= 40)
+                    continue;
+                const qsizetype due = (tick % 50 == 0 && tick > 0) ? 11 * step : step;
+                const qsizetype part = std::min(due, m_mp3.size() - sent);
+                send(fd, m_mp3.mid(sent, part));
+                sent += part;
+            }
+            break;
+        }
         case RandomBytes: {
             send(fd, "HTTP/1.0 200 OK\r\nContent-Type: audio/mpeg\r\n\r\n");
             std::mt19937 random(7);
