@@ -1,0 +1,108 @@
+# Stream servers for the end-to-end tests: Icecast 2 on 127.0.0.1 and a 440 Hz
+# MP3 tone fed into it with gst-launch-1.0 ... ! shout2send. Source it after
+# lib.sh; start_icecast, then start_tone_source, and stop_test_servers at the end.
+# Exports SONAVEO_TEST_STREAM with the tone's URL.
+
+SONAVEO_SERVER_PIDS=()
+
+# A TCP port nothing listens on right now, chosen by the kernel.
+free_port() {
+  python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1]); s.close()'
+}
+
+start_icecast() {
+  ICECAST_DIR=$(mktemp -d /tmp/sonaveo-icecast.XXXXXX)
+  ICECAST_PORT=$(free_port)
+  ICECAST_PASSWORD=sonaveo-$RANDOM$RANDOM
+  mkdir -p "$ICECAST_DIR/log"
+  local owner=""
+  # Icecast refuses to run as root unless it drops to another user; the logs are
+  # opened after it has, so that user must be able to write the log folder.
+  if [ "$(id -u)" -eq 0 ]; then
+    owner="<changeowner><user>nobody</user><group>nogroup</group></changeowner>"
+    chown nobody:nogroup "$ICECAST_DIR/log"
+    chmod 711 "$ICECAST_DIR" # mktemp's 700 would keep nobody out of the log folder
+  fi
+  cat >"$ICECAST_DIR/icecast.xml" <<XML
+<icecast>
+  <location>test</location>
+  <admin>test@localhost</admin>
+  <hostname>127.0.0.1</hostname>
+  <limits>
+    <clients>20</clients>
+    <sources>4</sources>
+    <queue-size>524288</queue-size>
+    <client-timeout>30</client-timeout>
+    <header-timeout>15</header-timeout>
+    <source-timeout>10</source-timeout>
+    <burst-on-connect>1</burst-on-connect>
+    <burst-size>65535</burst-size>
+  </limits>
+  <authentication>
+    <source-password>$ICECAST_PASSWORD</source-password>
+    <relay-password>$ICECAST_PASSWORD</relay-password>
+    <admin-user>admin</admin-user>
+    <admin-password>$ICECAST_PASSWORD</admin-password>
+  </authentication>
+  <listen-socket>
+    <port>$ICECAST_PORT</port>
+    <bind-address>127.0.0.1</bind-address>
+  </listen-socket>
+  <fileserve>1</fileserve>
+  <paths>
+    <basedir>/usr/share/icecast2</basedir>
+    <logdir>$ICECAST_DIR/log</logdir>
+    <webroot>/usr/share/icecast2/web</webroot>
+    <adminroot>/usr/share/icecast2/admin</adminroot>
+  </paths>
+  <logging>
+    <accesslog>access.log</accesslog>
+    <errorlog>error.log</errorlog>
+    <loglevel>3</loglevel>
+  </logging>
+  <security>
+    <chroot>0</chroot>
+    $owner
+  </security>
+</icecast>
+XML
+  icecast2 -c "$ICECAST_DIR/icecast.xml" >"$ICECAST_DIR/stdout.log" 2>&1 &
+  SONAVEO_SERVER_PIDS+=($!)
+  for _ in $(seq 50); do
+    curl -s -o /dev/null "http://127.0.0.1:$ICECAST_PORT/status-json.xsl" && return 0
+    sleep 0.1
+  done
+  echo "Icecast did not start (see $ICECAST_DIR)"
+  return 1
+}
+
+start_tone_source() {
+  gst-launch-1.0 -q audiotestsrc is-live=true freq=440 wave=sine volume=0.5 ! audioconvert \
+    ! lamemp3enc target=bitrate cbr=true bitrate=128 \
+    ! shout2send ip=127.0.0.1 port="$ICECAST_PORT" mount=/tone.mp3 password="$ICECAST_PASSWORD" \
+    >"$ICECAST_DIR/tone.log" 2>&1 &
+  SONAVEO_SERVER_PIDS+=($!)
+  export SONAVEO_TEST_STREAM="http://127.0.0.1:$ICECAST_PORT/tone.mp3"
+  # The mount exists once the source is connected; wait until a listener gets audio.
+  for _ in $(seq 50); do
+    if [ "$(curl -s -o /dev/null -w '%{http_code}' --max-time 0.5 "$SONAVEO_TEST_STREAM")" = 200 ]; then
+      return 0
+    fi
+    sleep 0.1
+  done
+  echo "The tone source did not reach Icecast (see $ICECAST_DIR/tone.log)"
+  return 1
+}
+
+stop_test_servers() {
+  local pid
+  for pid in "${SONAVEO_SERVER_PIDS[@]}"; do
+    kill "$pid" 2>/dev/null || true
+  done
+  for pid in "${SONAVEO_SERVER_PIDS[@]}"; do
+    wait "$pid" 2>/dev/null || true
+  done
+  SONAVEO_SERVER_PIDS=()
+  unset SONAVEO_TEST_STREAM
+  if [ -n "${ICECAST_DIR:-}" ]; then rm -rf "$ICECAST_DIR"; fi
+}

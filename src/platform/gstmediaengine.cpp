@@ -1,0 +1,290 @@
+#include "gstmediaengine.h"
+
+#include "environment.h"
+
+#include <QDir>
+#include <QUrl>
+
+#include <gst/gst.h>
+
+namespace {
+
+// playbin's GstPlayFlags; the enum lives in a plugin, not in a public header.
+constexpr guint kPlayFlagAudio = 1u << 1;
+constexpr guint kPlayFlagSoftVolume = 1u << 4;
+
+// How much the network buffer holds before playback goes on after the stream ran
+// dry. Two seconds rides out a relay that stops sending for a second, with a
+// second to spare, and keeps the silence after a real underrun short.
+constexpr gint64 kRefillDuration = 2 * GST_SECOND;
+// The byte limit only has to stay out of the way of the time limit: 512 KiB holds
+// more than ten seconds of a 320 kbit/s stream.
+constexpr gint kRefillBytes = 512 * 1024;
+
+QString takeErrorText(GstMessage *message)
+{
+    GError *error = nullptr;
+    gchar *debug = nullptr;
+    gst_message_parse_error(message, &error, &debug);
+    QString text = error ? QString::fromUtf8(error->message) : QStringLiteral("Unknown playback error");
+    g_clear_error(&error);
+    g_free(debug);
+    return text;
+}
+
+} // namespace
+
+GstMediaEngine::GstMediaEngine()
+{
+    if (!ensureGStreamer())
+        throw EMediaError(QStringLiteral("GStreamer could not be initialised"));
+    m_playbin = gst_element_factory_make("playbin", nullptr);
+    if (!m_playbin)
+        throw EMediaError(QStringLiteral("The GStreamer element playbin could not be created"));
+    gst_object_ref_sink(m_playbin);
+
+    // Audio only: without the video and text flags playbin builds no video or
+    // subtitle sinks, so a stream that also carries pictures opens no window.
+    // Software volume keeps the level linear and private to this player instead
+    // of moving the sound server's stream volume.
+    g_object_set(m_playbin, "flags", kPlayFlagAudio | kPlayFlagSoftVolume, nullptr);
+    if (GstElement *sink = gst_element_factory_make("autoaudiosink", nullptr))
+        g_object_set(m_playbin, "audio-sink", sink, nullptr);
+
+    // Buffering policy for radio streams (handleMessage does the rest):
+    //  - The source stays non-live (souphttpsrc is-live=false). A live pipeline
+    //    renders every buffer at its arrival running time, so audio that comes in
+    //    late after a network stall is thrown away and the stream skips; a
+    //    non-live one plays every sample and can be paused to refill.
+    //  - Playback starts as soon as the first audio has prerolled the sink; we do
+    //    not wait for the buffer to fill. Icecast sends a burst of several seconds
+    //    on connect, which then fills the buffer while the first second plays.
+    //  - Once the buffer was full it is the jitter buffer: short stalls are
+    //    played from it without a gap, and only when it really runs dry is the
+    //    pipeline paused until it is full again.
+    g_object_set(m_playbin, "buffer-duration", kRefillDuration, "buffer-size", kRefillBytes, nullptr);
+    g_object_set(m_playbin, "volume", 1.0, nullptr);
+
+    m_bus = gst_element_get_bus(m_playbin);
+}
+
+GstMediaEngine::~GstMediaEngine()
+{
+    if (m_playbin) {
+        gst_element_set_state(m_playbin, GST_STATE_NULL);
+        gst_object_unref(m_playbin);
+    }
+    if (m_bus)
+        gst_object_unref(m_bus);
+}
+
+QString GstMediaEngine::toUri(const QString &urlOrPath)
+{
+    if (urlOrPath.isEmpty())
+        return {};
+    if (gst_uri_is_valid(urlOrPath.toUtf8().constData()))
+        return urlOrPath;
+    return QUrl::fromLocalFile(QDir::cleanPath(QDir::current().absoluteFilePath(urlOrPath))).toString(QUrl::FullyEncoded);
+}
+
+void GstMediaEngine::setState(int state)
+{
+    // Never waits: from NULL up the pipeline returns ASYNC and the rest happens on
+    // the streaming threads; going to NULL only stops threads, and souphttpsrc
+    // cancels a pending connect or read when it is unlocked.
+    if (gst_element_set_state(m_playbin, GstState(state)) == GST_STATE_CHANGE_FAILURE && state != GST_STATE_NULL) {
+        // The real reason follows on the bus as an error message.
+        m_failed = true;
+    }
+}
+
+void GstMediaEngine::resetStreamInfo()
+{
+    m_reachedPlaying = false;
+    m_ended = false;
+    m_failed = false;
+    m_bufferWasFull = false;
+    m_rebuffering = false;
+    m_bufferPercent = 100;
+}
+
+void GstMediaEngine::setUrl(const QString &urlOrPath)
+{
+    // Going to NULL joins the streaming threads and flushes the bus (playbin's
+    // auto-flush-bus), so nothing the old media posted can be read afterwards.
+    setState(GST_STATE_NULL);
+    m_wantPlaying = false;
+    m_startedSinceOpen = false;
+    resetStreamInfo();
+    m_bitRate = 0;
+    m_nominalBitRate = 0;
+    m_duration = 0;
+    m_url = urlOrPath;
+    const QByteArray uri = toUri(urlOrPath).toUtf8();
+    g_object_set(m_playbin, "uri", uri.isEmpty() ? nullptr : uri.constData(), nullptr);
+}
+
+void GstMediaEngine::play()
+{
+    drainBus();
+    if (m_url.isEmpty())
+        return;
+    if (m_wantPlaying && !m_ended && !m_failed)
+        return;
+    // After the end or an error start again from the beginning.
+    if (m_ended || m_failed)
+        setState(GST_STATE_NULL);
+    resetStreamInfo();
+    m_wantPlaying = true;
+    m_startedSinceOpen = true;
+    setState(GST_STATE_PLAYING);
+}
+
+void GstMediaEngine::stop()
+{
+    // Stop is NULL, never PAUSED: a paused radio stream would keep its connection
+    // and resume with stale audio.
+    m_wantPlaying = false;
+    setState(GST_STATE_NULL);
+    resetStreamInfo();
+}
+
+void GstMediaEngine::drainBus()
+{
+    while (GstMessage *message = gst_bus_pop(m_bus)) {
+        handleMessage(message);
+        gst_message_unref(message);
+    }
+}
+
+void GstMediaEngine::handleMessage(GstMessage *message)
+{
+    switch (GST_MESSAGE_TYPE(message)) {
+    case GST_MESSAGE_STATE_CHANGED:
+        if (GST_MESSAGE_SRC(message) == GST_OBJECT(m_playbin)) {
+            GstState newState;
+            gst_message_parse_state_changed(message, nullptr, &newState, nullptr);
+            if (newState == GST_STATE_PLAYING && m_wantPlaying)
+                m_reachedPlaying = true;
+        }
+        break;
+    case GST_MESSAGE_BUFFERING: {
+        gint percent = 100;
+        gst_message_parse_buffering(message, &percent);
+        m_bufferPercent = percent;
+        if (!m_wantPlaying || m_ended || m_failed)
+            break;
+        if (percent >= 100) {
+            m_bufferWasFull = true;
+            if (m_rebuffering) {
+                m_rebuffering = false;
+                setState(GST_STATE_PLAYING);
+            }
+        } else if (m_bufferWasFull && m_reachedPlaying && !m_rebuffering) {
+            // queue2 only reports again after being full when its level has
+            // dropped under the low watermark: the jitter buffer is empty. Hold
+            // the clock so the late audio is played rather than dropped.
+            m_rebuffering = true;
+            setState(GST_STATE_PAUSED);
+        }
+        break;
+    }
+    case GST_MESSAGE_TAG: {
+        GstTagList *tags = nullptr;
+        gst_message_parse_tag(message, &tags);
+        guint rate = 0;
+        if (gst_tag_list_get_uint(tags, GST_TAG_BITRATE, &rate) && rate > 0)
+            m_bitRate = int(rate);
+        if (gst_tag_list_get_uint(tags, GST_TAG_NOMINAL_BITRATE, &rate) && rate > 0)
+            m_nominalBitRate = int(rate);
+        gst_tag_list_unref(tags);
+        break;
+    }
+    case GST_MESSAGE_DURATION_CHANGED:
+        m_duration = 0; // asked again on the next duration() call
+        break;
+    case GST_MESSAGE_EOS:
+        m_ended = true;
+        break;
+    case GST_MESSAGE_ERROR:
+        m_lastError = takeErrorText(message);
+        m_failed = true;
+        // Release the socket or file now; after an error nothing flows anyway, so
+        // this does not wait on a streaming thread.
+        setState(GST_STATE_NULL);
+        break;
+    case GST_MESSAGE_CLOCK_LOST:
+        // The audio device went away (for example the sound server restarted):
+        // a new clock is only chosen on the way up from PAUSED.
+        if (m_wantPlaying && !m_rebuffering) {
+            setState(GST_STATE_PAUSED);
+            setState(GST_STATE_PLAYING);
+        }
+        break;
+    case GST_MESSAGE_LATENCY:
+        gst_bin_recalculate_latency(GST_BIN(m_playbin));
+        break;
+    default:
+        break;
+    }
+}
+
+int GstMediaEngine::playState()
+{
+    drainBus();
+    if (m_url.isEmpty())
+        return Undefined;
+    if (m_failed)
+        return Stopped;
+    if (m_ended)
+        return MediaEnded;
+    if (!m_wantPlaying)
+        return m_startedSinceOpen ? Stopped : Ready;
+    if (m_rebuffering)
+        return Buffering;
+    GstState current = GST_STATE_VOID_PENDING;
+    GstState pending = GST_STATE_VOID_PENDING;
+    // Timeout 0: reports the current state without waiting for a change to finish.
+    gst_element_get_state(m_playbin, &current, &pending, 0);
+    if (current == GST_STATE_PLAYING && m_reachedPlaying)
+        return Playing;
+    return Transitioning;
+}
+
+double GstMediaEngine::currentPosition()
+{
+    drainBus();
+    gint64 position = 0;
+    if (GST_STATE(m_playbin) < GST_STATE_PAUSED || !gst_element_query_position(m_playbin, GST_FORMAT_TIME, &position) || position < 0)
+        return 0;
+    return double(position) / GST_SECOND;
+}
+
+void GstMediaEngine::setVolume(int percent)
+{
+    m_volume = qBound(0, percent, 100);
+    g_object_set(m_playbin, "volume", m_volume / 100.0, nullptr);
+}
+
+int GstMediaEngine::bufferingProgress()
+{
+    drainBus();
+    return m_bufferPercent;
+}
+
+int GstMediaEngine::bitRate()
+{
+    drainBus();
+    return m_bitRate > 0 ? m_bitRate : m_nominalBitRate;
+}
+
+double GstMediaEngine::duration()
+{
+    drainBus();
+    if (m_duration <= 0 && GST_STATE(m_playbin) >= GST_STATE_PAUSED) {
+        gint64 length = 0;
+        if (gst_element_query_duration(m_playbin, GST_FORMAT_TIME, &length) && length > 0)
+            m_duration = double(length) / GST_SECOND;
+    }
+    return m_duration;
+}

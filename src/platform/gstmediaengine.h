@@ -1,0 +1,60 @@
+#pragma once
+// MediaEngine on a GStreamer playbin, audio only.
+
+#include "mediaengine.h"
+
+typedef struct _GstElement GstElement;
+typedef struct _GstBus GstBus;
+typedef struct _GstMessage GstMessage;
+
+class GstMediaEngine : public MediaEngine {
+public:
+    // Throws EMediaError when GStreamer or playbin is not available.
+    GstMediaEngine();
+    ~GstMediaEngine() override;
+    GstMediaEngine(const GstMediaEngine &) = delete;
+    GstMediaEngine &operator=(const GstMediaEngine &) = delete;
+
+    void setUrl(const QString &urlOrPath) override;
+    QString url() const override { return m_url; }
+    int playState() override;
+    void play() override;
+    void stop() override;
+    double currentPosition() override;
+    void setVolume(int percent) override;
+    int volume() const override { return m_volume; }
+    int bufferingProgress() override;
+    int bitRate() override;
+    double duration() override;
+    QString lastError() const override { return m_lastError; }
+
+    // Turns what the user typed or stored into a URI playbin understands:
+    // anything with a scheme stays as it is, a path becomes a file URI.
+    static QString toUri(const QString &urlOrPath);
+
+private:
+    void drainBus();
+    void handleMessage(GstMessage *message);
+    void setState(int state);
+    void resetStreamInfo();
+
+    GstElement *m_playbin = nullptr;
+    GstBus *m_bus = nullptr;
+    QString m_url;
+    QString m_lastError;
+    int m_volume = 100;
+    // What play()/stop() asked for; the pipeline follows asynchronously.
+    bool m_wantPlaying = false;
+    bool m_startedSinceOpen = false;
+    bool m_reachedPlaying = false;
+    bool m_ended = false;
+    bool m_failed = false;
+    // The network buffer was full once since play(): from then on a buffer that
+    // runs dry is refilled before playing on (see handleMessage).
+    bool m_bufferWasFull = false;
+    bool m_rebuffering = false;
+    int m_bufferPercent = 100;
+    int m_bitRate = 0;
+    int m_nominalBitRate = 0;
+    double m_duration = 0;
+};

@@ -1,0 +1,28 @@
+#pragma once
+// Whether the computer is online, and the request to go online.
+
+typedef struct _GNetworkMonitor GNetworkMonitor;
+
+class NetworkState {
+public:
+    virtual ~NetworkState() = default;
+    // Asked on every tick of the status timer, so it must be cheap.
+    virtual bool isConnected() = 0;
+    // The desktop's network manager connects on its own: nothing to do, and it
+    // always succeeds.
+    virtual void attemptConnect() {}
+};
+
+// The desktop's answer through GIO's network monitor (NetworkManager over D-Bus
+// when it runs, otherwise the kernel's routing table over netlink).
+class GioNetworkState : public NetworkState {
+public:
+    GioNetworkState();
+    bool isConnected() override;
+
+private:
+    // The monitor is a process-wide singleton that keeps its answer up to date
+    // from events delivered on the GLib main loop (which Qt's event loop runs on
+    // Linux), so reading it is a property read without a system call.
+    GNetworkMonitor *m_monitor = nullptr;
+};

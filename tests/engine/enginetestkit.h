@@ -1,0 +1,310 @@
+#pragma once
+// Helpers for the engine tests: waiting while the event loop runs, tone files made
+// with GStreamer, recording the null sink's monitor, and a small HTTP server on
+// 127.0.0.1 that misbehaves in the ways radio servers do.
+
+#include "environment.h"
+
+#include <QByteArray>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QString>
+#include <QThread>
+
+#include <gst/gst.h>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cmath>
+#include <cstring>
+#include <functional>
+#include <random>
+#include <thread>
+#include <vector>
+
+namespace enginetest {
+
+// Runs the event loop until pred() holds or the time is up; true when it held.
+inline bool waitUntil(const std::function<bool()> &pred, int timeoutMs)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (!pred()) {
+        if (timer.elapsed() > timeoutMs)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QThread::msleep(10);
+    }
+    return true;
+}
+
+inline void spin(int ms)
+{
+    waitUntil([] { return false; }, ms);
+}
+
+// Milliseconds a call takes on the calling thread.
+template <typename F> double timed(F &&call)
+{
+    QElapsedTimer timer;
+    timer.start();
+    call();
+    return timer.nsecsElapsed() / 1e6;
+}
+
+// Encodes `seconds` of a 440 Hz sine through `encoder` (a gst-launch fragment such
+// as "wavenc" or "lamemp3enc") into `path`. False when the pipeline failed.
+inline bool writeTone(const QString &path, const QString &encoder, double seconds)
+{
+    const int buffers = int(std::lround(seconds * 44100 / 1024));
+    const QString description =
+        QStringLiteral("audiotestsrc freq=440 volume=0.5 samplesperbuffer=1024 num-buffers=%1 ! "
+                       "audio/x-raw,rate=44100,channels=1 ! audioconvert ! %2 ! filesink location=\"%3\"")
+            .arg(buffers)
+            .arg(encoder, path);
+    if (!ensureGStreamer())
+        return false;
+    GError *error = nullptr;
+    GstElement *pipeline = gst_parse_launch(description.toUtf8().constData(), &error);
+    if (!pipeline) {
+        g_clear_error(&error);
+        return false;
+    }
+    gst_element_set_state(pipeline, GST_STATE_PLAYING);
+    GstBus *bus = gst_element_get_bus(pipeline);
+    GstMessage *message = gst_bus_timed_pop_filtered(bus, 20 * GST_SECOND,
+                                                     GstMessageType(GST_MESSAGE_EOS | GST_MESSAGE_ERROR));
+    const bool ok = message && GST_MESSAGE_TYPE(message) == GST_MESSAGE_EOS;
+    if (message)
+        gst_message_unref(message);
+    gst_object_unref(bus);
+    gst_element_set_state(pipeline, GST_STATE_NULL);
+    gst_object_unref(pipeline);
+    return ok;
+}
+
+// True when this process holds `path` open (looked up through /proc/self/fd).
+inline bool processHasOpen(const QString &path)
+{
+    const QString canonical = QFileInfo(path).canonicalFilePath();
+    for (const QFileInfo &fd : QDir(QStringLiteral("/proc/self/fd")).entryInfoList(QDir::Files | QDir::System))
+        if (fd.symLinkTarget() == canonical)
+            return true;
+    return false;
+}
+
+// --- Sound on the null sink ---------------------------------------------------
+
+constexpr int kRecordRate = 44100;
+
+inline bool nullSinkPresent()
+{
+    QProcess pactl;
+    pactl.start(QStringLiteral("pactl"), {QStringLiteral("list"), QStringLiteral("short"), QStringLiteral("sinks")});
+    if (!pactl.waitForFinished(3000))
+        return false;
+    return pactl.readAllStandardOutput().contains("sonaveo_sink");
+}
+
+// Records `seconds` of mono 16-bit samples from the null sink's monitor.
+inline std::vector<int16_t> recordMonitor(double seconds)
+{
+    QProcess parec;
+    parec.start(QStringLiteral("parec"), {QStringLiteral("--device=sonaveo_sink.monitor"), QStringLiteral("--format=s16le"),
+                                          QStringLiteral("--rate=44100"), QStringLiteral("--channels=1"),
+                                          QStringLiteral("--latency-msec=20")});
+    const qsizetype wanted = qsizetype(seconds * kRecordRate) * 2;
+    QByteArray data;
+    QElapsedTimer timer;
+    timer.start();
+    while (data.size() < wanted && timer.elapsed() < seconds * 1000 + 3000) {
+        parec.waitForReadyRead(100);
+        data += parec.readAllStandardOutput();
+    }
+    parec.kill();
+    parec.waitForFinished(1000);
+    data.truncate(std::min(data.size(), wanted));
+    std::vector<int16_t> samples(size_t(data.size() / 2));
+    memcpy(samples.data(), data.constData(), samples.size() * 2);
+    return samples;
+}
+
+inline double rms(const std::vector<int16_t> &samples)
+{
+    if (samples.empty())
+        return 0;
+    double sum = 0;
+    for (int16_t s : samples)
+        sum += double(s) * s;
+    return std::sqrt(sum / double(samples.size()));
+}
+
+// Frequency from rising zero crossings: exact enough for a clean sine.
+inline double dominantFrequency(const std::vector<int16_t> &samples)
+{
+    int crossings = 0;
+    size_t first = 0, last = 0;
+    for (size_t i = 1; i < samples.size(); ++i) {
+        if (samples[i - 1] < 0 && samples[i] >= 0) {
+            if (crossings == 0)
+                first = i;
+            last = i;
+            ++crossings;
+        }
+    }
+    if (crossings < 2)
+        return 0;
+    return double(crossings - 1) * kRecordRate / double(last - first);
+}
+
+// --- A misbehaving HTTP server ------------------------------------------------
+
+class BadHttpServer {
+public:
+    enum Mode {
+        NotFound,      // 404
+        HtmlPage,      // 200 with a web page instead of audio
+        NeverAnswers,  // accepts and reads the request, then says nothing
+        ClosesEarly,   // one second of MP3, then the connection closes
+        RandomBytes,   // 200 audio/mpeg followed by noise that is no MP3
+        Stalling,      // a relay: a burst, then real time with a one-second hold every five seconds
+    };
+    // For Stalling: the MP3's bytes per second and the burst sent on connect.
+    int bytesPerSecond = 16000;
+    double burstSeconds = 3.0;
+
+    BadHttpServer(Mode mode, QByteArray mp3 = {}) : m_mode(mode), m_mp3(std::move(mp3))
+    {
+        m_listen = ::socket(AF_INET, SOCK_STREAM, 0);
+        int one = 1;
+        ::setsockopt(m_listen, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        ::bind(m_listen, reinterpret_cast<sockaddr *>(&address), sizeof address);
+        ::listen(m_listen, 8);
+        socklen_t length = sizeof address;
+        ::getsockname(m_listen, reinterpret_cast<sockaddr *>(&address), &length);
+        m_port = ntohs(address.sin_port);
+        m_thread = std::thread([this] { serve(); });
+    }
+    ~BadHttpServer()
+    {
+        m_stop = true;
+        m_thread.join();
+        for (int fd : m_held)
+            ::close(fd);
+        ::close(m_listen);
+    }
+    QString url() const { return QStringLiteral("http://127.0.0.1:%1/stream").arg(m_port); }
+    int connections() const { return m_connections; }
+
+private:
+    void serve()
+    {
+        while (!m_stop) {
+            pollfd p{m_listen, POLLIN, 0};
+            if (::poll(&p, 1, 50) <= 0)
+                continue;
+            const int fd = ::accept(m_listen, nullptr, nullptr);
+            if (fd < 0)
+                continue;
+            ++m_connections;
+            readRequest(fd);
+            answer(fd);
+        }
+    }
+    void readRequest(int fd)
+    {
+        QByteArray request;
+        char chunk[1024];
+        while (!request.contains("\r\n\r\n") && !m_stop) {
+            pollfd p{fd, POLLIN, 0};
+            if (::poll(&p, 1, 50) <= 0)
+                continue;
+            const ssize_t n = ::recv(fd, chunk, sizeof chunk, 0);
+            if (n <= 0)
+                break;
+            request.append(chunk, n);
+        }
+    }
+    void send(int fd, const QByteArray &bytes) { (void)::send(fd, bytes.constData(), size_t(bytes.size()), MSG_NOSIGNAL); }
+    void pause(int ms)
+    {
+        for (int i = 0; i < ms / 10 && !m_stop; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    void answer(int fd)
+    {
+        switch (m_mode) {
+        case NotFound:
+            send(fd, "HTTP/1.0 404 Not Found\r\nContent-Type: text/html\r\nContent-Length: 9\r\n\r\nNot found");
+            break;
+        case HtmlPage: {
+            const QByteArray page = "<!DOCTYPE html><html><head><title>Radio</title></head><body><p>Listen here</p></body></html>\n";
+            send(fd, "HTTP/1.0 200 OK\r\nContent-Type: text/html\r\nContent-Length: " + QByteArray::number(page.size()) +
+                         "\r\n\r\n" + page);
+            break;
+        }
+        case NeverAnswers:
+            m_held.push_back(fd);
+            return;
+        case ClosesEarly:
+            send(fd, "HTTP/1.0 200 OK\r\nContent-Type: audio/mpeg\r\nicy-br: 128\r\n\r\n");
+            send(fd, m_mp3);
+            pause(1000);
+            break;
+        case Stalling: {
+            send(fd, "HTTP/1.0 200 OK\r\nContent-Type: audio/mpeg\r\n\r\n");
+            qsizetype sent = std::min<qsizetype>(m_mp3.size(), qsizetype(burstSeconds * bytesPerSecond));
+            send(fd, m_mp3.left(sent));
+            // Every 100 ms a tenth of a second of audio; the data held back during
+            // a hold goes out at once when it ends, so the average rate is real time.
+            const qsizetype step = bytesPerSecond / 10;
+            for (int tick = 1; sent < m_mp3.size() && !m_stop; ++tick) {
+                pause(100);
+                if (tick % 50 >= 40)
+                    continue;
+                const qsizetype due = (tick % 50 == 0 && tick > 0) ? 11 * step : step;
+                const qsizetype part = std::min(due, m_mp3.size() - sent);
+                send(fd, m_mp3.mid(sent, part));
+                sent += part;
+            }
+            break;
+        }
+        case RandomBytes: {
+            send(fd, "HTTP/1.0 200 OK\r\nContent-Type: audio/mpeg\r\n\r\n");
+            std::mt19937 random(7);
+            QByteArray noise(64 * 1024, Qt::Uninitialized);
+            for (char &c : noise)
+                c = char(random());
+            for (int i = 0; i < 20 && !m_stop; ++i) {
+                send(fd, noise);
+                pause(100);
+            }
+            break;
+        }
+        }
+        ::shutdown(fd, SHUT_RDWR);
+        ::close(fd);
+    }
+
+    Mode m_mode;
+    QByteArray m_mp3;
+    int m_listen = -1;
+    quint16 m_port = 0;
+    std::atomic<bool> m_stop{false};
+    std::atomic<int> m_connections{0};
+    std::vector<int> m_held;
+    std::thread m_thread;
+};
+
+} // namespace enginetest
