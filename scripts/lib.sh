@@ -18,7 +18,7 @@ RUN_PACKAGES=(
 TEST_PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth x11-utils xdotool imagemagick
-  pulseaudio pulseaudio-utils icecast2
+  pulseaudio pulseaudio-utils icecast2 curl python3
 )
 
 sudo_if_needed() {

@@ -13,7 +13,6 @@
 #include "vrspinner.h"
 
 #include "errorguard.h"
-#include "firstpaint.h"
 
 #include <QAction>
 #include <QDir>
@@ -435,16 +434,6 @@ void TMainForm::showEvent(QShowEvent *event)
     QWidget::showEvent(event);
     if (!firstShowDone)
         guarded([this] { FormShow(); });
-}
-
-void TMainForm::paintEvent(QPaintEvent *event)
-{
-    QWidget::paintEvent(event);
-    static bool reported = false;
-    if (!reported) {
-        reported = true;
-        reportFirstPaint();
-    }
 }
 
 void TMainForm::FormShow()

@@ -152,7 +152,6 @@ public:
 
 protected:
     void showEvent(QShowEvent *event) override;
-    void paintEvent(QPaintEvent *event) override;
 
 private:
     void compose();

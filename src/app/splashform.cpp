@@ -61,8 +61,16 @@ TFormSure::TFormSure(QWidget *parent) : TBorderlessForm(QSize(492, 236), parent)
 {
     setObjectName(QStringLiteral("FormSure"));
     setWindowTitle(QStringLiteral("Sonaveo Message"));
-    composePicture(this, artwork::farewell(), VrBlotter1, Image1);
+    // The picture is only needed at exit; it is decoded when first shown.
+    composePicture(this, QImage(), VrBlotter1, Image1);
     Image1->installEventFilter(this);
+}
+
+void TFormSure::showEvent(QShowEvent *event)
+{
+    if (Image1->pixmap().isNull())
+        Image1->setPixmap(QPixmap::fromImage(artwork::farewell()));
+    TBorderlessForm::showEvent(event);
 }
 
 void TFormSure::SplashFormClick() { close(); }

@@ -82,6 +82,10 @@ int sonaveoMain(int argc, char **argv)
     if (instance.alreadyRunning())
         return 0;
 
+    artwork::prefetch();
+    GstEnvironmentChecks checks;
+    checks.prefetch();
+
     QtMessageHandler previous = qInstallMessageHandler(displayFailureHandler);
     QApplication app(argc, argv);
     qInstallMessageHandler(previous);
@@ -90,7 +94,6 @@ int sonaveoMain(int argc, char **argv)
     QGuiApplication::setDesktopFileName(QStringLiteral("sonaveo"));
     setVrErrorHandler(showException);
 
-    GstEnvironmentChecks checks;
     TApplicationWindows windows;
     if (!runEntrySequence(checks, windows))
         return 1;

@@ -23,7 +23,7 @@ bool hasFactory(const char *name)
 }
 } // namespace
 
-bool GstEnvironmentChecks::mediaPlayerAvailable()
+bool GstEnvironmentChecks::probeMediaPlayer()
 {
     if (!ensureGStreamer())
         return false;
@@ -31,7 +31,7 @@ bool GstEnvironmentChecks::mediaPlayerAvailable()
     return hasFactory("playbin") && hasFactory("souphttpsrc") && mp3;
 }
 
-bool GstEnvironmentChecks::soundOutputAvailable()
+bool GstEnvironmentChecks::probeSoundOutput()
 {
     if (!ensureGStreamer())
         return false;
@@ -45,3 +45,24 @@ bool GstEnvironmentChecks::soundOutputAvailable()
     gst_object_unref(monitor);
     return any;
 }
+
+void GstEnvironmentChecks::prefetch()
+{
+    if (!m_answers.valid() && !m_known)
+        m_answers = std::async(std::launch::async, [] {
+            const bool player = probeMediaPlayer();
+            return std::make_pair(player, probeSoundOutput());
+        });
+}
+
+std::pair<bool, bool> GstEnvironmentChecks::answers()
+{
+    if (!m_known)
+        m_known = m_answers.valid() ? m_answers.get()
+                                    : std::make_pair(probeMediaPlayer(), probeSoundOutput());
+    return *m_known;
+}
+
+bool GstEnvironmentChecks::mediaPlayerAvailable() { return answers().first; }
+
+bool GstEnvironmentChecks::soundOutputAvailable() { return answers().second; }

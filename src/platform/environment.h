@@ -2,6 +2,10 @@
 // The two things the program cannot work without: the playback engine and a sound
 // output. The real answers come from GStreamer; tests install doubles.
 
+#include <future>
+#include <optional>
+#include <utility>
+
 class EnvironmentChecks {
 public:
     virtual ~EnvironmentChecks() = default;
@@ -14,8 +18,20 @@ public:
 
 class GstEnvironmentChecks : public EnvironmentChecks {
 public:
+    // Starts both probes on a helper thread, so GStreamer's start-up (registry,
+    // sound server connection: some 20 ms) overlaps with the toolkit's own.
+    // The answers are then only collected; without it they are probed on demand.
+    void prefetch();
     bool mediaPlayerAvailable() override;
     bool soundOutputAvailable() override;
+
+    static bool probeMediaPlayer();
+    static bool probeSoundOutput();
+
+private:
+    std::future<std::pair<bool, bool>> m_answers;
+    std::optional<std::pair<bool, bool>> m_known;
+    std::pair<bool, bool> answers();
 };
 
 // Initialises GStreamer once; false when it cannot be initialised.

@@ -1,5 +1,6 @@
 #include "vrformshape.h"
 
+#include "firstpaint.h"
 #include "vrborderlessform.h"
 
 #include <QMenu>
@@ -33,6 +34,10 @@ void TVrFormShape::paintEvent(QPaintEvent *event)
     p.fillRect(dirty, Qt::black);
     if (!m_mask.isNull())
         p.drawImage(dirty.topLeft(), m_mask, dirty);
+    if (!m_painted) {
+        m_painted = true;
+        reportFirstPaint();
+    }
 }
 
 void TVrFormShape::mousePressEvent(QMouseEvent *event)

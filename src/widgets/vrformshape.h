@@ -34,4 +34,5 @@ private:
     QImage m_mask;
     QColor m_maskColor;
     QMenu *m_popup = nullptr;
+    bool m_painted = false;
 };
