@@ -13,6 +13,9 @@
 #include "vrspinner.h"
 
 #include "errorguard.h"
+#include "services.h"
+#include "stationplayback.h"
+#include "windowsmediaplayer.h"
 
 #include <QAction>
 #include <QDir>
@@ -137,7 +140,35 @@ TMainForm::TMainForm(QWidget *parent) : QWidget(parent, Qt::Window | Qt::Framele
     pal.setColor(QPalette::Window, Qt::black);
     setPalette(pal);
     setFont(vrFont(QStringLiteral("MS Sans Serif"), 11));
+    WindowsMediaPlayer = std::make_unique<TWindowsMediaPlayer>(platformServices().makeMediaEngine());
+    PlayerRec = std::make_unique<TWindowsMediaPlayer>(platformServices().makeMediaEngine());
+    Network = platformServices().makeNetworkState();
     compose();
+    TPlaybackControls controls;
+    controls.VrMatrixConn = VrMatrixConn;
+    controls.LabelStation = LabelStation;
+    controls.VrClockstposition = VrClockstposition;
+    controls.LabelBuffer = LabelBuffer;
+    controls.LabelBandwidth = LabelBandwidth;
+    controls.ImagePlayer1GO = ImagePlayer1GO;
+    controls.VrClockRecPos = VrClockRecPos;
+    controls.VrClockDuration = VrClockDuration;
+    controls.VrDemoButtonStart = VrDemoButtonStart;
+    controls.VrDemoButtonRec = VrDemoButtonRec;
+    controls.VrDemoButtonOptions = VrDemoButtonOptions;
+    controls.VrDemoButtonBurn = VrDemoButtonBurn;
+    controls.VrScrollBarPlayer1 = VrScrollBarPlayer1;
+    controls.VrNumVolume = VrNumVolume;
+    TPlaybackHooks hooks;
+    hooks.recordingFile = [this] { return recordingFile(); };
+    hooks.closeMainWindow = [this] { close(); };
+    Playback = std::make_unique<TStationPlayback>(controls, *WindowsMediaPlayer, *PlayerRec, *Network,
+                                                  std::move(hooks));
+    connect(VrScrollBarPlayer1, &TVrSlider::OnChange, this,
+            [this] { guarded([this] { VrScrollBarPlayer1Change(); }); });
+    connect(VrDemoButtonUnplug, &TVrDemoButton::OnClick, this,
+            [this] { guarded([this] { VrDemoButtonUnplugClick(); }); });
+    TimerSonaveo->start();
 }
 
 TMainForm::~TMainForm()
@@ -255,7 +286,6 @@ void TMainForm::compose()
     TimerSonaveo->setObjectName(QStringLiteral("TimerSonaveo"));
     TimerSonaveo->setInterval(100);
     connect(TimerSonaveo, &QTimer::timeout, this, [this] { guarded([this] { TimerSonaveoTimer(); }); });
-    TimerSonaveo->start();
 
     composeMenu();
 }
@@ -441,6 +471,7 @@ void TMainForm::FormShow()
     if (firstShowDone)
         return;
     dataDirectory = QDir::currentPath();
+    SetVolume(1000);
     if (m_splash) {
         m_splash->hide();
         m_splash->deleteLater();
@@ -453,10 +484,27 @@ void TMainForm::FormDestroy()
 {
     if (TimerSonaveo)
         TimerSonaveo->stop();
+    if (!Playback)
+        return;
+    // A fader left at 0 is put back to full volume for the next start.
+    const int position = VrScrollBarPlayer1->Position();
+    SetVolume(position != 0 ? position : 1000);
+    WindowsMediaPlayer->controls().stop();
+    PlayerRec->controls().stop();
 }
 
-void TMainForm::TimerSonaveoTimer()
+QString TMainForm::recordingFile() const
 {
-    // The status steps (connection text, station displays, playback of the
-    // recording, exit countdown) are driven from here.
+    const QString dir = dataDirectory.isEmpty() ? QDir::currentPath() : dataDirectory;
+    return QDir(dir).filePath(QStringLiteral("webfile.wav"));
 }
+
+void TMainForm::TimerSonaveoTimer() { Playback->TimerSonaveoTimer(); }
+
+void TMainForm::TuneStation(const QString &name, const QString &url) { Playback->TuneStation(name, url); }
+
+void TMainForm::SetVolume(int value) { Playback->SetVolume(value); }
+
+void TMainForm::VrScrollBarPlayer1Change() { Playback->VrScrollBarPlayer1Change(); }
+
+void TMainForm::VrDemoButtonUnplugClick() { Playback->VrDemoButtonUnplugClick(); }

@@ -6,6 +6,7 @@
 #include <QWidget>
 
 #include <array>
+#include <memory>
 
 class QAction;
 class QLabel;
@@ -23,6 +24,9 @@ class TVrNum;
 class TVrScale;
 class TVrSlider;
 class TVrSpinner;
+class NetworkState;
+class TStationPlayback;
+class TWindowsMediaPlayer;
 
 class TMainForm : public QWidget {
     Q_OBJECT
@@ -138,14 +142,28 @@ public:
     QAction *DragnDropStationButton62 = nullptr;
     QAction *DragnDropStationButton72 = nullptr;
 
+    // The two players: stations, and the recording.
+    std::unique_ptr<TWindowsMediaPlayer> WindowsMediaPlayer;
+    std::unique_ptr<TWindowsMediaPlayer> PlayerRec;
+    std::unique_ptr<NetworkState> Network;
+    // Tuning, the status tick, volume and disconnect, with the playback flags.
+    std::unique_ptr<TStationPlayback> Playback;
+
     // Program-wide state owned by the main window.
     QString dataDirectory;
     bool firstShowDone = false;
+
+    // The recording file the recorder writes and PLAY plays back.
+    QString recordingFile() const;
 
     // Handlers
     void FormShow();
     void FormDestroy();
     void TimerSonaveoTimer();
+    void TuneStation(const QString &name, const QString &url);
+    void SetVolume(int value);
+    void VrScrollBarPlayer1Change();
+    void VrDemoButtonUnplugClick();
 
     // Puts the window in the middle of its screen.
     void centreOnScreen();

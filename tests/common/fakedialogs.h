@@ -2,6 +2,7 @@
 // Dialogs that answer at once and remember what they were asked.
 
 #include "dialogs.h"
+#include "qtprinters.h"
 
 #include <QStringList>
 #include <deque>

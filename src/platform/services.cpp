@@ -1,0 +1,12 @@
+#include "services.h"
+
+#include "gstmediaengine.h"
+
+PlatformServices &platformServices()
+{
+    static PlatformServices services{
+        [] { return std::unique_ptr<MediaEngine>(std::make_unique<GstMediaEngine>()); },
+        [] { return std::unique_ptr<NetworkState>(std::make_unique<GioNetworkState>()); },
+    };
+    return services;
+}

@@ -1,0 +1,213 @@
+#include "stationplayback.h"
+
+#include "dialogs.h"
+#include "networkstate.h"
+#include "vrclock.h"
+#include "vrdemobutton.h"
+#include "vrmatrix.h"
+#include "vrnum.h"
+#include "vrslider.h"
+#include "windowsmediaplayer.h"
+
+#include <QLabel>
+
+#include <cmath>
+#include <limits>
+
+namespace {
+constexpr int kPlaying = TWindowsMediaPlayer::wmppsPlaying;
+constexpr int kExitTicks = 25;
+constexpr int kConnectionTimeoutTicks = 300;
+
+void setText(QLabel *label, const QString &text)
+{
+    if (label->text() != text)
+        label->setText(text);
+}
+
+QString twoDigits(quint64 v) { return QStringLiteral("%1").arg(v, 2, 10, QLatin1Char('0')); }
+} // namespace
+
+QString SecondsToClockText(double seconds)
+{
+    quint32 s = 0;
+    if (seconds > 0) {
+        // nearbyint rounds halves to the even neighbour in the default rounding mode.
+        const double r = std::nearbyint(seconds);
+        s = r >= double(std::numeric_limits<quint32>::max()) ? std::numeric_limits<quint32>::max()
+                                                               : quint32(r);
+    }
+    const quint32 h = s / 3600;
+    const quint32 m = (s - 3600 * h) / 60;
+    const quint32 sec = s - 3600 * h - 60 * m;
+    const QString hours = h == 24 ? QStringLiteral("00") : twoDigits(h);
+    return hours + QLatin1Char(':') + twoDigits(m) + QLatin1Char(':') + twoDigits(sec);
+}
+
+void setClockFromSeconds(TVrClock *clock, double seconds)
+{
+    // The text is read back as a time of day; hours past a day wrap around.
+    const QStringList parts = SecondsToClockText(seconds).split(QLatin1Char(':'));
+    const int h = int(parts.value(0).toULongLong() % 24);
+    const int m = parts.value(1).toInt();
+    const int s = parts.value(2).toInt();
+    if (clock->Hours() != h)
+        clock->setHours(h);
+    if (clock->Minutes() != m)
+        clock->setMinutes(m);
+    if (clock->Seconds() != s)
+        clock->setSeconds(s);
+}
+
+void resetClock(TVrClock *clock)
+{
+    if (clock->Hours() != 0)
+        clock->setHours(0);
+    if (clock->Minutes() != 0)
+        clock->setMinutes(0);
+    if (clock->Seconds() != 0)
+        clock->setSeconds(0);
+}
+
+TStationPlayback::TStationPlayback(TPlaybackControls controls, TWindowsMediaPlayer &stationPlayer,
+                                   TWindowsMediaPlayer &recordingPlayer, NetworkState &network,
+                                   TPlaybackHooks hooks)
+    : m_c(controls), m_station(stationPlayer), m_rec(recordingPlayer), m_network(network),
+      m_hooks(std::move(hooks))
+{
+}
+
+bool TStationPlayback::IsConnected() { return m_network.isConnected(); }
+
+void TStationPlayback::TuneStation(const QString &name, const QString &url)
+{
+    if (name == QLatin1String("none") || name.isEmpty() || url.isEmpty() || !state.online)
+        return;
+    m_station.controls().stop();
+    resetClock(m_c.VrClockstposition);
+    state.currentStationName = name;
+    state.connecting = true;
+    state.connectionTimeoutCounter = 0;
+    m_station.setURL(url);
+    m_station.controls().play();
+}
+
+void TStationPlayback::TimerSonaveoTimer()
+{
+    if (state.exitFlag) {
+        ++state.exitTickCounter;
+        if (state.exitTickCounter == kExitTicks && m_hooks.closeMainWindow)
+            m_hooks.closeMainWindow();
+    } else {
+        statusPass();
+    }
+    tail();
+}
+
+void TStationPlayback::statusPass()
+{
+    // B1: connection text.
+    if (IsConnected()) {
+        state.online = true;
+        m_c.VrMatrixConn->setText(m_hooks.ledText ? m_hooks.ledText() : kDefaultLedText);
+    } else {
+        state.online = false;
+        m_c.VrMatrixConn->setText(kOfflineLedText);
+    }
+
+    // B2: connecting blink.
+    if (state.connecting) {
+        setText(m_c.LabelStation, kConnectingText);
+        // The label's own visibility flag, so the blink also runs while the window
+        // itself is hidden.
+        m_c.LabelStation->setHidden(!m_c.LabelStation->isHidden());
+    }
+
+    // B3: idle reset.
+    const bool stationPlaying = m_station.playState() == kPlaying;
+    if (!stationPlaying && m_rec.playState() != kPlaying) {
+        resetClock(m_c.VrClockstposition);
+        setText(m_c.LabelBuffer, QStringLiteral("0%"));
+        setText(m_c.LabelBandwidth, QStringLiteral("0"));
+    }
+
+    // B4: recording playback start, only while the station player is not playing.
+    if (state.filePlaybackRequest && !stationPlaying) {
+        state.filePlaybackRequest = false;
+        m_rec.setURL(m_hooks.recordingFile ? m_hooks.recordingFile() : QString());
+        m_rec.controls().play();
+    }
+
+    // B5: station display.
+    if (m_station.playState() == kPlaying) {
+        setClockFromSeconds(m_c.VrClockstposition, m_station.controls().currentPosition());
+        if (m_c.VrClockstposition->Seconds() != 0) {
+            m_c.LabelStation->setVisible(true);
+            setText(m_c.LabelStation, state.currentStationName);
+            state.connecting = false;
+        }
+        setText(m_c.LabelBuffer, QString::number(m_station.network().bufferingProgress()) + QLatin1Char('%'));
+        setText(m_c.LabelBandwidth, QString::number(m_station.network().bitRate()));
+        if (state.connecting) {
+            ++state.connectionTimeoutCounter;
+            if (state.connectionTimeoutCounter > kConnectionTimeoutTicks) {
+                state.connecting = false;
+                if (m_c.VrClockstposition->Seconds() == 0) {
+                    m_c.LabelStation->setVisible(true);
+                    m_station.controls().stop();
+                    dialogs().showMessage(kConnectionTimeoutMessage);
+                }
+            }
+        }
+    }
+}
+
+void TStationPlayback::tail()
+{
+    // C1: station activity picture.
+    if (m_station.controls().currentPosition() > 1.0 && m_station.playState() == kPlaying)
+        m_c.ImagePlayer1GO->setHidden(!m_c.ImagePlayer1GO->isHidden());
+
+    // C2: recording playback display.
+    if (m_rec.playState() == kPlaying) {
+        state.recordingPlaybackFlag = true;
+        m_c.ImagePlayer1GO->setHidden(!m_c.ImagePlayer1GO->isHidden());
+        setClockFromSeconds(m_c.VrClockRecPos, m_rec.controls().currentPosition());
+        setClockFromSeconds(m_c.VrClockDuration, m_rec.currentMedia().duration());
+    } else {
+        resetClock(m_c.VrClockRecPos);
+        resetClock(m_c.VrClockDuration);
+    }
+
+    // C3: recording playback end.
+    if (state.recordingPlaybackFlag && m_rec.playState() != kPlaying) {
+        state.recordingPlaybackFlag = false;
+        m_c.VrDemoButtonStart->setEnabled(true);
+        m_c.VrDemoButtonRec->setEnabled(true);
+        m_c.VrDemoButtonOptions->setEnabled(true);
+        m_c.VrDemoButtonBurn->setEnabled(true);
+        m_rec.controls().stop();
+        m_rec.setURL(QString());
+    }
+}
+
+void TStationPlayback::SetVolume(int value)
+{
+    const int percent = value / 10;
+    m_station.settings().setVolume(percent);
+    m_rec.settings().setVolume(percent);
+    m_c.VrNumVolume->setValue(percent);
+    // The slider fires its change event only on a real change; that event comes
+    // back here once and stops at this step.
+    m_c.VrScrollBarPlayer1->setPosition(value);
+}
+
+void TStationPlayback::VrScrollBarPlayer1Change() { SetVolume(m_c.VrScrollBarPlayer1->Position()); }
+
+void TStationPlayback::VrDemoButtonUnplugClick()
+{
+    setText(m_c.LabelStation, QStringLiteral("none"));
+    m_c.LabelStation->setVisible(true);
+    state.connecting = false;
+    m_station.controls().stop();
+}

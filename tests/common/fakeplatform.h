@@ -1,0 +1,33 @@
+#pragma once
+// Installs scripted players and a switchable network for every main window made
+// while it lives; the first player made is the station player, the second the
+// recording player.
+
+#include "fakemediaengine.h"
+#include "fakenetwork.h"
+#include "services.h"
+
+class FakePlatform {
+public:
+    FakePlatform() : m_saved(platformServices())
+    {
+        platformServices().makeMediaEngine = [this] {
+            auto engine = std::make_unique<FakeMediaEngine>();
+            (station ? recording : station) = engine.get();
+            return std::unique_ptr<MediaEngine>(std::move(engine));
+        };
+        platformServices().makeNetworkState = [this] {
+            auto state = std::make_unique<FakeNetworkState>();
+            network = state.get();
+            return std::unique_ptr<NetworkState>(std::move(state));
+        };
+    }
+    ~FakePlatform() { platformServices() = m_saved; }
+
+    FakeMediaEngine *station = nullptr;
+    FakeMediaEngine *recording = nullptr;
+    FakeNetworkState *network = nullptr;
+
+private:
+    PlatformServices m_saved;
+};
