@@ -1,0 +1,185 @@
+// The main window playing for real: the local Icecast tone through the station
+// player into the sound server's null sink, and streams that misbehave.
+
+#include "enginetestkit.h"
+#include "fakedialogs.h"
+#include "mainform.h"
+#include "stationplayback.h"
+#include "vrclock.h"
+#include "vrdemobutton.h"
+#include "vrmatrix.h"
+#include "windowsmediaplayer.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QProcess>
+#include <QTest>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+using namespace enginetest;
+
+namespace {
+QString testStream() { return qEnvironmentVariable("SONAVEO_TEST_STREAM"); }
+
+// Runs the event loop until pred holds or the time is up.
+bool runUntil(const std::function<bool()> &pred, int timeoutMs)
+{
+    QElapsedTimer t;
+    t.start();
+    while (!pred()) {
+        if (t.elapsed() > timeoutMs)
+            return false;
+        QTest::qWait(20);
+    }
+    return true;
+}
+
+// A main window whose status tick runs on its own timer, online before it is used.
+class LiveForm {
+public:
+    LiveForm()
+    {
+        form.show();
+        online = runUntil([this] { return form.Playback->state.online; }, 3000);
+    }
+    ~LiveForm() { form.VrDemoButtonUnplugClick(); }
+    TMainForm form;
+    bool online = false;
+};
+
+// While the event loop runs for ms, the largest gap between two status ticks.
+int largestTickGap(TMainForm &form, int ms)
+{
+    QElapsedTimer clock;
+    clock.start();
+    qint64 last = 0;
+    qint64 largest = 0;
+    auto conn = QObject::connect(form.TimerSonaveo, &QTimer::timeout, [&] {
+        const qint64 now = clock.elapsed();
+        largest = std::max(largest, now - last);
+        last = now;
+    });
+    QTest::qWait(ms);
+    QObject::disconnect(conn);
+    return int(largest);
+}
+} // namespace
+
+TEST(LivePlayback, TuningTheLocalStreamPlaysTheToneAndTheDisplaysFollow)
+{
+    if (testStream().isEmpty() || !nullSinkPresent())
+        GTEST_SKIP() << "needs the local stream and the null sink that scripts/test starts";
+    FakeDialogs dialogs;
+    LiveForm live;
+    TMainForm &form = live.form;
+    ASSERT_TRUE(live.online) << "the network monitor should report a network";
+    EXPECT_EQ(form.VrMatrixConn->Text(), QStringLiteral("MARO SONAVEO ONLINE!"));
+
+    form.TuneStation(QStringLiteral("Tone FM"), testStream());
+    EXPECT_TRUE(form.Playback->state.connecting);
+    ASSERT_TRUE(runUntil([&] { return form.LabelStation->text() == QLatin1String("Tone FM"); }, 8000))
+        << "still " << form.LabelStation->text().toStdString();
+    EXPECT_FALSE(form.LabelStation->isHidden());
+
+    // Sound on the monitor: the 440 Hz tone at a clear level.
+    const auto full = recordMonitor(1.0);
+    EXPECT_NEAR(dominantFrequency(full), 440.0, 5.0);
+    const double fullLevel = rms(full);
+    EXPECT_GT(fullLevel, 1000.0);
+
+    const int secondsBefore = form.VrClockstposition->Seconds();
+    QTest::qWait(2100);
+    EXPECT_GE(form.VrClockstposition->Seconds(), secondsBefore + 2) << "the position clock runs";
+    const int bitrate = form.LabelBandwidth->text().toInt();
+    EXPECT_NEAR(bitrate, 128000, 1000) << form.LabelBandwidth->text().toStdString();
+    EXPECT_TRUE(form.LabelBuffer->text().endsWith(QLatin1Char('%')));
+
+    // The fader at 500 halves the amplitude: the volume is linear. The same MP3
+    // frames are decoded both times and mixed at unity, so only the moment the
+    // level changes inside the recording window can blur it; 10 % covers that.
+    form.SetVolume(500);
+    QTest::qWait(300);
+    const double halfLevel = rms(recordMonitor(1.0));
+    EXPECT_NEAR(halfLevel / fullLevel, 0.5, 0.05);
+    form.SetVolume(1000);
+
+    QTest::mouseClick(form.VrDemoButtonUnplug, Qt::LeftButton);
+    EXPECT_EQ(form.LabelStation->text(), QStringLiteral("none"));
+    QTest::qWait(300);
+    EXPECT_LT(rms(recordMonitor(0.5)), 50.0) << "Disconnect silences the station";
+    EXPECT_TRUE(runUntil([&] { return form.LabelBandwidth->text() == QLatin1String("0"); }, 1000));
+    EXPECT_TRUE(dialogs.messages.isEmpty());
+}
+
+TEST(LivePlayback, BadStreamsNeitherCrashNorFreezeAndEndInAClearState)
+{
+    FakeDialogs dialogs;
+    LiveForm live;
+    TMainForm &form = live.form;
+    if (!live.online)
+        GTEST_SKIP() << "no network reported";
+    const BadHttpServer::Mode modes[] = {BadHttpServer::NotFound, BadHttpServer::HtmlPage,
+                                         BadHttpServer::NeverAnswers, BadHttpServer::ClosesEarly,
+                                         BadHttpServer::RandomBytes};
+    const char *names[] = {"404", "html page", "never answers", "closes after a second", "random bytes"};
+    QByteArray mp3;
+    {
+        QTemporaryDir dir;
+        const QString file = dir.filePath(QStringLiteral("tone.mp3"));
+        if (writeTone(file, QStringLiteral("lamemp3enc"), 1.0)) {
+            QFile f(file);
+            if (f.open(QIODevice::ReadOnly))
+                mp3 = f.readAll();
+        }
+    }
+    for (size_t i = 0; i < std::size(modes); ++i) {
+        SCOPED_TRACE(names[i]);
+        BadHttpServer server(modes[i], mp3);
+        form.TuneStation(QStringLiteral("Bad Radio"), server.url());
+        EXPECT_LT(largestTickGap(form, 2500), 200) << "the window keeps ticking";
+        // Each ends idle, or still blinking "Connecting....." until Disconnect.
+        const QString label = form.LabelStation->text();
+        EXPECT_TRUE(label == QLatin1String("Connecting.....") || label == QLatin1String("Bad Radio"))
+            << label.toStdString();
+        EXPECT_NE(form.WindowsMediaPlayer->playState(), 3);
+        QTest::mouseClick(form.VrDemoButtonUnplug, Qt::LeftButton);
+        EXPECT_EQ(form.LabelStation->text(), QStringLiteral("none"));
+        EXPECT_FALSE(form.LabelStation->isHidden());
+    }
+    EXPECT_TRUE(dialogs.messages.isEmpty());
+}
+
+// Runs itself again in a network namespace of its own, where there is no route.
+TEST(LivePlayback, WithoutANetworkTheDisplayAsksForOneAndTuningIsRefused)
+{
+    if (qEnvironmentVariableIsSet("SONAVEO_OFFLINE_CHILD")) {
+        FakeDialogs dialogs;
+        TMainForm form;
+        form.show();
+        QTest::qWait(500);
+        EXPECT_FALSE(form.Playback->state.online);
+        EXPECT_EQ(form.VrMatrixConn->Text(), QStringLiteral("INTERNET CONNECTION?"));
+        form.TuneStation(QStringLiteral("Radio One"), QStringLiteral("http://127.0.0.1:9/stream"));
+        EXPECT_FALSE(form.Playback->state.connecting);
+        EXPECT_TRUE(form.WindowsMediaPlayer->URL().isEmpty());
+        return;
+    }
+    QProcess probe;
+    probe.start(QStringLiteral("unshare"), {QStringLiteral("-n"), QStringLiteral("true")});
+    if (!probe.waitForFinished(5000) || probe.exitCode() != 0)
+        GTEST_SKIP() << "cannot make a network namespace here";
+    QProcess child;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("SONAVEO_OFFLINE_CHILD"), QStringLiteral("1"));
+    child.setProcessEnvironment(env);
+    child.setProcessChannelMode(QProcess::MergedChannels);
+    child.start(QStringLiteral("unshare"),
+                {QStringLiteral("-n"), QCoreApplication::applicationFilePath(),
+                 QStringLiteral("--gtest_filter=LivePlayback.WithoutANetwork*")});
+    ASSERT_TRUE(child.waitForFinished(30000));
+    const QString out = QString::fromLocal8Bit(child.readAll());
+    EXPECT_EQ(child.exitCode(), 0) << out.toStdString();
+    EXPECT_TRUE(out.contains(QStringLiteral("[  PASSED  ] 1 test"))) << out.toStdString();
+}
