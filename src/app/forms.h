@@ -2,13 +2,9 @@
 // The auxiliary windows of the program. Each is created once at start-up and
 // shown modally from the main window.
 
+#include "editstationform.h"
+#include "historyform.h"
 #include "vrborderlessform.h"
-
-class THistoryForm : public TBorderlessForm {
-    Q_OBJECT
-public:
-    explicit THistoryForm(QWidget *parent = nullptr);
-};
 
 class TBandForm : public TBorderlessForm {
     Q_OBJECT
@@ -26,12 +22,6 @@ class TSkinForm : public TBorderlessForm {
     Q_OBJECT
 public:
     explicit TSkinForm(QWidget *parent = nullptr);
-};
-
-class TEditStationForm : public TBorderlessForm {
-    Q_OBJECT
-public:
-    explicit TEditStationForm(QWidget *parent = nullptr);
 };
 
 class TAboutForm : public TBorderlessForm {

@@ -4,6 +4,7 @@
 #include "vranimate.h"
 #include "vrblotter.h"
 #include "vrclock.h"
+#include "vrcompose.h"
 #include "vrdemobutton.h"
 #include "vrformshape.h"
 #include "vrmatrix.h"
@@ -14,6 +15,10 @@
 
 #include "errorguard.h"
 #include "services.h"
+#include "startup.h"
+#include "stationpresets.h"
+#include "historyform.h"
+#include "editstationform.h"
 #include "stationplayback.h"
 #include "windowsmediaplayer.h"
 
@@ -30,29 +35,11 @@
 namespace {
 TMainForm *g_mainForm = nullptr;
 
-template <typename T>
-T *place(QWidget *parent, const char *name, int left, int top, int width, int height)
-{
-    auto *w = new T(parent);
-    w->setObjectName(QLatin1String(name));
-    w->setGeometry(left, top, width, height);
-    return w;
-}
-
 // A caption in the window's default font, sized to its text unless a width is given.
 QLabel *label(QWidget *parent, const char *name, const QString &caption, int left, int top,
               TColor color, int width = 0)
 {
-    auto *l = new QLabel(caption, parent);
-    l->setObjectName(QLatin1String(name));
-    QPalette pal = l->palette();
-    pal.setColor(QPalette::WindowText, toQColor(color));
-    l->setPalette(pal);
-    l->adjustSize();
-    l->move(left, top);
-    if (width > 0)
-        l->resize(width, l->height());
-    return l;
+    return placeLabel(parent, name, caption, left, top, toQColor(color), width);
 }
 
 QLabel *picture(QWidget *parent, const char *name, const QImage &image, int left, int top,
@@ -85,17 +72,8 @@ TVrBlotter *block(QWidget *parent, const char *name, int left, int top, int widt
 // The small buttons of the button and band blocks.
 void styleBlockButton(TVrDemoButton *b, const QString &caption)
 {
-    b->setFontLeave(TVrFont{vrFont(QStringLiteral("Arial"), 11, true), toQColor(clSilver)});
-    b->setFontEnter(TVrFont{vrFont(QStringLiteral("Arial"), 11, true), toQColor(clWhite)});
-    b->setOutlineColor(toQColor(clGray));
-    b->setOutlineWidth(1);
-    b->setHighlightColor(toQColor(clGray));
-    b->setShadowColor(toQColor(clBlack));
-    b->setBevelWidth(1);
-    b->setFont3D(0, 0);
-    b->setColor(toQColor(clBlack));
-    b->setDisabledTextColor(toQColor(clGray));
-    b->setCaption(caption);
+    styleButton(b, caption, vrFont(QStringLiteral("Arial"), 11, true), toQColor(clSilver),
+                toQColor(clWhite), toQColor(clGray));
 }
 
 TVrNum *ledNumber(QWidget *parent, const char *name, int left, int top, int width, int height,
@@ -164,6 +142,32 @@ TMainForm::TMainForm(QWidget *parent) : QWidget(parent, Qt::Window | Qt::Framele
     hooks.closeMainWindow = [this] { close(); };
     Playback = std::make_unique<TStationPlayback>(controls, *WindowsMediaPlayer, *PlayerRec, *Network,
                                                   std::move(hooks));
+    dataDirectory = QDir::currentPath(); // taken again at the first showing
+
+    TStationControls stations;
+    stations.VrDemoButtonStation = VrDemoButtonStation;
+    stations.EditStationURL = EditStationURL;
+    stations.Labelgenre = Labelgenre;
+    stations.VrNumBlock = VrNumBlock;
+    TStationHooks stationHooks;
+    stationHooks.dataDirectory = [this] { return dataDirectory; };
+    stationHooks.online = [this] { return Playback->state.online; };
+    stationHooks.attemptConnect = [this] { Network->attemptConnect(); };
+    stationHooks.tuneStation = [this](const QString &name, const QString &url) { TuneStation(name, url); };
+    stationHooks.addToHistory = [this](const QString &name, const QString &url) { AddToHistory(name, url); };
+    stationHooks.editor = [this] { return editStationForm(); };
+    Presets = std::make_unique<TStationPresets>(stations, std::move(stationHooks));
+    for (int i = 0; i < 7; ++i)
+        connect(VrDemoButtonStation[size_t(i)], &TVrDemoButton::OnMouseDown, this,
+                [this, i](Qt::MouseButton button, QPoint) {
+                    guarded([this, i, button] { VrDemoButtonStationMouseDown(i + 1, button); });
+                });
+    connect(VrSpinnerStation, &TVrSpinner::OnUpClick, this, [this] { guarded([this] { VrSpinnerStationUpClick(); }); });
+    connect(VrSpinnerStation, &TVrSpinner::OnDownClick, this,
+            [this] { guarded([this] { VrSpinnerStationDownClick(); }); });
+    connect(VrDemoButtonHistory, &TVrDemoButton::OnClick, this,
+            [this] { guarded([this] { VrDemoButtonHistoryClick(); }); });
+
     connect(VrScrollBarPlayer1, &TVrSlider::OnChange, this,
             [this] { guarded([this] { VrScrollBarPlayer1Change(); }); });
     connect(VrDemoButtonUnplug, &TVrDemoButton::OnClick, this,
@@ -463,21 +467,26 @@ void TMainForm::showEvent(QShowEvent *event)
 {
     QWidget::showEvent(event);
     if (!firstShowDone)
-        guarded([this] { FormShow(); });
+        FormShow();
 }
 
 void TMainForm::FormShow()
 {
     if (firstShowDone)
         return;
-    dataDirectory = QDir::currentPath();
-    SetVolume(1000);
+    // A failing step ends the loading sequence and shows its message; the splash
+    // goes in any case so the window is usable.
+    guarded([this] {
+        dataDirectory = QDir::currentPath();
+        SetVolume(1000);
+        LoadStationBlock(1);
+        firstShowDone = true;
+    });
     if (m_splash) {
         m_splash->hide();
         m_splash->deleteLater();
         m_splash = nullptr;
     }
-    firstShowDone = true;
 }
 
 void TMainForm::FormDestroy()
@@ -508,3 +517,40 @@ void TMainForm::SetVolume(int value) { Playback->SetVolume(value); }
 void TMainForm::VrScrollBarPlayer1Change() { Playback->VrScrollBarPlayer1Change(); }
 
 void TMainForm::VrDemoButtonUnplugClick() { Playback->VrDemoButtonUnplugClick(); }
+
+void TMainForm::SaveStationBlock(int n) { Presets->SaveStationBlock(n); }
+
+void TMainForm::LoadStationBlock(int n) { Presets->LoadStationBlock(n); }
+
+void TMainForm::VrSpinnerStationUpClick() { Presets->VrSpinnerStationUpClick(); }
+
+void TMainForm::VrSpinnerStationDownClick() { Presets->VrSpinnerStationDownClick(); }
+
+void TMainForm::VrDemoButtonStationMouseDown(int n, Qt::MouseButton button)
+{
+    Presets->VrDemoButtonStationMouseDown(n, button);
+}
+
+void TMainForm::VrDemoButtonHistoryClick()
+{
+    if (THistoryForm *history = historyForm())
+        history->exec();
+}
+
+void TMainForm::AddToHistory(const QString &name, const QString &url)
+{
+    if (THistoryForm *history = historyForm())
+        history->AddToHistory(name, url);
+}
+
+THistoryForm *TMainForm::historyForm() const
+{
+    TApplicationWindows *w = applicationWindows();
+    return w && w->MainForm.get() == this ? w->HistoryForm.get() : nullptr;
+}
+
+TEditStationForm *TMainForm::editStationForm() const
+{
+    TApplicationWindows *w = applicationWindows();
+    return w && w->MainForm.get() == this ? w->EditStationForm.get() : nullptr;
+}

@@ -26,6 +26,9 @@ class TVrSlider;
 class TVrSpinner;
 class NetworkState;
 class TStationPlayback;
+class TStationPresets;
+class THistoryForm;
+class TEditStationForm;
 class TWindowsMediaPlayer;
 
 class TMainForm : public QWidget {
@@ -148,6 +151,8 @@ public:
     std::unique_ptr<NetworkState> Network;
     // Tuning, the status tick, volume and disconnect, with the playback flags.
     std::unique_ptr<TStationPlayback> Playback;
+    // The presets on the station buttons, their block files and paging.
+    std::unique_ptr<TStationPresets> Presets;
 
     // Program-wide state owned by the main window.
     QString dataDirectory;
@@ -164,6 +169,17 @@ public:
     void SetVolume(int value);
     void VrScrollBarPlayer1Change();
     void VrDemoButtonUnplugClick();
+    void SaveStationBlock(int n);
+    void LoadStationBlock(int n);
+    void VrSpinnerStationUpClick();
+    void VrSpinnerStationDownClick();
+    void VrDemoButtonStationMouseDown(int n, Qt::MouseButton button);
+    void VrDemoButtonHistoryClick();
+    void AddToHistory(const QString &name, const QString &url);
+
+    // The other windows, once they exist (null in a main window of its own).
+    THistoryForm *historyForm() const;
+    TEditStationForm *editStationForm() const;
 
     // Puts the window in the middle of its screen.
     void centreOnScreen();

@@ -7,7 +7,11 @@
 #include "mainform.h"
 #include "singleinstance.h"
 #include "splashform.h"
+#include "networkstate.h"
+#include "stationplayback.h"
 #include "vrtimer.h"
+
+#include <QLabel>
 
 #include <QApplication>
 #include <QIcon>
@@ -51,6 +55,26 @@ TApplicationWindows::~TApplicationWindows()
 
 TApplicationWindows *applicationWindows() { return g_windows; }
 
+void createWindows(TApplicationWindows &windows)
+{
+    windows.MainForm = std::make_unique<TMainForm>();
+    windows.HistoryForm = std::make_unique<THistoryForm>();
+    windows.BandForm = std::make_unique<TBandForm>();
+    windows.OptionsForm = std::make_unique<TOptionsForm>();
+    windows.SkinForm = std::make_unique<TSkinForm>();
+    windows.EditStationForm = std::make_unique<TEditStationForm>();
+    windows.FormSure = std::make_unique<TFormSure>();
+    windows.AboutForm = std::make_unique<TAboutForm>();
+
+    TMainForm *main = windows.MainForm.get();
+    THistoryHooks history;
+    history.online = [main] { return main->Playback->state.online; };
+    history.attemptConnect = [main] { main->Network->attemptConnect(); };
+    history.setHistoryMarker = [main] { main->Labelgenre->setText(kHistoryMarker); };
+    history.tuneStation = [main](const QString &name, const QString &url) { main->TuneStation(name, url); };
+    windows.HistoryForm->setHooks(std::move(history));
+}
+
 bool runEntrySequence(EnvironmentChecks &checks, TApplicationWindows &windows)
 {
     auto *splash = new TSplashForm;
@@ -61,14 +85,7 @@ bool runEntrySequence(EnvironmentChecks &checks, TApplicationWindows &windows)
         delete splash;
         return false;
     }
-    windows.MainForm = std::make_unique<TMainForm>();
-    windows.HistoryForm = std::make_unique<THistoryForm>();
-    windows.BandForm = std::make_unique<TBandForm>();
-    windows.OptionsForm = std::make_unique<TOptionsForm>();
-    windows.SkinForm = std::make_unique<TSkinForm>();
-    windows.EditStationForm = std::make_unique<TEditStationForm>();
-    windows.FormSure = std::make_unique<TFormSure>();
-    windows.AboutForm = std::make_unique<TAboutForm>();
+    createWindows(windows);
     windows.MainForm->setSplash(splash);
     windows.MainForm->centreOnScreen();
     windows.MainForm->show();

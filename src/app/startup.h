@@ -33,6 +33,9 @@ struct TApplicationWindows {
 // The windows of the running program (null before they exist).
 TApplicationWindows *applicationWindows();
 
+// Creates the eight windows in their order and connects them.
+void createWindows(TApplicationWindows &windows);
+
 // Shows the splash, runs the checks and, when both pass, creates the eight windows
 // in order and shows the main window. Returns false when a check failed: its
 // message was shown and no main window exists.

@@ -29,6 +29,9 @@ public:
 // A file could not be read or written; the message names the file and the reason.
 class EInOutError : public Exception {
 public:
+    // "<reason>: <file>", as the system words it.
     EInOutError(const QString &file, const QString &reason)
-        : Exception(QStringLiteral("%1: %2").arg(file, reason)) {}
+        : Exception(QStringLiteral("%1: %2").arg(reason, file)) {}
+    // A complete message, such as "Invalid file name - <name>".
+    explicit EInOutError(const QString &message) : Exception(message) {}
 };

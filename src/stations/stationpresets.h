@@ -1,0 +1,63 @@
+#pragma once
+// The seven presets on the main window and their block files: saving and loading
+// a block of the current band, paging with the spinner, and the station buttons'
+// presses (tune and remember, or edit and save).
+
+#include <QString>
+
+#include <array>
+#include <functional>
+
+class QLabel;
+class QLineEdit;
+class TEditStationForm;
+class TVrDemoButton;
+class TVrNum;
+
+// The main window's controls that hold the presets, the block number and the band.
+struct TStationControls {
+    std::array<TVrDemoButton *, 7> VrDemoButtonStation{};
+    std::array<QLineEdit *, 7> EditStationURL{};
+    QLabel *Labelgenre = nullptr;
+    TVrNum *VrNumBlock = nullptr;
+};
+
+struct TStationHooks {
+    std::function<QString()> dataDirectory;
+    std::function<bool()> online;
+    std::function<void()> attemptConnect;
+    std::function<void(const QString &, const QString &)> tuneStation;
+    std::function<void(const QString &, const QString &)> addToHistory;
+    // The editor to open for a preset; null when there is none.
+    std::function<TEditStationForm *()> editor;
+};
+
+class TStationPresets {
+public:
+    TStationPresets(TStationControls controls, TStationHooks hooks);
+
+    // The band of the block shown; the band label shows it again wherever the
+    // history marker stood.
+    QString rememberedBandName;
+
+    // The block file of the current band and block n; throws when the band name
+    // is no valid file name.
+    QString blockFileName(int n) const;
+
+    void SaveStationBlock(int n);
+    void LoadStationBlock(int n);
+    void VrSpinnerStationUpClick();
+    void VrSpinnerStationDownClick();
+    // A press on station button n (1 ... 7).
+    void VrDemoButtonStationMouseDown(int n, Qt::MouseButton button);
+
+    // Puts the remembered band name back when the band label shows the history
+    // marker.
+    void restoreBandName();
+
+private:
+    void page(int step);
+
+    TStationControls m_c;
+    TStationHooks m_hooks;
+};

@@ -1,0 +1,48 @@
+#include "vrcompose.h"
+
+#include "vrdemobutton.h"
+
+#include <QLineEdit>
+
+QLabel *placeLabel(QWidget *parent, const char *name, const QString &caption, int left, int top,
+                   const QColor &color, int width, const QFont *font)
+{
+    auto *l = new QLabel(caption, parent);
+    l->setObjectName(QLatin1String(name));
+    if (font)
+        l->setFont(*font);
+    QPalette pal = l->palette();
+    pal.setColor(QPalette::WindowText, color);
+    l->setPalette(pal);
+    l->adjustSize();
+    l->move(left, top);
+    if (width > 0)
+        l->resize(width, l->height());
+    return l;
+}
+
+void styleButton(TVrDemoButton *b, const QString &caption, const QFont &font, const QColor &leave,
+                 const QColor &enter, const QColor &outline)
+{
+    b->setFontLeave(TVrFont{font, leave});
+    b->setFontEnter(TVrFont{font, enter});
+    b->setOutlineColor(outline);
+    b->setOutlineWidth(1);
+    b->setHighlightColor(toQColor(clGray));
+    b->setShadowColor(toQColor(clBlack));
+    b->setBevelWidth(1);
+    b->setFont3D(0, 0);
+    b->setColor(toQColor(clBlack));
+    b->setDisabledTextColor(toQColor(clGray));
+    b->setCaption(caption);
+}
+
+void styleLedEdit(QLineEdit *edit)
+{
+    edit->setFrame(false);
+    edit->setFont(vrFont(QStringLiteral("Arial"), 11));
+    QPalette pal = edit->palette();
+    pal.setColor(QPalette::Base, Qt::black);
+    pal.setColor(QPalette::Text, toQColor(clAqua));
+    edit->setPalette(pal);
+}

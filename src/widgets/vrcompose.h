@@ -1,0 +1,33 @@
+#pragma once
+// Small helpers the windows use to lay out their controls: each control gets its
+// component name as objectName and its place in its parent's client pixels.
+
+#include "vrbevel.h"
+
+#include <QLabel>
+#include <QWidget>
+
+class TVrDemoButton;
+
+template <typename T>
+T *place(QWidget *parent, const char *name, int left, int top, int width, int height)
+{
+    auto *w = new T(parent);
+    w->setObjectName(QLatin1String(name));
+    w->setGeometry(left, top, width, height);
+    return w;
+}
+
+// A caption sized to its text (in the parent's font unless one is given), or
+// given a fixed width.
+QLabel *placeLabel(QWidget *parent, const char *name, const QString &caption, int left, int top,
+                   const QColor &color, int width = 0, const QFont *font = nullptr);
+
+// A push button in the program's usual look: black face, a thin outline, the
+// caption in leave colour and enter colour under the mouse.
+void styleButton(TVrDemoButton *b, const QString &caption, const QFont &font, const QColor &leave,
+                 const QColor &enter, const QColor &outline);
+
+// A single-line field without border: black background, aqua Arial text.
+class QLineEdit;
+void styleLedEdit(QLineEdit *edit);
