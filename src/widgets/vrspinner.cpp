@@ -134,6 +134,7 @@ void TVrSpinner::mousePressEvent(QMouseEvent *event)
     // Qt keeps the mouse with this widget until the release.
     m_pressed = a;
     m_pressedLook = true;
+    m_repeated = false;
     m_repeat->start(kRepeatDelay);
     update();
 }
@@ -154,8 +155,10 @@ void TVrSpinner::repeat()
         return;
     }
     m_repeat->setInterval(kRepeatInterval);
-    if (m_pressedLook)
+    if (m_pressedLook) {
+        m_repeated = true;
         fire(m_pressed);
+    }
 }
 
 void TVrSpinner::mouseReleaseEvent(QMouseEvent *event)
@@ -164,8 +167,10 @@ void TVrSpinner::mouseReleaseEvent(QMouseEvent *event)
         return;
     const Arrow a = m_pressed;
     const bool over = arrowAt(event->position().toPoint()) == a;
+    // A held arrow has already clicked with every repeat; its release adds none.
+    const bool repeated = m_repeated;
     stopPress();
-    if (over)
+    if (over && !repeated)
         fire(a);
 }
 

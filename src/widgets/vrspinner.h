@@ -61,6 +61,7 @@ private:
     QColor m_color = Qt::black;
     Arrow m_pressed = NoArrow; // arrow the captured press began on
     bool m_pressedLook = false;
+    bool m_repeated = false;
     QTimer *m_repeat = nullptr;
     mutable QImage m_upArt[2]; // recoloured: [0] released, [1] pressed
     mutable QImage m_downArt[2];

@@ -1,0 +1,57 @@
+#pragma once
+// Tests that need a process of their own run the same test binary again with one
+// test selected and a marker in the environment.
+
+#include <QCoreApplication>
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace childprocess {
+
+// True inside such a child run.
+inline bool isChild(const char *marker) { return qEnvironmentVariableIsSet(marker); }
+
+// Starts this binary for the one test, under the given wrapper command (e.g.
+// {"unshare", "-m"}); the marker variable is set to value.
+inline void start(QProcess &p, const QString &test, const char *marker, const QString &value = QStringLiteral("1"),
+                  const QStringList &wrapper = {})
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QLatin1String(marker), value);
+    p.setProcessEnvironment(env);
+    p.setProcessChannelMode(QProcess::MergedChannels);
+    QStringList args = wrapper;
+    args << QCoreApplication::applicationFilePath() << QStringLiteral("--gtest_filter=") + test;
+    const QString program = args.takeFirst();
+    p.start(program, args);
+}
+
+// Runs the test in a child and tells whether it passed; output holds what it said.
+inline bool runPassed(const QString &test, const char *marker, const QStringList &wrapper, QString *output)
+{
+    QProcess p;
+    start(p, test, marker, QStringLiteral("1"), wrapper);
+    const bool finished = p.waitForFinished(60000);
+    *output = QString::fromLocal8Bit(p.readAll());
+    return finished && p.exitCode() == 0 && output->contains(QStringLiteral("[  PASSED  ] 1 test"));
+}
+
+// Makes a folder read-only for this process. Permissions do not stop root, so as
+// root the folder is bind-mounted read-only over itself, which needs a mount
+// namespace of this process's own (a child started under "unshare -m").
+inline bool makeReadOnly(const QString &dir)
+{
+    if (::geteuid() != 0)
+        return ::chmod(dir.toLocal8Bit().constData(), 0555) == 0;
+    const QByteArray path = dir.toLocal8Bit();
+    if (::mount(path.constData(), path.constData(), nullptr, MS_BIND, nullptr) != 0)
+        return false;
+    return ::mount(nullptr, path.constData(), nullptr, MS_REMOUNT | MS_BIND | MS_RDONLY, nullptr) == 0;
+}
+
+} // namespace childprocess

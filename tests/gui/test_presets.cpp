@@ -1,0 +1,388 @@
+// Station presets on the main window: block files, paging, the station buttons,
+// the editor and the history, with scripted players and a folder of the test's own.
+
+#include "childprocess.h"
+#include "errors.h"
+#include "editstationform.h"
+#include "fakedialogs.h"
+#include "fakeplatform.h"
+#include "historyform.h"
+#include "mainform.h"
+#include "stationplayback.h"
+#include "stationpresets.h"
+#include "startup.h"
+#include "textfile.h"
+#include "vrdemobutton.h"
+#include "vrnum.h"
+#include "vrspinner.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+#include <csignal>
+
+namespace {
+QByteArray bytesOf(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+void writeBytes(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    if (f.open(QIODevice::WriteOnly))
+        f.write(bytes);
+}
+} // namespace
+
+// The whole program's windows in a data folder of their own.
+class PresetsTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        createWindows(windows);
+        form = windows.MainForm.get();
+        form->TimerSonaveo->stop();
+        form->dataDirectory = dir.path();
+        form->Playback->state.online = true;
+        form->LoadStationBlock(1);
+        station = fake.station;
+    }
+    QString file(const QString &name) const { return QDir(dir.path()).filePath(name); }
+    void setPreset(int n, const QString &name, const QString &url)
+    {
+        form->VrDemoButtonStation[size_t(n - 1)]->setCaption(name);
+        form->EditStationURL[size_t(n - 1)]->setText(url);
+    }
+    QString name(int n) const { return form->VrDemoButtonStation[size_t(n - 1)]->Caption(); }
+    QString url(int n) const { return form->EditStationURL[size_t(n - 1)]->text(); }
+    void press(int n, Qt::MouseButton button = Qt::LeftButton)
+    {
+        QTest::mousePress(form->VrDemoButtonStation[size_t(n - 1)], button, Qt::NoModifier, QPoint(20, 9));
+        QTest::mouseRelease(form->VrDemoButtonStation[size_t(n - 1)], button, Qt::NoModifier, QPoint(20, 9));
+    }
+    // Answers the editor when it opens: types the given texts (if any), then
+    // presses "Save and Exit".
+    void answerEditor(std::optional<QString> newName = {}, std::optional<QString> newUrl = {})
+    {
+        QTimer::singleShot(0, [this, newName, newUrl] {
+            TEditStationForm *e = windows.EditStationForm.get();
+            editorSaw = {e->EditStationName->text(), e->EditStationURL->text()};
+            if (newName)
+                e->EditStationName->setText(*newName);
+            if (newUrl)
+                e->EditStationURL->setText(*newUrl);
+            QTest::mouseClick(e->VrDemoButtonExit, Qt::LeftButton);
+        });
+    }
+    QStringList historyNames() const
+    {
+        QStringList names;
+        for (int k = 1; k <= THistoryForm::kEntries; ++k)
+            names << windows.HistoryForm->entryName(k);
+        return names;
+    }
+
+    QTemporaryDir dir;
+    FakeDialogs dialogs;
+    FakePlatform fake;
+    TApplicationWindows windows;
+    TMainForm *form = nullptr;
+    FakeMediaEngine *station = nullptr;
+    std::pair<QString, QString> editorSaw;
+};
+
+TEST_F(PresetsTest, ABlockIsFourteenCrLfLinesInButtonOrderAndReadsBackVerbatim)
+{
+    EXPECT_EQ(name(1), QStringLiteral("none"));
+    EXPECT_EQ(url(1), QStringLiteral("none")) << "a block without a file empties all fourteen texts";
+    EXPECT_EQ(form->Presets->rememberedBandName, QStringLiteral("Maro Radio Network"));
+
+    setPreset(1, QStringLiteral(" Radio Öresund "), QStringLiteral("http://a.example:8000/live "));
+    setPreset(4, QStringLiteral("Café del Mar"), QStringLiteral("http://b.example/stream.mp3"));
+    form->SaveStationBlock(1);
+    const QByteArray expected = QByteArray(" Radio \xC3\x96resund \r\nhttp://a.example:8000/live \r\n") +
+                                "none\r\nnone\r\nnone\r\nnone\r\n" +
+                                "Caf\xC3\xA9 del Mar\r\nhttp://b.example/stream.mp3\r\n" +
+                                "none\r\nnone\r\nnone\r\nnone\r\nnone\r\nnone\r\n";
+    EXPECT_EQ(bytesOf(file(QStringLiteral("Maro Radio Network1.dat"))), expected);
+
+    setPreset(1, QStringLiteral("changed"), QStringLiteral("changed"));
+    form->LoadStationBlock(1);
+    EXPECT_EQ(name(1), QStringLiteral(" Radio Öresund "));
+    EXPECT_EQ(url(1), QStringLiteral("http://a.example:8000/live "));
+    EXPECT_EQ(name(4), QStringLiteral("Café del Mar"));
+}
+
+TEST_F(PresetsTest, ShortAndWindowsFilesLoadAndBandNamesJoinTheBlockNumber)
+{
+    writeBytes(file(QStringLiteral("Maro Radio Network1.dat")), "One\r\nhttp://one\r\nTwo\r\n");
+    form->LoadStationBlock(1);
+    EXPECT_EQ(name(1), QStringLiteral("One"));
+    EXPECT_EQ(url(1), QStringLiteral("http://one"));
+    EXPECT_EQ(name(2), QStringLiteral("Two"));
+    EXPECT_EQ(url(2), QString());
+    EXPECT_EQ(name(7), QString());
+
+    writeBytes(file(QStringLiteral("Maro Radio Network2.dat")), "Radio K\xD6LN\r\nhttp://koeln\r\n");
+    form->LoadStationBlock(2);
+    EXPECT_EQ(name(1), QStringLiteral("Radio KÖLN"));
+
+    form->Labelgenre->setText(QStringLiteral("Top 40"));
+    EXPECT_EQ(form->Presets->blockFileName(12), file(QStringLiteral("Top 4012.dat")));
+    form->Labelgenre->setText(QStringLiteral("Top 401"));
+    EXPECT_EQ(form->Presets->blockFileName(2), file(QStringLiteral("Top 4012.dat")));
+}
+
+TEST_F(PresetsTest, SavingUnderTheHistoryMarkerWritesTheRememberedBand)
+{
+    form->Labelgenre->setText(QStringLiteral("Jazz"));
+    form->LoadStationBlock(1);
+    form->Labelgenre->setText(QStringLiteral("Station History"));
+    setPreset(2, QStringLiteral("Blue Note"), QStringLiteral("http://jazz"));
+    form->SaveStationBlock(1);
+    EXPECT_EQ(form->Labelgenre->text(), QStringLiteral("Jazz"));
+    EXPECT_EQ(readTextLines(file(QStringLiteral("Jazz1.dat"))).value(2), QStringLiteral("Blue Note"));
+    EXPECT_FALSE(QFile::exists(file(QStringLiteral("Station History1.dat"))));
+}
+
+TEST_F(PresetsTest, PagingSavesTheBlockItLeavesAndStopsAtOneAndAHundred)
+{
+    setPreset(1, QStringLiteral("First"), QStringLiteral("http://first"));
+    form->VrSpinnerStationDownClick();
+    EXPECT_EQ(form->VrNumBlock->displayText(), QStringLiteral("001"));
+    EXPECT_EQ(name(1), QStringLiteral("First")) << "the same block saved and loaded again";
+
+    form->VrSpinnerStationUpClick();
+    EXPECT_EQ(form->VrNumBlock->displayText(), QStringLiteral("002"));
+    EXPECT_EQ(name(1), QStringLiteral("none"));
+    form->VrSpinnerStationDownClick();
+    EXPECT_EQ(name(1), QStringLiteral("First"));
+
+    form->VrNumBlock->setValue(100);
+    form->LoadStationBlock(100);
+    setPreset(7, QStringLiteral("Last"), QStringLiteral("http://last"));
+    form->VrSpinnerStationUpClick();
+    EXPECT_EQ(form->VrNumBlock->Value(), 100);
+    EXPECT_EQ(name(7), QStringLiteral("Last"));
+    EXPECT_TRUE(QFile::exists(file(QStringLiteral("Maro Radio Network100.dat"))));
+}
+
+TEST_F(PresetsTest, HoldingTheUpArrowPagesBlockByBlock)
+{
+    form->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form));
+    form->dataDirectory = dir.path(); // the first showing took the current folder
+    int steps = 0;
+    QObject::connect(form->VrSpinnerStation, &TVrSpinner::OnUpClick, [&] { ++steps; });
+    const QPoint up = form->VrSpinnerStation->arrowShape(TVrSpinner::UpArrow).boundingRect().center();
+    QTest::mousePress(form->VrSpinnerStation, Qt::LeftButton, Qt::NoModifier, up);
+    QElapsedTimer t;
+    t.start();
+    while (steps < 3 && t.elapsed() < 3000)
+        QTest::qWait(5);
+    QTest::mouseRelease(form->VrSpinnerStation, Qt::LeftButton, Qt::NoModifier, up);
+    ASSERT_EQ(steps, 3);
+    EXPECT_EQ(form->VrNumBlock->displayText(), QStringLiteral("004"));
+    for (int n = 1; n <= 3; ++n) {
+        const QStringList lines = readTextLines(file(QStringLiteral("Maro Radio Network%1.dat").arg(n)));
+        EXPECT_EQ(lines, QStringList(14, QStringLiteral("none"))) << n;
+    }
+    EXPECT_FALSE(QFile::exists(file(QStringLiteral("Maro Radio Network4.dat"))));
+}
+
+TEST_F(PresetsTest, LeftPressesTuneAndFillTheHistoryNewestFirst)
+{
+    setPreset(3, QStringLiteral("Radio A"), QStringLiteral("http://u"));
+    for (int k = 1; k <= 11; ++k)
+        windows.HistoryForm->setEntry(k, QStringLiteral("old %1").arg(k), QStringLiteral("http://old/%1").arg(k));
+
+    press(3);
+    EXPECT_EQ(station->calls, QStringList({"stop", "url:http://u", "play"}));
+    EXPECT_EQ(windows.HistoryForm->entryName(1), QStringLiteral("Radio A"));
+    EXPECT_EQ(windows.HistoryForm->entryUrl(1), QStringLiteral("http://u"));
+    EXPECT_EQ(windows.HistoryForm->entryName(2), QStringLiteral("old 1"));
+    EXPECT_EQ(windows.HistoryForm->entryUrl(11), QStringLiteral("http://old/10"));
+
+    // An empty slot tunes nothing but still enters the history.
+    station->calls.clear();
+    press(5);
+    EXPECT_TRUE(station->calls.isEmpty());
+    EXPECT_EQ(windows.HistoryForm->entryName(1), QStringLiteral("none"));
+
+    // Offline: a connection attempt first, nothing tuned, the entry all the same.
+    form->Playback->state.online = false;
+    press(3);
+    EXPECT_EQ(fake.network->connectAttempts, 1);
+    EXPECT_TRUE(station->calls.isEmpty());
+    EXPECT_EQ(windows.HistoryForm->entryName(1), QStringLiteral("Radio A"));
+
+    // Twelve presses keep the last eleven.
+    form->Playback->state.online = true;
+    for (int i = 1; i <= 7; ++i)
+        setPreset(i, QStringLiteral("S%1").arg(i), QStringLiteral("http://s/%1").arg(i));
+    for (int i = 0; i < 12; ++i)
+        press(i % 7 + 1);
+    EXPECT_EQ(historyNames(), QStringList({"S5", "S4", "S3", "S2", "S1", "S7", "S6", "S5", "S4", "S3", "S2"}));
+}
+
+TEST_F(PresetsTest, TheEditorTakesBothFieldsBackAndSavesTheBlock)
+{
+    setPreset(2, QStringLiteral("Radio B"), QStringLiteral("http://b"));
+    form->SaveStationBlock(1);
+    const QByteArray before = bytesOf(file(QStringLiteral("Maro Radio Network1.dat")));
+    QFile::remove(file(QStringLiteral("Maro Radio Network1.dat")));
+
+    answerEditor();
+    press(2, Qt::RightButton);
+    EXPECT_EQ(editorSaw, std::make_pair(QStringLiteral("Radio B"), QStringLiteral("http://b")));
+    EXPECT_EQ(bytesOf(file(QStringLiteral("Maro Radio Network1.dat"))), before) << "rewritten unchanged";
+    EXPECT_TRUE(station->calls.isEmpty()) << "editing tunes nothing";
+
+    // Typing "none" empties the slot for tuning but keeps its URL.
+    answerEditor(QStringLiteral("none"));
+    press(2, Qt::MiddleButton);
+    EXPECT_EQ(name(2), QStringLiteral("none"));
+    EXPECT_EQ(url(2), QStringLiteral("http://b"));
+    press(2);
+    EXPECT_TRUE(station->calls.isEmpty());
+
+    // Under the history marker the edit goes into the band's own file.
+    form->Labelgenre->setText(QStringLiteral("Station History"));
+    answerEditor(QStringLiteral("Radio C"), QStringLiteral("http://c"));
+    press(6, Qt::RightButton);
+    EXPECT_EQ(form->Labelgenre->text(), QStringLiteral("Maro Radio Network"));
+    EXPECT_EQ(readTextLines(file(QStringLiteral("Maro Radio Network1.dat"))).value(10), QStringLiteral("Radio C"));
+
+    // Closing the editor any other way takes the fields back too.
+    QTimer::singleShot(0, [this] {
+        windows.EditStationForm->EditStationName->setText(QStringLiteral("Radio D"));
+        windows.EditStationForm->reject();
+    });
+    press(7, Qt::RightButton);
+    EXPECT_EQ(name(7), QStringLiteral("Radio D"));
+    EXPECT_EQ(readTextLines(file(QStringLiteral("Maro Radio Network1.dat"))).value(12), QStringLiteral("Radio D"));
+}
+
+TEST_F(PresetsTest, AHistoryClickTunesTheEntryAndMarksTheBandLabel)
+{
+    for (int k = 1; k <= 11; ++k)
+        windows.HistoryForm->setEntry(k, QStringLiteral("H%1").arg(k), QStringLiteral("http://h/%1").arg(k));
+    const QStringList before = historyNames();
+    QTimer::singleShot(0, [this] {
+        QTest::mouseClick(windows.HistoryForm->VrDemoButtonHis[4], Qt::LeftButton);
+        QTest::mouseClick(windows.HistoryForm->VrDemoButtonCloseHistory, Qt::LeftButton);
+    });
+    QTest::mouseClick(form->VrDemoButtonHistory, Qt::LeftButton);
+    EXPECT_EQ(station->calls, QStringList({"stop", "url:http://h/5", "play"}));
+    EXPECT_EQ(form->Labelgenre->text(), QStringLiteral("Station History"));
+    EXPECT_EQ(historyNames(), before);
+    EXPECT_FALSE(windows.HistoryForm->isVisible());
+
+    // An entry named "none" tunes nothing but marks all the same; the next
+    // station-button press puts the band back.
+    station->calls.clear();
+    form->Labelgenre->setText(QStringLiteral("Maro Radio Network"));
+    windows.HistoryForm->setEntry(3, QStringLiteral("none"), QStringLiteral("Empty"));
+    windows.HistoryForm->VrDemoButtonHisClick(3);
+    EXPECT_TRUE(station->calls.isEmpty());
+    EXPECT_EQ(form->Labelgenre->text(), QStringLiteral("Station History"));
+    press(1);
+    EXPECT_EQ(form->Labelgenre->text(), QStringLiteral("Maro Radio Network"));
+}
+
+TEST_F(PresetsTest, BandNamesThatLeaveTheDataFolderTouchNoFile)
+{
+    QTemporaryDir outside;
+    form->dataDirectory = QDir(dir.path()).filePath(QStringLiteral("data"));
+    QDir().mkpath(form->dataDirectory);
+    const QString before = name(1);
+    for (const char *band : {"../x", "a/b", "."}) {
+        form->Labelgenre->setText(QLatin1String(band));
+        dialogs.messages.clear();
+        QTest::mouseClick(form->VrSpinnerStation, Qt::LeftButton, Qt::NoModifier,
+                          form->VrSpinnerStation->arrowShape(TVrSpinner::UpArrow).boundingRect().center());
+        if (QLatin1String(band) == QLatin1String(".")) {
+            // "." joined with the block number is an ordinary file inside the folder.
+            EXPECT_TRUE(QFile::exists(QDir(form->dataDirectory).filePath(QStringLiteral(".1.dat"))));
+            continue;
+        }
+        ASSERT_EQ(dialogs.messages.size(), 1) << band;
+        EXPECT_TRUE(dialogs.messages.first().startsWith(QStringLiteral("Invalid file name - "))) << band;
+        EXPECT_EQ(form->VrNumBlock->Value(), 1) << "a failed save leaves the block where it was";
+        EXPECT_EQ(name(1), before);
+    }
+    EXPECT_TRUE(QDir(dir.path()).entryList({QStringLiteral("x*")}).isEmpty());
+    EXPECT_FALSE(QDir(dir.path()).exists(QStringLiteral("a")));
+    EXPECT_FALSE(QFile::exists(QDir(dir.path()).filePath(QStringLiteral("x1.dat"))));
+}
+
+// Runs in a child process: as root it needs a mount namespace of its own.
+TEST_F(PresetsTest, ASaveIntoAReadOnlyFolderShowsWhyAndKeepsFileAndPresets)
+{
+    if (::geteuid() == 0 && !childprocess::isChild("SONAVEO_MOUNT_CHILD")) {
+        QString output;
+        EXPECT_TRUE(childprocess::runPassed(QStringLiteral("PresetsTest.ASaveIntoAReadOnly*"), "SONAVEO_MOUNT_CHILD",
+                                            {QStringLiteral("unshare"), QStringLiteral("-m"),
+                                             QStringLiteral("--propagation"), QStringLiteral("private")},
+                                            &output))
+            << output.toStdString();
+        return;
+    }
+    setPreset(1, QStringLiteral("Kept"), QStringLiteral("http://kept"));
+    form->SaveStationBlock(1);
+    const QByteArray old = bytesOf(file(QStringLiteral("Maro Radio Network1.dat")));
+    ASSERT_TRUE(childprocess::makeReadOnly(dir.path()));
+
+    answerEditor(QStringLiteral("Edited"), QStringLiteral("http://edited"));
+    press(1, Qt::RightButton);
+    ASSERT_EQ(dialogs.messages.size(), 1);
+    EXPECT_TRUE(dialogs.messages.first().contains(file(QStringLiteral("Maro Radio Network1.dat"))))
+        << dialogs.messages.first().toStdString();
+    EXPECT_EQ(bytesOf(file(QStringLiteral("Maro Radio Network1.dat"))), old);
+    EXPECT_EQ(name(1), QStringLiteral("Edited")) << "the edit stays on the button for the next save";
+
+    EXPECT_THROW(form->VrSpinnerStationUpClick(), EInOutError);
+    EXPECT_EQ(form->VrNumBlock->Value(), 1) << "a failed save leaves the block where it was";
+    EXPECT_EQ(name(1), QStringLiteral("Edited"));
+}
+
+// A block save killed at any moment leaves the old or the new fourteen lines.
+TEST(BlockSave, AKillDuringSavingNeverLeavesAShortFile)
+{
+    if (childprocess::isChild("SONAVEO_SAVE_LOOP")) {
+        FakePlatform fake;
+        TMainForm form;
+        form.TimerSonaveo->stop();
+        form.dataDirectory = qEnvironmentVariable("SONAVEO_SAVE_LOOP");
+        for (int i = 0;; ++i) {
+            for (int n = 0; n < 7; ++n) {
+                form.VrDemoButtonStation[size_t(n)]->setCaption(QString(1 + (i * 7 + n) % 300, QLatin1Char('x')));
+                form.EditStationURL[size_t(n)]->setText(QStringLiteral("http://radio/%1").arg(i));
+            }
+            form.SaveStationBlock(1);
+        }
+    }
+    QTemporaryDir dir;
+    const QString block = QDir(dir.path()).filePath(QStringLiteral("Maro Radio Network1.dat"));
+    for (int round = 0; round < 8; ++round) {
+        QProcess child;
+        childprocess::start(child, QStringLiteral("BlockSave.*"), "SONAVEO_SAVE_LOOP", dir.path());
+        ASSERT_TRUE(child.waitForStarted());
+        QElapsedTimer t;
+        t.start();
+        while (!QFile::exists(block) && t.elapsed() < 10000)
+            QTest::qWait(5);
+        QTest::qWait(30 + 37 * round);
+        ::kill(pid_t(child.processId()), SIGKILL);
+        child.waitForFinished(5000);
+        EXPECT_EQ(readTextLines(block).size(), 14) << "round " << round;
+    }
+}
