@@ -1,0 +1,139 @@
+// A listener's main road on the real display: edit station button 1 with the
+// mouse and keyboard (xdotool), then press it and hear the local stream.
+
+#include "childprocess.h"
+#include "editstationform.h"
+#include "enginetestkit.h"
+#include "fakedialogs.h"
+#include "historyform.h"
+#include "mainform.h"
+#include "stationplayback.h"
+#include "startup.h"
+#include "textfile.h"
+#include "vrdemobutton.h"
+
+#include <QDir>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+#include <gtest/gtest.h>
+
+using namespace enginetest;
+
+namespace {
+// A shell command line of xdotool calls; each argument single-quoted.
+QString quoted(const QString &arg)
+{
+    QString q = arg;
+    q.replace(QLatin1Char('\''), QStringLiteral("'\\''"));
+    return QLatin1Char('\'') + q + QLatin1Char('\'');
+}
+
+QString xdotool(const QStringList &args)
+{
+    QStringList words{QStringLiteral("xdotool")};
+    for (const QString &a : args)
+        words << quoted(a);
+    return words.join(QLatin1Char(' '));
+}
+
+// Moving to a point of a widget and clicking there.
+QStringList clickAt(QWidget *w, QPoint local, int button = 1)
+{
+    const QPoint g = w->mapToGlobal(local);
+    return {xdotool({QStringLiteral("mousemove"), QString::number(g.x()), QString::number(g.y())}),
+            QStringLiteral("sleep 0.1"), xdotool({QStringLiteral("click"), QString::number(button)}),
+            QStringLiteral("sleep 0.3")};
+}
+
+// Replacing the focused field's text.
+QStringList typeText(const QString &text)
+{
+    return {xdotool({QStringLiteral("key"), QStringLiteral("ctrl+a")}),
+            xdotool({QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("5"), QStringLiteral("--"), text}),
+            QStringLiteral("sleep 0.1")};
+}
+
+void startScript(QProcess &p, const QStringList &commands)
+{
+    p.start(QStringLiteral("sh"), {QStringLiteral("-c"), commands.join(QStringLiteral(" && "))});
+}
+
+bool waitFor(const std::function<bool()> &pred, int ms)
+{
+    QElapsedTimer t;
+    t.start();
+    while (!pred() && t.elapsed() < ms)
+        QTest::qWait(20);
+    return pred();
+}
+} // namespace
+
+TEST(MainRoad, EditAStationWithMouseAndKeysThenPressItAndHearIt)
+{
+    if (!childprocess::isChild("SONAVEO_MAIN_ROAD")) {
+        if (qEnvironmentVariableIsEmpty("DISPLAY") || qEnvironmentVariableIsEmpty("SONAVEO_TEST_STREAM")
+            || !nullSinkPresent())
+            GTEST_SKIP() << "needs the display, sound server and stream that scripts/test starts";
+        // The windows must be real X windows for xdotool, so the test runs in a
+        // child on the display.
+        qputenv("QT_QPA_PLATFORM", "xcb");
+        QString output;
+        const bool passed = childprocess::runPassed(QStringLiteral("MainRoad.*"), "SONAVEO_MAIN_ROAD", {}, &output);
+        qunsetenv("QT_QPA_PLATFORM");
+        EXPECT_TRUE(passed) << output.toStdString();
+        return;
+    }
+    ASSERT_EQ(QGuiApplication::platformName(), QStringLiteral("xcb"));
+    QTemporaryDir dir;
+    ASSERT_TRUE(QDir::setCurrent(dir.path()));
+    FakeDialogs dialogs;
+    TApplicationWindows windows;
+    createWindows(windows);
+    TMainForm *form = windows.MainForm.get();
+    form->centreOnScreen();
+    form->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form));
+    ASSERT_TRUE(waitFor([&] { return form->Playback->state.online; }, 3000));
+    const QString stream = qEnvironmentVariable("SONAVEO_TEST_STREAM");
+
+    // The user's gestures run as one xdotool script while this process keeps
+    // handling events: the editor is modal, so its loop runs inside our waiting.
+    // Right click on station button 1, type name and URL, "Save and Exit".
+    TEditStationForm *editor = windows.EditStationForm.get();
+    editor->centreOnScreen(); // where it will open
+    QStringList script = clickAt(form->VrDemoButtonStation1, QPoint(95, 9), 3);
+    script << QStringLiteral("sleep 0.7");
+    script << clickAt(editor->EditStationName, QPoint(100, 8)) << typeText(QStringLiteral("Tone FM"));
+    script << clickAt(editor->EditStationURL, QPoint(100, 8)) << typeText(stream);
+    script << clickAt(editor->VrDemoButtonExit, QPoint(53, 12));
+    QProcess user;
+    bool editorOpened = false;
+    QObject::connect(windows.EditStationForm.get(), &QDialog::finished, [&] { editorOpened = true; });
+    startScript(user, script);
+    ASSERT_TRUE(waitFor([&] { return user.state() == QProcess::NotRunning; }, 20000));
+    ASSERT_TRUE(editorOpened) << "the editor opened and was closed with Save and Exit";
+
+    EXPECT_EQ(form->VrDemoButtonStation1->Caption(), QStringLiteral("Tone FM"));
+    const QStringList block = readTextLines(QDir(dir.path()).filePath(QStringLiteral("Maro Radio Network1.dat")));
+    ASSERT_EQ(block.size(), 14);
+    EXPECT_EQ(block[0], QStringLiteral("Tone FM"));
+    EXPECT_EQ(block[1], stream);
+
+    // A left click tunes it: the name shows and the tone reaches the sound server.
+    QProcess press;
+    startScript(press, clickAt(form->VrDemoButtonStation1, QPoint(95, 9), 1));
+    ASSERT_TRUE(waitFor([&] { return press.state() == QProcess::NotRunning; }, 5000));
+    EXPECT_EQ(windows.HistoryForm->entryName(1), QStringLiteral("Tone FM"));
+    EXPECT_EQ(windows.HistoryForm->entryUrl(1), stream);
+    ASSERT_TRUE(waitFor([&] { return form->LabelStation->text() == QLatin1String("Tone FM"); }, 8000))
+        << form->LabelStation->text().toStdString();
+    const auto samples = recordMonitor(1.0);
+    EXPECT_NEAR(dominantFrequency(samples), 440.0, 5.0);
+    EXPECT_GT(rms(samples), 1000.0);
+    form->VrDemoButtonUnplugClick();
+    EXPECT_TRUE(dialogs.messages.isEmpty()) << dialogs.messages.join('|').toStdString();
+}
