@@ -113,7 +113,9 @@ public:
         m_parec.waitForReadyRead(20);
         m_parec.readAllStandardOutput();
         m_pending.clear();
-        m_samplesSinceDrain = 0;
+        m_sinceDrain.clear();
+        m_scanned = m_loudStart = 0;
+        m_loudRun = 0;
     }
     // The samples recorded since the last call, waiting up to waitMs for some.
     std::vector<int16_t> take(int waitMs)
@@ -124,7 +126,6 @@ public:
         std::vector<int16_t> samples(size_t(whole / 2));
         std::memcpy(samples.data(), m_pending.constData(), size_t(whole));
         m_pending.remove(0, whole);
-        m_samplesSinceDrain += samples.size();
         return samples;
     }
     // True when a sample louder than the sound level arrived since the last call.
@@ -138,21 +139,41 @@ public:
 
     // Where in the recording since the last drain() the first sound is, in ms, or
     // -1 while none has come. Counted in samples, so a caller that was busy
-    // elsewhere for a while still gets the moment the sound was recorded.
+    // elsewhere for a while still gets the moment the sound was recorded. Sound
+    // is a tone: three loud 10 ms windows in a row, so a lone click is no start.
     double soundAtMs(int waitMs)
     {
-        const size_t before = m_samplesSinceDrain;
         const std::vector<int16_t> samples = take(waitMs);
-        for (size_t i = 0; i < samples.size(); ++i)
-            if (std::abs(samples[i]) > kSoundLevel)
-                return double(before + i) * 1000.0 / kRate;
+        m_sinceDrain.insert(m_sinceDrain.end(), samples.begin(), samples.end());
+        constexpr size_t window = kRate / 100;
+        constexpr int windowsNeeded = 3;
+        for (; m_scanned + window <= m_sinceDrain.size(); m_scanned += window) {
+            bool loud = false;
+            for (size_t i = m_scanned; i < m_scanned + window && !loud; ++i)
+                loud = std::abs(m_sinceDrain[i]) > kSoundLevel;
+            if (!loud) {
+                m_loudRun = 0;
+                continue;
+            }
+            if (m_loudRun++ == 0)
+                m_loudStart = m_scanned;
+            if (m_loudRun == windowsNeeded) {
+                size_t first = m_loudStart;
+                while (std::abs(m_sinceDrain[first]) <= kSoundLevel)
+                    ++first;
+                return double(first) * 1000.0 / kRate;
+            }
+        }
         return -1;
     }
 
 private:
     QProcess m_parec;
     QByteArray m_pending;
-    size_t m_samplesSinceDrain = 0;
+    std::vector<int16_t> m_sinceDrain;
+    size_t m_scanned = 0;
+    size_t m_loudStart = 0;
+    int m_loudRun = 0;
 };
 
 // Silences longer than minMs in a recording, counted from the first sound on: a

@@ -9,7 +9,7 @@
 //
 //   source scripts/lib.sh; source scripts/servers.sh; source scripts/icecast.sh
 //   start_sound; start_icecast; start_tone_source
-//   build/tune_to_first_sound [runs] [seconds through the relay]   (5, 25)
+//   build/tune_to_first_sound [runs] [seconds through the relay] [relay's burst in s]   (5, 25, 3)
 //   stop_test_servers
 
 #include "benchkit.h"
@@ -115,6 +115,7 @@ int main(int argc, char **argv)
 
     const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
     const double relaySeconds = argc > 2 ? std::max(5.0, std::atof(argv[2])) : 25.0;
+    const double burstSeconds = argc > 3 ? std::max(0.0, std::atof(argv[3])) : 3.0;
 
     benchkit::OwnSink sink;
     if (!sink.present()) {
@@ -177,6 +178,7 @@ int main(int argc, char **argv)
     Gaps programGaps, anchorGaps;
     {
         enginetest::BadHttpServer relay(enginetest::BadHttpServer::Stalling, mp3);
+        relay.burstSeconds = burstSeconds;
         programGaps = benchkit::findGaps(recordPlaying(monitor, relaySeconds, [&] {
             form.TuneStation(QStringLiteral("Relay"), relay.url());
         }));
@@ -184,11 +186,13 @@ int main(int argc, char **argv)
     }
     {
         enginetest::BadHttpServer relay(enginetest::BadHttpServer::Stalling, mp3);
+        relay.burstSeconds = burstSeconds;
         QProcess *gst = nullptr;
         anchorGaps = benchkit::findGaps(recordPlaying(monitor, relaySeconds, [&] { gst = launchAnchor(relay.url()); }));
         endAnchor(gst);
     }
-    std::printf("\nthrough a relay that holds the stream back 1 s in every 5, %.0f s each\n", relaySeconds);
+    std::printf("\nthrough a relay that sends a %.1f s burst, then holds the stream back 1 s in every 5; %.0f s each\n",
+                burstSeconds, relaySeconds);
     std::printf("(gaps: silences over 50 ms after the first sound)\n");
     printGaps("sonaveo", programGaps);
     printGaps("gst-launch", anchorGaps);
