@@ -1,0 +1,222 @@
+#pragma once
+// Helpers shared by the playback benchmarks: the plain HTTP client that gives the
+// floor for tuning, a continuous recording of the null sink's monitor, gaps in a
+// recording, and medians.
+
+#include <QByteArray>
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+#include <QTcpSocket>
+#include <QUrl>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+namespace benchkit {
+
+constexpr int kRate = 44100;
+// A sample louder than this is sound: the test tones peak near 16000.
+constexpr int kSoundLevel = 1000;
+
+// Milliseconds until the first byte after the response headers, or -1: what a
+// bare HTTP client waits before it has anything to decode.
+inline double firstBodyByteMs(const QUrl &url)
+{
+    QElapsedTimer timer;
+    timer.start();
+    QTcpSocket socket;
+    socket.connectToHost(url.host(), quint16(url.port(80)));
+    if (!socket.waitForConnected(3000))
+        return -1;
+    socket.write("GET " + url.path().toUtf8() + " HTTP/1.0\r\nHost: " + url.host().toUtf8() + "\r\n\r\n");
+    QByteArray received;
+    while (timer.elapsed() < 5000) {
+        if (!socket.waitForReadyRead(1000))
+            continue;
+        received += socket.readAll();
+        const qsizetype end = received.indexOf("\r\n\r\n");
+        if (end >= 0 && received.size() > end + 4)
+            return double(timer.nsecsElapsed()) / 1e6;
+    }
+    return -1;
+}
+
+// A null sink of the benchmarks' own, made the default for this process and the
+// processes it starts (PULSE_SINK), so that what they play neither reaches nor
+// hears the tests that may record sonaveo_sink on the same sound server.
+class OwnSink {
+public:
+    static constexpr const char *kName = "sonaveo_bench_sink";
+
+    OwnSink()
+    {
+        if (!present())
+            m_module = pactl({QStringLiteral("load-module"), QStringLiteral("module-null-sink"),
+                              QStringLiteral("sink_name=") + QLatin1String(kName)})
+                           .trimmed();
+        qputenv("PULSE_SINK", kName);
+    }
+    ~OwnSink()
+    {
+        if (!m_module.isEmpty())
+            pactl({QStringLiteral("unload-module"), QString::fromLatin1(m_module)});
+    }
+    OwnSink(const OwnSink &) = delete;
+    OwnSink &operator=(const OwnSink &) = delete;
+
+    // False when there is no sound server to make it on.
+    static bool present()
+    {
+        return pactl({QStringLiteral("list"), QStringLiteral("short"), QStringLiteral("sinks")}).contains(kName);
+    }
+    static QString monitor() { return QLatin1String(kName) + QStringLiteral(".monitor"); }
+
+private:
+    static QByteArray pactl(const QStringList &arguments)
+    {
+        QProcess process;
+        process.start(QStringLiteral("pactl"), arguments);
+        process.waitForFinished(3000);
+        return process.readAllStandardOutput();
+    }
+    QByteArray m_module;
+};
+
+// Reads a null sink's monitor continuously. Keeping a low-latency recording
+// open also keeps the null sink's latency low, as a real sound card's would be.
+class Monitor {
+public:
+    explicit Monitor(const QString &source = OwnSink::monitor())
+    {
+        m_parec.start(QStringLiteral("parec"), {QStringLiteral("--device=") + source, QStringLiteral("--format=s16le"),
+                                                QStringLiteral("--rate=44100"), QStringLiteral("--channels=1"),
+                                                QStringLiteral("--latency-msec=10")});
+        m_parec.waitForStarted(3000);
+    }
+    ~Monitor()
+    {
+        m_parec.kill();
+        m_parec.waitForFinished(1000);
+    }
+    Monitor(const Monitor &) = delete;
+    Monitor &operator=(const Monitor &) = delete;
+
+    // Drops everything recorded so far.
+    void drain()
+    {
+        m_parec.waitForReadyRead(20);
+        m_parec.readAllStandardOutput();
+        m_pending.clear();
+        m_sinceDrain.clear();
+        m_scanned = m_loudStart = 0;
+        m_loudRun = 0;
+    }
+    // The samples recorded since the last call, waiting up to waitMs for some.
+    std::vector<int16_t> take(int waitMs)
+    {
+        m_parec.waitForReadyRead(waitMs);
+        m_pending += m_parec.readAllStandardOutput();
+        const qsizetype whole = m_pending.size() / 2 * 2;
+        std::vector<int16_t> samples(size_t(whole / 2));
+        std::memcpy(samples.data(), m_pending.constData(), size_t(whole));
+        m_pending.remove(0, whole);
+        return samples;
+    }
+    // True when a sample louder than the sound level arrived since the last call.
+    bool heardSound(int waitMs)
+    {
+        for (int16_t s : take(waitMs))
+            if (std::abs(s) > kSoundLevel)
+                return true;
+        return false;
+    }
+
+    // Where in the recording since the last drain() the first sound is, in ms, or
+    // -1 while none has come. Counted in samples, so a caller that was busy
+    // elsewhere for a while still gets the moment the sound was recorded. Sound
+    // is a tone: three loud 10 ms windows in a row, so a lone click is no start.
+    double soundAtMs(int waitMs)
+    {
+        const std::vector<int16_t> samples = take(waitMs);
+        m_sinceDrain.insert(m_sinceDrain.end(), samples.begin(), samples.end());
+        constexpr size_t window = kRate / 100;
+        constexpr int windowsNeeded = 3;
+        for (; m_scanned + window <= m_sinceDrain.size(); m_scanned += window) {
+            bool loud = false;
+            for (size_t i = m_scanned; i < m_scanned + window && !loud; ++i)
+                loud = std::abs(m_sinceDrain[i]) > kSoundLevel;
+            if (!loud) {
+                m_loudRun = 0;
+                continue;
+            }
+            if (m_loudRun++ == 0)
+                m_loudStart = m_scanned;
+            if (m_loudRun == windowsNeeded) {
+                size_t first = m_loudStart;
+                while (std::abs(m_sinceDrain[first]) <= kSoundLevel)
+                    ++first;
+                return double(first) * 1000.0 / kRate;
+            }
+        }
+        return -1;
+    }
+
+private:
+    QProcess m_parec;
+    QByteArray m_pending;
+    std::vector<int16_t> m_sinceDrain;
+    size_t m_scanned = 0;
+    size_t m_loudStart = 0;
+    int m_loudRun = 0;
+};
+
+// Silences longer than minMs in a recording, counted from the first sound on: a
+// player that stops to refill shows as one gap per stop.
+struct Gaps {
+    int count = 0;
+    int longestMs = 0;
+    int totalMs = 0;
+    bool heardAnything = false;
+};
+
+inline Gaps findGaps(const std::vector<int16_t> &samples, int minMs = 50)
+{
+    constexpr size_t window = kRate / 100; // 10 ms
+    Gaps gaps;
+    int run = 0;
+    const auto endRun = [&] {
+        if (run > minMs) {
+            ++gaps.count;
+            gaps.longestMs = std::max(gaps.longestMs, run);
+            gaps.totalMs += run;
+        }
+        run = 0;
+    };
+    for (size_t start = 0; start + window <= samples.size(); start += window) {
+        bool loud = false;
+        for (size_t i = start; i < start + window && !loud; ++i)
+            loud = std::abs(samples[i]) > kSoundLevel;
+        if (loud) {
+            gaps.heardAnything = true;
+            endRun();
+        } else if (gaps.heardAnything) {
+            run += 10;
+        }
+    }
+    endRun(); // a silence at the very end counts too: the stream had not ended
+    return gaps;
+}
+
+inline double median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values.empty() ? -1 : values[values.size() / 2];
+}
+
+} // namespace benchkit

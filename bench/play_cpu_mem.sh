@@ -1,0 +1,76 @@
+#!/usr/bin/env bash
+# Cost of playing a station: CPU time (user + system, all threads) and peak
+# resident memory (VmHWM) of the program playing the local 128 kbit/s MP3 tone,
+# beside gst-launch-1.0 playbin on the same stream (the anchor). Both play at the
+# same time, into the same null sink, and are measured over the same window once the
+# program's sound flows.
+#
+# Usage: bench/play_cpu_mem.sh [seconds]   (default 60)
+# Uses SONAVEO_TEST_STREAM when set; otherwise starts PulseAudio (or reuses it),
+# Icecast and the tone source itself and stops what it started.
+set -euo pipefail
+HERE=$(cd "$(dirname "$0")" && pwd)
+SECONDS_TO_MEASURE=${1:-60}
+TICK=$(getconf CLK_TCK)
+
+if [ -z "${SONAVEO_TEST_STREAM:-}" ]; then
+  source "$HERE/../scripts/lib.sh"
+  source "$HERE/../scripts/servers.sh"
+  source "$HERE/../scripts/icecast.sh"
+  start_sound
+  trap stop_test_servers EXIT
+  start_icecast
+  start_tone_source
+fi
+BUILD=${BUILD:-$HERE/../build}
+export QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen}
+
+# Both play into a null sink of the benchmarks' own, off the sink the tests record.
+BENCH_SINK=sonaveo_bench_sink
+sink_module=""
+if ! pactl list short sinks | grep -q "$BENCH_SINK"; then
+  sink_module=$(pactl load-module module-null-sink sink_name=$BENCH_SINK)
+fi
+export PULSE_SINK=$BENCH_SINK
+
+cpu_ticks() { awk '{print $14 + $15}' "/proc/$1/stat"; }
+peak_kb() { awk '/^VmHWM:/ {print $2}' "/proc/$1/status"; }
+
+work=$(mktemp -d)
+(cd "$work" && exec "$BUILD/play_station" "$SONAVEO_TEST_STREAM") >"$work/program.out" 2>"$work/program.err" &
+program=$!
+gst-launch-1.0 -q playbin uri="$SONAVEO_TEST_STREAM" >"$work/anchor.out" 2>&1 &
+anchor=$!
+cleanup_players() {
+  kill "$program" "$anchor" 2>/dev/null || true
+  wait "$program" "$anchor" 2>/dev/null || true
+  rm -rf "$work"
+  if [ -n "$sink_module" ]; then pactl unload-module "$sink_module"; fi
+}
+trap 'cleanup_players; if declare -F stop_test_servers >/dev/null; then stop_test_servers; fi' EXIT
+
+for _ in $(seq 100); do
+  grep -q playing "$work/program.out" && break
+  sleep 0.1
+done
+if ! grep -q playing "$work/program.out"; then
+  echo "the program did not start playing:"; cat "$work/program.err"; exit 1
+fi
+sleep 1 # both past their start-up
+
+p0=$(cpu_ticks $program); a0=$(cpu_ticks $anchor)
+sleep "$SECONDS_TO_MEASURE"
+p1=$(cpu_ticks $program); a1=$(cpu_ticks $anchor)
+pm=$(peak_kb $program); am=$(peak_kb $anchor)
+
+awk -v p0="$p0" -v p1="$p1" -v a0="$a0" -v a1="$a1" -v pm="$pm" -v am="$am" \
+    -v t="$TICK" -v s="$SECONDS_TO_MEASURE" 'BEGIN {
+  pc = (p1 - p0) / t; ac = (a1 - a0) / t
+  printf "playing the 128 kbit/s MP3 stream for %d s\n", s
+  printf "                 CPU time     share of a core   peak memory (VmHWM)\n"
+  printf "  sonaveo        %6.2f s     %6.2f %%          %7.1f MB\n", pc, 100 * pc / s, pm / 1024
+  printf "  gst-launch     %6.2f s     %6.2f %%          %7.1f MB   (anchor)\n", ac, 100 * ac / s, am / 1024
+  if (ac > 0) printf "  CPU ratio      %6.2f  (target <= 1.30)\n", pc / ac
+  else        printf "  CPU ratio      n/a (the anchor used no measurable CPU)\n"
+  printf "  memory above   %+6.1f MB  (target <= +40 MB), ratio %.2f\n", (pm - am) / 1024, pm / am
+}'

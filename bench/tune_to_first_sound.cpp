@@ -1,0 +1,200 @@
+// Tuning as the listener gets it: from the main window's TuneStation to the first
+// sound on the null sink's monitor, in this process through the window's own
+// code, on the local Icecast stream. Beside it, in the same run, the floor (a bare
+// HTTP client's wait for the stream's first body byte) and the anchor
+// (gst-launch-1.0 playbin, from launch to first sound). Then the same window and
+// the anchor play through a relay that holds the stream back for one second every
+// five, and the gaps heard on the monitor are counted for both. Everything plays
+// into a null sink of the benchmark's own (see benchkit::OwnSink).
+//
+//   source scripts/lib.sh; source scripts/servers.sh; source scripts/icecast.sh
+//   start_sound; start_icecast; start_tone_source
+//   build/tune_to_first_sound [runs] [seconds through the relay] [relay's burst in s]   (5, 25, 3)
+//   stop_test_servers
+
+#include "benchkit.h"
+#include "enginetestkit.h"
+#include "mainform.h"
+#include "stationplayback.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <cstdio>
+
+using benchkit::Gaps;
+using benchkit::Monitor;
+using enginetest::spin;
+using enginetest::waitUntil;
+
+namespace {
+
+constexpr int kGiveUpMs = 10000;
+
+// Milliseconds from start() to the first sound on the monitor, or -1. The event
+// loop runs between reads, so the main window's status timer ticks and the window
+// repaints as usual; the moment comes from the sample count since the recording
+// was drained, so time spent in the event loop does not add to it.
+// longestPassMs receives the longest event loop pass in the meantime.
+template <typename Start> double msToFirstSound(Monitor &monitor, Start &&start, double *longestPassMs = nullptr)
+{
+    spin(500); // the previous run's tail leaves the sink
+    monitor.drain();
+    QElapsedTimer timer;
+    timer.start();
+    start();
+    double longest = 0;
+    double at = -1;
+    while (timer.elapsed() < kGiveUpMs && at < 0) {
+        at = monitor.soundAtMs(5);
+        const double passMs = enginetest::timed([] { QCoreApplication::processEvents(); });
+        longest = std::max(longest, passMs);
+    }
+    if (longestPassMs)
+        *longestPassMs = longest;
+    return at;
+}
+
+QProcess *launchAnchor(const QString &url)
+{
+    auto *process = new QProcess;
+    process->start(QStringLiteral("gst-launch-1.0"), {QStringLiteral("-q"), QStringLiteral("playbin"),
+                                                      QStringLiteral("uri=") + url});
+    return process;
+}
+
+void endAnchor(QProcess *process)
+{
+    process->kill();
+    process->waitForFinished(2000);
+    delete process;
+}
+
+// Records the monitor for `seconds` after start(), with the event loop running.
+template <typename Start> std::vector<int16_t> recordPlaying(Monitor &monitor, double seconds, Start &&start)
+{
+    spin(500);
+    monitor.drain();
+    start();
+    std::vector<int16_t> take;
+    const size_t wanted = size_t(seconds * benchkit::kRate);
+    QElapsedTimer timer;
+    timer.start();
+    while (take.size() < wanted && timer.elapsed() < seconds * 1000 + 5000) {
+        const std::vector<int16_t> part = monitor.take(10);
+        take.insert(take.end(), part.begin(), part.end());
+        QCoreApplication::processEvents();
+    }
+    take.resize(std::min(take.size(), wanted));
+    return take;
+}
+
+void printGaps(const char *who, const Gaps &gaps)
+{
+    if (!gaps.heardAnything) {
+        std::printf("  %-14s nothing heard\n", who);
+        return;
+    }
+    std::printf("  %-14s %2d gaps   longest %5d ms   silent %6d ms in all\n", who, gaps.count, gaps.longestMs,
+                gaps.totalMs);
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const QString stream = qEnvironmentVariable("SONAVEO_TEST_STREAM");
+    if (stream.isEmpty()) {
+        std::fprintf(stderr, "SONAVEO_TEST_STREAM is not set (start the test servers first)\n");
+        return 2;
+    }
+
+    const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
+    const double relaySeconds = argc > 2 ? std::max(5.0, std::atof(argv[2])) : 25.0;
+    const double burstSeconds = argc > 3 ? std::max(0.0, std::atof(argv[3])) : 3.0;
+
+    benchkit::OwnSink sink;
+    if (!sink.present()) {
+        std::fprintf(stderr, "no sound server to play and record on (start_sound)\n");
+        return 2;
+    }
+    Monitor monitor;
+    TMainForm form;
+    form.show();
+    form.SetVolume(1000);
+    if (!waitUntil([&] { return form.Playback->state.online; }, 3000)) {
+        std::fprintf(stderr, "the main window never saw the network online\n");
+        return 1;
+    }
+
+    std::vector<double> floors, program, anchor, passes;
+    for (int run = 0; run < runs; ++run) {
+        floors.push_back(benchkit::firstBodyByteMs(QUrl(stream)));
+        double longestPass = 0;
+        double tuneCallMs = 0;
+        program.push_back(msToFirstSound(
+            monitor,
+            [&] { tuneCallMs = enginetest::timed([&] { form.TuneStation(QStringLiteral("Bench"), stream); }); },
+            &longestPass));
+        passes.push_back(longestPass);
+        form.VrDemoButtonUnplugClick();
+        QProcess *gst = nullptr;
+        anchor.push_back(msToFirstSound(monitor, [&] { gst = launchAnchor(stream); }));
+        endAnchor(gst);
+        std::printf("run %d: first body byte %7.1f ms   sonaveo first sound %7.1f ms   gst-launch first sound %7.1f ms"
+                    "   (TuneStation call %.1f ms, longest event loop pass %.1f ms)\n",
+                    run + 1, floors.back(), program.back(), anchor.back(), tuneCallMs, longestPass);
+        std::fflush(stdout);
+    }
+    const double floorMs = benchkit::median(floors), programMs = benchkit::median(program),
+                 anchorMs = benchkit::median(anchor);
+    std::printf("\ntune to first sound, median of %d runs\n", runs);
+    std::printf("  HTTP first body byte   %7.1f ms  (floor)\n", floorMs);
+    std::printf("  sonaveo                %7.1f ms  (TuneStation to first sound)\n", programMs);
+    std::printf("  gst-launch playbin     %7.1f ms  (anchor, process launch to first sound)\n", anchorMs);
+    std::printf("  sonaveo - floor        %7.1f ms  (target <= 30 ms)\n", programMs - floorMs);
+    std::printf("  sonaveo / anchor       %7.2f\n", anchorMs > 0 ? programMs / anchorMs : 0.0);
+    std::printf("  longest event loop pass of the main window while tuning: median %.1f ms\n",
+                benchkit::median(passes));
+    std::fflush(stdout);
+
+    // The relay sends a burst, then the stream in real time but holding it back
+    // for one second in every five and sending the held second at once after.
+    QTemporaryDir dir;
+    const QString mp3Path = dir.filePath(QStringLiteral("tone.mp3"));
+    if (!enginetest::writeTone(mp3Path, QStringLiteral("lamemp3enc target=bitrate cbr=true bitrate=128"),
+                               relaySeconds + 15)) {
+        std::fprintf(stderr, "could not encode the relay's MP3\n");
+        return 1;
+    }
+    QFile file(mp3Path);
+    file.open(QIODevice::ReadOnly);
+    const QByteArray mp3 = file.readAll();
+
+    Gaps programGaps, anchorGaps;
+    {
+        enginetest::BadHttpServer relay(enginetest::BadHttpServer::Stalling, mp3);
+        relay.burstSeconds = burstSeconds;
+        programGaps = benchkit::findGaps(recordPlaying(monitor, relaySeconds, [&] {
+            form.TuneStation(QStringLiteral("Relay"), relay.url());
+        }));
+        form.VrDemoButtonUnplugClick();
+    }
+    {
+        enginetest::BadHttpServer relay(enginetest::BadHttpServer::Stalling, mp3);
+        relay.burstSeconds = burstSeconds;
+        QProcess *gst = nullptr;
+        anchorGaps = benchkit::findGaps(recordPlaying(monitor, relaySeconds, [&] { gst = launchAnchor(relay.url()); }));
+        endAnchor(gst);
+    }
+    std::printf("\nthrough a relay that sends a %.1f s burst, then holds the stream back 1 s in every 5; %.0f s each\n",
+                burstSeconds, relaySeconds);
+    std::printf("(gaps: silences over 50 ms after the first sound)\n");
+    printGaps("sonaveo", programGaps);
+    printGaps("gst-launch", anchorGaps);
+    return 0;
+}
