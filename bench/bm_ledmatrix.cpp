@@ -4,7 +4,7 @@
 #include "vrmatrix.h"
 
 #include <QApplication>
-#include <benchmark/benchmark.h>
+#include "benchmain.h"
 
 namespace {
 
@@ -63,14 +63,4 @@ BENCHMARK(BM_MatrixFrameAfterRecolour);
 
 } // namespace
 
-int main(int argc, char **argv)
-{
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+SONAVEO_BENCHMARK_MAIN()

@@ -19,7 +19,7 @@
 #include <QApplication>
 #include <QTemporaryDir>
 #include <QTimer>
-#include <benchmark/benchmark.h>
+#include "benchmain.h"
 
 #include <chrono>
 #include <memory>
@@ -121,10 +121,5 @@ int main(int argc, char **argv)
             return 1;
         }
     }
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runBenchmarks(argc, argv);
 }

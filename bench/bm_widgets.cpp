@@ -6,7 +6,7 @@
 
 #include <QApplication>
 #include <QPainter>
-#include <benchmark/benchmark.h>
+#include "benchmain.h"
 
 namespace {
 const TVrPalette kLed{toQColor(clTeal), toQColor(clAqua)};
@@ -70,14 +70,4 @@ void BM_NumPaletteChange(benchmark::State &state)
 BENCHMARK(BM_NumPaletteChange);
 } // namespace
 
-int main(int argc, char **argv)
-{
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+SONAVEO_BENCHMARK_MAIN()

@@ -2,6 +2,7 @@
 // the editor and the history, with scripted players and a folder of the test's own.
 
 #include "childprocess.h"
+#include "filebytes.h"
 #include "errors.h"
 #include "editstationform.h"
 #include "fakedialogs.h"
@@ -28,19 +29,6 @@
 
 #include <csignal>
 
-namespace {
-QByteArray bytesOf(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-void writeBytes(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    if (f.open(QIODevice::WriteOnly))
-        f.write(bytes);
-}
-} // namespace
 
 // The whole program's windows in a data folder of their own.
 class PresetsTest : public ::testing::Test {

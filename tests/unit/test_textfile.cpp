@@ -1,6 +1,7 @@
 // The program's text files on disk, byte for byte.
 
 #include "errors.h"
+#include "filebytes.h"
 #include "qtprinters.h"
 #include "textfile.h"
 
@@ -9,19 +10,6 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
-namespace {
-QByteArray bytesOf(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-void writeBytes(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
-} // namespace
 
 TEST(TextFile, LinesAreWrittenInUtf8WithCrLfAndReadBackVerbatim)
 {
@@ -47,7 +35,7 @@ TEST(TextFile, ReadingAcceptsEveryLineEndAndFallsBackToWindows1252)
         {"K\xD6LN \x80 \x93quoted\x94\r\n", {QString::fromUtf8("KÖLN € “quoted”")}},
     };
     for (const auto &[bytes, expected] : rows) {
-        writeBytes(path, bytes);
+        ASSERT_TRUE(writeBytes(path, bytes));
         EXPECT_EQ(readTextLines(path), expected) << bytes.toStdString();
     }
 }
