@@ -5,11 +5,6 @@ TBandForm::TBandForm(QWidget *parent) : TBorderlessForm(QSize(238, 387), parent)
     setObjectName(QStringLiteral("BandForm"));
 }
 
-TOptionsForm::TOptionsForm(QWidget *parent) : TBorderlessForm(QSize(349, 202), parent)
-{
-    setObjectName(QStringLiteral("OptionsForm"));
-}
-
 TSkinForm::TSkinForm(QWidget *parent) : TBorderlessForm(QSize(290, 430), parent)
 {
     setObjectName(QStringLiteral("SkinForm"));

@@ -4,18 +4,13 @@
 
 #include "editstationform.h"
 #include "historyform.h"
+#include "optionsform.h"
 #include "vrborderlessform.h"
 
 class TBandForm : public TBorderlessForm {
     Q_OBJECT
 public:
     explicit TBandForm(QWidget *parent = nullptr);
-};
-
-class TOptionsForm : public TBorderlessForm {
-    Q_OBJECT
-public:
-    explicit TOptionsForm(QWidget *parent = nullptr);
 };
 
 class TSkinForm : public TBorderlessForm {
