@@ -261,16 +261,20 @@ void TWaveStream::Open(bool forWriting)
         throw EWaveStreamError(QStringLiteral("Reading wave files is not supported"));
     m_opened = true;
 
-    // The RIFF header is filled in by writeSizes(); until then it already says
-    // "RIFF"/"WAVE" with zero size, so even a file cut off here is recognisable.
-    QByteArray header("RIFF\0\0\0\0WAVEfmt ", 16);
+    // The header describes a file without sound from the start, so the file is a
+    // valid wave file at every moment of the recording.
+    QByteArray header("RIFF", 4);
+    putLE32(header, quint32(4 + 8 + FormatSize() + 8));
+    header.append("WAVEfmt ", 8);
     putLE32(header, quint32(FormatSize()));
     header.append(reinterpret_cast<const char *>(Format()), FormatSize());
+    // The positions are known before anything is written, so a header that the
+    // file refuses half way is still finished in the right places.
+    m_dataHeaderPosition = m_origin + header.size();
+    m_dataStart = m_dataHeaderPosition + 8;
     seekUnderlying(m_origin);
     writeAll(header.constData(), header.size());
-    m_dataHeaderPosition = m_stream->pos();
     writeAll("data\0\0\0\0", 8);
-    m_dataStart = m_stream->pos();
 
     m_sizeInHeader = 0;
     const qint64 perSecond = WaveFormat().nAvgBytesPerSec;
@@ -279,9 +283,9 @@ void TWaveStream::Open(bool forWriting)
 
 qint64 TWaveStream::MaxDataSize() const
 {
-    // RIFF size = header bytes after the first 8 + sample bytes.
-    const qint64 headerAfterRiff = (m_opened ? m_dataStart : m_origin + 12 + 8 + FormatSize() + 8) - m_origin - 8;
-    qint64 max = MaxRiffSize - headerAfterRiff;
+    // RIFF size = "WAVE", the fmt chunk and the data chunk header + sample bytes.
+    const qint64 headerAfterRiffSize = 4 + 8 + FormatSize() + 8;
+    qint64 max = MaxRiffSize - headerAfterRiffSize;
     const qint64 frame = WaveFormat().nBlockAlign;
     if (frame > 1)
         max -= max % frame;
