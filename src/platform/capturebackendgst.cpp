@@ -105,10 +105,27 @@ void releaseDevices(std::vector<GstDevice *> &devices)
     devices.clear();
 }
 
+// A source element on the sound server's default capture device, which follows
+// the desktop's choice even when it changes after the device list was read.
+GstElement *defaultSource()
+{
+    if (GstElement *pulse = gst_element_factory_make("pulsesrc", nullptr))
+        return pulse;
+    return gst_element_factory_make("autoaudiosrc", nullptr);
+}
+
+// What the default source can deliver: the caps of the device marked as the
+// default, else those of the first device.
+GstCaps *defaultSourceCaps(const std::vector<GstDevice *> &devices)
+{
+    return devices.empty() ? nullptr : gst_device_get_caps(devices.front());
+}
+
 class GstCaptureBuffer : public CaptureBuffer {
 public:
+    // Without a device it records the sound server's default source.
     GstCaptureBuffer(GstDevice *device, GstCaps *caps, uint32_t bytes)
-        : m_device(GST_DEVICE(gst_object_ref(device))), m_caps(gst_caps_ref(caps)), m_ring(bytes)
+        : m_device(device ? GST_DEVICE(gst_object_ref(device)) : nullptr), m_caps(gst_caps_ref(caps)), m_ring(bytes)
     {
     }
 
@@ -116,7 +133,8 @@ public:
     {
         stop();
         gst_caps_unref(m_caps);
-        gst_object_unref(m_device);
+        if (m_device)
+            gst_object_unref(m_device);
     }
 
     uint32_t size() const override { return uint32_t(m_ring.size()); }
@@ -172,7 +190,7 @@ public:
 private:
     bool build()
     {
-        GstElement *source = gst_device_create_element(m_device, nullptr);
+        GstElement *source = m_device ? gst_device_create_element(m_device, nullptr) : defaultSource();
         GstElement *convert = gst_element_factory_make("audioconvert", nullptr);
         GstElement *resample = gst_element_factory_make("audioresample", nullptr);
         GstElement *sink = gst_element_factory_make("appsink", nullptr);
@@ -252,12 +270,14 @@ private:
 
 class GstCaptureDevice : public CaptureDevice {
 public:
-    explicit GstCaptureDevice(GstDevice *device) : m_device(device), m_caps(gst_device_get_caps(device)) {}
+    // Takes over both references; a null device stands for the default source.
+    GstCaptureDevice(GstDevice *device, GstCaps *caps) : m_device(device), m_caps(caps) {}
     ~GstCaptureDevice() override
     {
         if (m_caps)
             gst_caps_unref(m_caps);
-        gst_object_unref(m_device);
+        if (m_device)
+            gst_object_unref(m_device);
     }
     GstCaptureDevice(const GstCaptureDevice &) = delete;
     GstCaptureDevice &operator=(const GstCaptureDevice &) = delete;
@@ -326,14 +346,23 @@ std::unique_ptr<CaptureDevice> GstCaptureBackend::createDevice(const std::option
     requireCaptureElements();
     std::vector<GstDevice *> devices = sourceDevices();
     GstDevice *chosen = nullptr;
-    for (GstDevice *device : devices) {
-        if (!guid || deviceIdentity(device) == *guid) {
-            chosen = GST_DEVICE(gst_object_ref(device));
-            break;
+    GstCaps *caps = nullptr;
+    if (!guid) {
+        caps = defaultSourceCaps(devices);
+    } else {
+        for (GstDevice *device : devices) {
+            if (deviceIdentity(device) == *guid) {
+                chosen = GST_DEVICE(gst_object_ref(device));
+                caps = gst_device_get_caps(device);
+                break;
+            }
         }
     }
     releaseDevices(devices);
-    if (!chosen)
+    if (!caps) {
+        if (chosen)
+            gst_object_unref(chosen);
         return nullptr;
-    return std::make_unique<GstCaptureDevice>(chosen);
+    }
+    return std::make_unique<GstCaptureDevice>(chosen, caps);
 }
