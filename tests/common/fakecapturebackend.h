@@ -23,6 +23,8 @@ struct FakeCaptureState {
     std::function<bool(const PcmFormat &, uint32_t)> accepts = [](const PcmFormat &, uint32_t) { return true; };
     std::vector<std::pair<PcmFormat, uint32_t>> requests;
     int enumerations = 0;
+    // Bytes a new ring captures on each position query while running.
+    uint32_t bytesPerQuery = 0;
     std::optional<QUuid> openedGuid;
     // The ring that was started last, while it exists.
     FakeCaptureBuffer *ring = nullptr;
@@ -30,7 +32,10 @@ struct FakeCaptureState {
 
 class FakeCaptureBuffer : public CaptureBuffer {
 public:
-    FakeCaptureBuffer(FakeCaptureState &state, uint32_t bytes) : m_state(state), m_ring(bytes) {}
+    FakeCaptureBuffer(FakeCaptureState &state, uint32_t bytes)
+        : bytesPerQuery(state.bytesPerQuery), m_state(state), m_ring(bytes)
+    {
+    }
     ~FakeCaptureBuffer() override
     {
         if (m_state.ring == this)
