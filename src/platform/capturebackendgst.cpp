@@ -200,6 +200,9 @@ private:
                     gst_object_unref(gst_object_ref_sink(element));
             return false;
         }
+        // The name the sound server's mixer shows for the recording stream.
+        if (g_object_class_find_property(G_OBJECT_GET_CLASS(source), "client-name"))
+            g_object_set(source, "client-name", "Sonaveo", nullptr);
         m_pipeline = gst_pipeline_new("sonaveo-capture");
         gst_bin_add_many(GST_BIN(m_pipeline), source, convert, resample, sink, nullptr);
         // The ring is the only buffer between the device and the reader: the sink

@@ -182,7 +182,8 @@ int TSoundCaptureStream::ReadWave(void *buffer, int count)
             QThread::msleep(kPollMs);
         }
     }
-    std::memset(out + got, m_format.bitsPerSample == 8 ? 128 : 0, size_t(count - got));
+    if (got < count)
+        std::memset(out + got, m_format.bitsPerSample == 8 ? 128 : 0, size_t(count - got));
     return count;
 }
 
