@@ -1,5 +1,6 @@
 #include "services.h"
 
+#include "capturebackendgst.h"
 #include "gstmediaengine.h"
 
 PlatformServices &platformServices()
@@ -7,6 +8,7 @@ PlatformServices &platformServices()
     static PlatformServices services{
         [] { return std::unique_ptr<MediaEngine>(std::make_unique<GstMediaEngine>()); },
         [] { return std::unique_ptr<NetworkState>(std::make_unique<GioNetworkState>()); },
+        [] { return std::unique_ptr<CaptureBackend>(std::make_unique<GstCaptureBackend>()); },
     };
     return services;
 }

@@ -1,7 +1,8 @@
 #pragma once
-// Where the program gets its players and its view of the network: the real
-// GStreamer and GIO implementations unless a test installed doubles.
+// Where the program gets its players, its sound-card capture and its view of the
+// network: the real GStreamer and GIO implementations unless a test installed doubles.
 
+#include "capturebackend.h"
 #include "mediaengine.h"
 #include "networkstate.h"
 
@@ -11,6 +12,7 @@
 struct PlatformServices {
     std::function<std::unique_ptr<MediaEngine>()> makeMediaEngine;
     std::function<std::unique_ptr<NetworkState>()> makeNetworkState;
+    std::function<std::unique_ptr<CaptureBackend>()> makeCaptureBackend;
 };
 
 // The services in use; a test may replace any member and restore it afterwards.
