@@ -19,6 +19,10 @@
 #include "stationpresets.h"
 #include "historyform.h"
 #include "editstationform.h"
+#include "optionsform.h"
+#include "recorder.h"
+#include "soundcapture.h"
+#include "wavestream.h"
 #include "stationplayback.h"
 #include "windowsmediaplayer.h"
 
@@ -167,6 +171,29 @@ TMainForm::TMainForm(QWidget *parent) : QWidget(parent, Qt::Window | Qt::Framele
             [this] { guarded([this] { VrSpinnerStationDownClick(); }); });
     connect(VrDemoButtonHistory, &TVrDemoButton::OnClick, this,
             [this] { guarded([this] { VrDemoButtonHistoryClick(); }); });
+
+    TRecorderControls recorder;
+    recorder.VrDemoButtonRec = VrDemoButtonRec;
+    recorder.VrDemoButtonStop = VrDemoButtonStop;
+    recorder.VrDemoButtonStart = VrDemoButtonStart;
+    recorder.VrDemoButtonOptions = VrDemoButtonOptions;
+    recorder.VrDemoButtonBurn = VrDemoButtonBurn;
+    recorder.VrNumSize = VrNumSize;
+    recorder.LabelStation = LabelStation;
+    recorder.VrScrollBarPlayer1 = VrScrollBarPlayer1;
+    TRecorderHooks recorderHooks;
+    recorderHooks.options = [this] { return optionsForm(); };
+    recorderHooks.setVolume = [this](int value) { SetVolume(value); };
+    Recorder = std::make_unique<TRecorder>(recorder, *WindowsMediaPlayer, *PlayerRec, Playback->state,
+                                           std::move(recorderHooks));
+    const std::pair<TVrDemoButton *, void (TMainForm::*)()> clicks[] = {
+        {VrDemoButtonRec, &TMainForm::VrDemoButtonRecClick},
+        {VrDemoButtonStop, &TMainForm::VrDemoButtonStopClick},
+        {VrDemoButtonStart, &TMainForm::VrDemoButtonStartClick},
+        {VrDemoButtonOptions, &TMainForm::VrDemoButtonOptionsClick},
+    };
+    for (const auto &[button, handler] : clicks)
+        connect(button, &TVrDemoButton::OnClick, this, [this, handler = handler] { guarded([this, handler] { (this->*handler)(); }); });
 
     connect(VrScrollBarPlayer1, &TVrSlider::OnChange, this,
             [this] { guarded([this] { VrScrollBarPlayer1Change(); }); });
@@ -478,6 +505,8 @@ void TMainForm::FormShow()
     // goes in any case so the window is usable.
     guarded([this] {
         dataDirectory = QDir::currentPath();
+        if (optionsForm())
+            FillDriverList();
         SetVolume(1000);
         LoadStationBlock(1);
         firstShowDone = true;
@@ -495,6 +524,12 @@ void TMainForm::FormDestroy()
         TimerSonaveo->stop();
     if (!Playback)
         return;
+    // The recording file is always finished.
+    if (Recorder) {
+        if (Recorder->CaptureStream)
+            Recorder->CaptureStream->Stop();
+        Recorder->WaveFile.reset();
+    }
     // A fader left at 0 is put back to full volume for the next start.
     const int position = VrScrollBarPlayer1->Position();
     SetVolume(position != 0 ? position : 1000);
@@ -502,11 +537,7 @@ void TMainForm::FormDestroy()
     PlayerRec->controls().stop();
 }
 
-QString TMainForm::recordingFile() const
-{
-    const QString dir = dataDirectory.isEmpty() ? QDir::currentPath() : dataDirectory;
-    return QDir(dir).filePath(QStringLiteral("webfile.wav"));
-}
+QString TMainForm::recordingFile() const { return Recorder->recordingFile(); }
 
 void TMainForm::TimerSonaveoTimer() { Playback->TimerSonaveoTimer(); }
 
@@ -553,4 +584,29 @@ TEditStationForm *TMainForm::editStationForm() const
 {
     TApplicationWindows *w = applicationWindows();
     return w && w->MainForm.get() == this ? w->EditStationForm.get() : nullptr;
+}
+
+void TMainForm::FillDriverList() { Recorder->FillDriverList(); }
+
+void TMainForm::RebuildFormatList() { Recorder->RebuildFormatList(); }
+
+void TMainForm::VrDemoButtonRecClick() { Recorder->VrDemoButtonRecClick(); }
+
+void TMainForm::VrDemoButtonStopClick() { Recorder->VrDemoButtonStopClick(); }
+
+void TMainForm::VrDemoButtonStartClick() { Recorder->VrDemoButtonStartClick(); }
+
+void TMainForm::VrDemoButtonOptionsClick()
+{
+    if (TOptionsForm *options = optionsForm())
+        options->exec();
+    // However it was closed: the band label shows the band again, then the
+    // settings are saved.
+    Presets->restoreBandName();
+}
+
+TOptionsForm *TMainForm::optionsForm() const
+{
+    TApplicationWindows *w = applicationWindows();
+    return w && w->MainForm.get() == this ? w->OptionsForm.get() : nullptr;
 }

@@ -29,6 +29,8 @@ class TStationPlayback;
 class TStationPresets;
 class THistoryForm;
 class TEditStationForm;
+class TOptionsForm;
+class TRecorder;
 class TWindowsMediaPlayer;
 
 class TMainForm : public QWidget {
@@ -153,6 +155,8 @@ public:
     std::unique_ptr<TStationPlayback> Playback;
     // The presets on the station buttons, their block files and paging.
     std::unique_ptr<TStationPresets> Presets;
+    // The recorder block with its capture stream and wave file writer.
+    std::unique_ptr<TRecorder> Recorder;
 
     // Program-wide state owned by the main window.
     QString dataDirectory;
@@ -176,10 +180,17 @@ public:
     void VrDemoButtonStationMouseDown(int n, Qt::MouseButton button);
     void VrDemoButtonHistoryClick();
     void AddToHistory(const QString &name, const QString &url);
+    void FillDriverList();
+    void RebuildFormatList();
+    void VrDemoButtonRecClick();
+    void VrDemoButtonStopClick();
+    void VrDemoButtonStartClick();
+    void VrDemoButtonOptionsClick();
 
     // The other windows, once they exist (null in a main window of its own).
     THistoryForm *historyForm() const;
     TEditStationForm *editStationForm() const;
+    TOptionsForm *optionsForm() const;
 
     // Puts the window in the middle of its screen.
     void centreOnScreen();

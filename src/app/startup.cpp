@@ -73,6 +73,7 @@ void createWindows(TApplicationWindows &windows)
     history.setHistoryMarker = [main] { main->Labelgenre->setText(kHistoryMarker); };
     history.tuneStation = [main](const QString &name, const QString &url) { main->TuneStation(name, url); };
     windows.HistoryForm->setHooks(std::move(history));
+    windows.OptionsForm->onDriverBoxChange = [main] { main->RebuildFormatList(); };
 }
 
 bool runEntrySequence(EnvironmentChecks &checks, TApplicationWindows &windows)
