@@ -1,5 +1,8 @@
 #include "capturebackendgst.h"
 
+#include <chrono>
+#include <mutex>
+
 #include "environment.h"
 
 #include <gst/app/gstappsink.h>
@@ -82,7 +85,31 @@ QUuid deviceIdentity(GstDevice *device)
 }
 
 // The capture devices, the system's default first; each list entry holds a ref.
+// Asking the sound server takes some milliseconds, and the driver list and the
+// format probe at start-up ask right after each other: a list read less than two
+// seconds ago is used again.
+std::vector<GstDevice *> probeSourceDevices();
+
 std::vector<GstDevice *> sourceDevices()
+{
+    static std::mutex mutex;
+    static std::vector<GstDevice *> cached;
+    static std::chrono::steady_clock::time_point readAt;
+    std::lock_guard lock(mutex);
+    const auto now = std::chrono::steady_clock::now();
+    if (cached.empty() || now - readAt > std::chrono::seconds(2)) {
+        for (GstDevice *device : cached)
+            gst_object_unref(device);
+        cached = probeSourceDevices();
+        readAt = now;
+    }
+    std::vector<GstDevice *> copy;
+    for (GstDevice *device : cached)
+        copy.push_back(GST_DEVICE(gst_object_ref(device)));
+    return copy;
+}
+
+std::vector<GstDevice *> probeSourceDevices()
 {
     GstDeviceMonitor *monitor = gst_device_monitor_new();
     gst_device_monitor_add_filter(monitor, "Audio/Source", nullptr);

@@ -38,6 +38,14 @@ GstMediaEngine::GstMediaEngine()
 {
     if (!ensureGStreamer())
         throw EMediaError(QStringLiteral("GStreamer could not be initialised"));
+}
+
+// The pipeline is built when the first media is opened: making playbin and its
+// sound output costs milliseconds that the program's start need not wait for.
+void GstMediaEngine::ensurePipeline()
+{
+    if (m_playbin)
+        return;
     m_playbin = gst_element_factory_make("playbin", nullptr);
     if (!m_playbin)
         throw EMediaError(QStringLiteral("The GStreamer element playbin could not be created"));
@@ -63,7 +71,7 @@ GstMediaEngine::GstMediaEngine()
     //    played from it without a gap, and only when it really runs dry is the
     //    pipeline paused until it is full again.
     g_object_set(m_playbin, "buffer-duration", kRefillDuration, "buffer-size", kRefillBytes, nullptr);
-    g_object_set(m_playbin, "volume", 1.0, nullptr);
+    g_object_set(m_playbin, "volume", m_volume / 100.0, nullptr);
 
     m_bus = gst_element_get_bus(m_playbin);
 }
@@ -92,6 +100,8 @@ void GstMediaEngine::setState(int state)
     // Never waits: from NULL up the pipeline returns ASYNC and the rest happens on
     // the streaming threads; going to NULL only stops threads, and souphttpsrc
     // cancels a pending connect or read when it is unlocked.
+    if (!m_playbin)
+        return;
     if (gst_element_set_state(m_playbin, GstState(state)) == GST_STATE_CHANGE_FAILURE && state != GST_STATE_NULL) {
         // The real reason follows on the bus as an error message.
         m_failed = true;
@@ -120,6 +130,9 @@ void GstMediaEngine::setUrl(const QString &urlOrPath)
     m_nominalBitRate = 0;
     m_duration = 0;
     m_url = urlOrPath;
+    if (urlOrPath.isEmpty() && !m_playbin)
+        return;
+    ensurePipeline();
     const QByteArray uri = toUri(urlOrPath).toUtf8();
     g_object_set(m_playbin, "uri", uri.isEmpty() ? nullptr : uri.constData(), nullptr);
 }
@@ -151,6 +164,8 @@ void GstMediaEngine::stop()
 
 void GstMediaEngine::drainBus()
 {
+    if (!m_bus)
+        return;
     while (GstMessage *message = gst_bus_pop(m_bus)) {
         handleMessage(message);
         gst_message_unref(message);
@@ -244,6 +259,8 @@ int GstMediaEngine::playState()
         return Buffering;
     GstState current = GST_STATE_VOID_PENDING;
     GstState pending = GST_STATE_VOID_PENDING;
+    if (!m_playbin)
+        return Transitioning;
     // Timeout 0: reports the current state without waiting for a change to finish.
     gst_element_get_state(m_playbin, &current, &pending, 0);
     if (current == GST_STATE_PLAYING && m_reachedPlaying)
@@ -255,7 +272,7 @@ double GstMediaEngine::currentPosition()
 {
     drainBus();
     gint64 position = 0;
-    if (GST_STATE(m_playbin) < GST_STATE_PAUSED || !gst_element_query_position(m_playbin, GST_FORMAT_TIME, &position) || position < 0)
+    if (!m_playbin || GST_STATE(m_playbin) < GST_STATE_PAUSED || !gst_element_query_position(m_playbin, GST_FORMAT_TIME, &position) || position < 0)
         return 0;
     return double(position) / GST_SECOND;
 }
@@ -263,7 +280,8 @@ double GstMediaEngine::currentPosition()
 void GstMediaEngine::setVolume(int percent)
 {
     m_volume = qBound(0, percent, 100);
-    g_object_set(m_playbin, "volume", m_volume / 100.0, nullptr);
+    if (m_playbin)
+        g_object_set(m_playbin, "volume", m_volume / 100.0, nullptr);
 }
 
 int GstMediaEngine::bufferingProgress()
@@ -281,7 +299,7 @@ int GstMediaEngine::bitRate()
 double GstMediaEngine::duration()
 {
     drainBus();
-    if (m_duration <= 0 && GST_STATE(m_playbin) >= GST_STATE_PAUSED) {
+    if (m_duration <= 0 && m_playbin && GST_STATE(m_playbin) >= GST_STATE_PAUSED) {
         gint64 length = 0;
         if (gst_element_query_duration(m_playbin, GST_FORMAT_TIME, &length) && length > 0)
             m_duration = double(length) / GST_SECOND;

@@ -33,6 +33,7 @@ public:
     static QString toUri(const QString &urlOrPath);
 
 private:
+    void ensurePipeline();
     void drainBus();
     void handleMessage(GstMessage *message);
     void setState(int state);

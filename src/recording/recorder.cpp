@@ -43,6 +43,12 @@ QString TRecorder::formatText(int samplesPerSec, int bits, int channels)
         .arg(channels == 1 ? QStringLiteral("Mono") : QStringLiteral("Stereo"));
 }
 
+int TRecorder::sizeInKB(qint64 bytes)
+{
+    // nearbyint rounds halves to the even neighbour in the default rounding mode.
+    return int(std::nearbyint(double(bytes) / 1024.0));
+}
+
 QString TRecorder::recordingFile() const
 {
     TOptionsForm *o = m_hooks.options ? m_hooks.options() : nullptr;
@@ -131,7 +137,7 @@ void TRecorder::CaptureBufferFilled()
         WaveFile->WriteBuffer(buffer.data(), chunk);
         n -= chunk;
     }
-    m_c.VrNumSize->setValue(int(std::nearbyint(double(WaveFile->Size()) / 1024.0)));
+    m_c.VrNumSize->setValue(sizeInKB(WaveFile->Size()));
 }
 
 void TRecorder::VrDemoButtonStopClick()

@@ -62,6 +62,9 @@ public:
     // The recording file named in the options window ("webfile.wav" without one).
     QString recordingFile() const;
 
+    // Kilobytes shown for a recording size: halves go to the even neighbour.
+    static int sizeInKB(qint64 bytes);
+
     // Text of a format list item, e.g. "44100Hz 16bit Stereo".
     static QString formatText(int samplesPerSec, int bits, int channels);
 

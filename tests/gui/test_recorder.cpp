@@ -1,0 +1,202 @@
+// The recorder block and the options window with a scripted capture device and
+// scripted players: REC, the copy step, STOP, PLAY, the lists and export.
+
+#include "fakecapturebackend.h"
+#include "fakedialogs.h"
+#include "fakeplatform.h"
+#include "filebytes.h"
+#include "mainform.h"
+#include "optionsform.h"
+#include "recorder.h"
+#include "soundcapture.h"
+#include "stationplayback.h"
+#include "startup.h"
+#include "vrdemobutton.h"
+#include "vrnum.h"
+#include "wavestream.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+namespace {
+quint32 le32(const QByteArray &b, int at)
+{
+    return quint32(quint8(b[at])) | quint32(quint8(b[at + 1])) << 8 | quint32(quint8(b[at + 2])) << 16 |
+           quint32(quint8(b[at + 3])) << 24;
+}
+} // namespace
+
+class RecorderTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        capture.drivers = {CaptureDriverInfo{std::nullopt, QStringLiteral("Primary Sound Capture Driver"), QString()}};
+        ForgetCaptureDrivers();
+        createWindows(windows);
+        form = windows.MainForm.get();
+        options = windows.OptionsForm.get();
+        form->TimerSonaveo->stop();
+        options->DirectoryEditLogger->setFileName(file());
+        form->FillDriverList();
+        station = fake.station;
+        rec = fake.recording;
+    }
+    void TearDown() override { ForgetCaptureDrivers(); }
+    QString file() const { return QDir(dir.path()).filePath(QStringLiteral("my recording.wav")); }
+    void click(TVrDemoButton *b) { QTest::mouseClick(b, Qt::LeftButton); }
+    bool idleButtons() const
+    {
+        return form->VrDemoButtonRec->isEnabled() && form->VrDemoButtonStart->isEnabled() &&
+               form->VrDemoButtonOptions->isEnabled() && form->VrDemoButtonBurn->isEnabled();
+    }
+    bool busyButtons() const
+    {
+        return !form->VrDemoButtonRec->isEnabled() && !form->VrDemoButtonStart->isEnabled() &&
+               !form->VrDemoButtonOptions->isEnabled() && !form->VrDemoButtonBurn->isEnabled() &&
+               form->VrDemoButtonStop->isEnabled();
+    }
+
+    QTemporaryDir dir;
+    FakeDialogs dialogs;
+    FakePlatform fake;
+    FakeCaptureBackend capture;
+    TApplicationWindows windows;
+    TMainForm *form = nullptr;
+    TOptionsForm *options = nullptr;
+    FakeMediaEngine *station = nullptr;
+    FakeMediaEngine *rec = nullptr;
+};
+
+TEST_F(RecorderTest, TheListsOfferEveryAcceptedFormatAndSelectCdQuality)
+{
+    EXPECT_EQ(options->DriverBox->count(), 1);
+    EXPECT_EQ(options->DriverBox->currentText(), QStringLiteral("Primary Sound Capture Driver"));
+    ASSERT_EQ(options->FormatBox->count(), 56);
+    EXPECT_EQ(options->FormatBox->itemText(0), QStringLiteral("8000Hz 8bit Mono"));
+    EXPECT_EQ(options->FormatBox->itemText(55), QStringLiteral("96000Hz 32bit Stereo"));
+    EXPECT_EQ(options->FormatBox->currentIndex(), 35);
+    EXPECT_EQ(options->FormatBox->currentText(), QStringLiteral("44100Hz 16bit Stereo"));
+    EXPECT_EQ(options->DirectoryEditLogger->text(), QLatin1Char('"') + file() + QLatin1Char('"'))
+        << "a name with a blank is shown in quotes";
+    EXPECT_EQ(options->DirectoryEditLogger->fileName(), file());
+
+    // Choosing the driver again throws away a format chosen before.
+    options->FormatBox->setCurrentIndex(3);
+    options->DriverBoxChange();
+    EXPECT_EQ(options->FormatBox->currentIndex(), 35);
+}
+
+TEST_F(RecorderTest, StopWhileIdleResetsTheBlock)
+{
+    form->LabelStation->setText(QStringLiteral("Radio One"));
+    click(form->VrDemoButtonStop);
+    EXPECT_EQ(rec->calls, QStringList({"stop", "url:"}));
+    EXPECT_TRUE(idleButtons());
+    EXPECT_EQ(form->LabelStation->text(), QStringLiteral("none"));
+    EXPECT_TRUE(dialogs.messages.isEmpty());
+}
+
+TEST_F(RecorderTest, RecRefusesWithoutOptionsAndShowsItOnce)
+{
+    options->DirectoryEditLogger->setText(QString());
+    click(form->VrDemoButtonRec);
+    EXPECT_EQ(dialogs.messages, QStringList({kOptionsMissing}));
+    EXPECT_TRUE(idleButtons());
+    EXPECT_EQ(rec->calls, QStringList({"url:"}));
+
+    // A device that accepts nothing leaves the format list empty: refused too.
+    dialogs.messages.clear();
+    capture.accepts = [](const PcmFormat &, uint32_t) { return false; };
+    options->DirectoryEditLogger->setFileName(file());
+    form->RebuildFormatList();
+    EXPECT_EQ(options->FormatBox->count(), 0);
+    click(form->VrDemoButtonRec);
+    EXPECT_EQ(dialogs.messages, QStringList({kOptionsMissing}));
+    EXPECT_FALSE(QFile::exists(file()));
+}
+
+TEST_F(RecorderTest, RecCopiesWhatArrivesAndStopFinishesTheFile)
+{
+    writeBytes(file(), QByteArray(5000, 'x')); // an older recording is emptied
+    click(form->VrDemoButtonRec);
+    ASSERT_TRUE(dialogs.messages.isEmpty()) << dialogs.messages.join('|').toStdString();
+    EXPECT_TRUE(busyButtons());
+    ASSERT_NE(capture.ring, nullptr);
+    EXPECT_EQ(capture.requests.back().first.samplesPerSec, 44100);
+
+    capture.ring->deliver(3000);
+    form->Recorder->CaptureBufferFilled();
+    capture.ring->deliver(1000);
+    form->Recorder->CaptureBufferFilled();
+    EXPECT_EQ(form->VrNumSize->Value(), TRecorder::sizeInKB(4000));
+
+    click(form->VrDemoButtonStop);
+    EXPECT_TRUE(idleButtons());
+    const QByteArray wav = bytesOf(file());
+    ASSERT_EQ(wav.size(), 46 + 4000);
+    EXPECT_EQ(wav.left(4), QByteArray("RIFF"));
+    EXPECT_EQ(le32(wav, 4), 38u + 4000u);
+    EXPECT_EQ(le32(wav, 24), 44100u);
+    EXPECT_EQ(le32(wav, 42), 4000u);
+    for (int k = 0; k < 4000; ++k)
+        ASSERT_EQ(quint8(wav[46 + k]), FakeCaptureBuffer::byteAt(quint64(k))) << k;
+}
+
+TEST(RecordSize, KilobytesRoundHalvesToEven)
+{
+    const std::pair<qint64, int> rows[] = {{0, 0}, {511, 0}, {512, 0}, {513, 1}, {1535, 1},
+                                           {1536, 2}, {2560, 2}, {3584, 4}, {1024 * 1000, 1000}};
+    for (const auto &[bytes, kb] : rows)
+        EXPECT_EQ(TRecorder::sizeInKB(bytes), kb) << bytes;
+}
+
+TEST_F(RecorderTest, PlayWaitsForTheStationAndKeepsTheButtonsUntilThePlaybackEnds)
+{
+    station->state = 3;
+    click(form->VrDemoButtonStart);
+    EXPECT_EQ(form->LabelStation->text(), QStringLiteral("File Playback"));
+    EXPECT_TRUE(busyButtons());
+    EXPECT_TRUE(station->calls.contains(QStringLiteral("stop")));
+    station->state = 3; // the double keeps saying "playing" until told otherwise
+    form->TimerSonaveoTimer();
+    EXPECT_FALSE(rec->calls.contains(QStringLiteral("play"))) << "not while a station plays";
+    station->state = 1;
+    form->TimerSonaveoTimer();
+    EXPECT_TRUE(rec->calls.contains(QStringLiteral("url:") + file()));
+    EXPECT_TRUE(rec->calls.contains(QStringLiteral("play")));
+
+    // No file on disk: the recording player never plays, so the buttons wait for STOP.
+    for (int i = 0; i < 20; ++i)
+        form->TimerSonaveoTimer();
+    EXPECT_TRUE(busyButtons());
+    click(form->VrDemoButtonStop);
+    EXPECT_TRUE(idleButtons());
+}
+
+TEST_F(RecorderTest, ExportCopiesByteForByteAndSaysSoWhenItCannot)
+{
+    const QByteArray recording = QByteArray("RIFF") + QByteArray(3000, '\x11');
+    ASSERT_TRUE(writeBytes(file(), recording));
+    const QString target = QDir(dir.path()).filePath(QStringLiteral("export.wav"));
+
+    options->VrDemoButtonExportClick(); // cancelled: nothing
+    EXPECT_FALSE(QFile::exists(target));
+
+    dialogs.nextFile.push_back(target);
+    options->VrDemoButtonExportClick();
+    EXPECT_EQ(bytesOf(target), recording);
+    EXPECT_TRUE(dialogs.asked.contains(QStringLiteral("Export File")));
+
+    QFile::remove(file());
+    dialogs.nextFile.push_back(QDir(dir.path()).filePath(QStringLiteral("second.wav")));
+    QTest::mouseClick(options->VrDemoButtonExport, Qt::LeftButton);
+    ASSERT_EQ(dialogs.messages.size(), 1) << "a failed export says so";
+    EXPECT_TRUE(dialogs.messages.first().contains(file()));
+    EXPECT_FALSE(QFile::exists(QDir(dir.path()).filePath(QStringLiteral("second.wav"))));
+}
