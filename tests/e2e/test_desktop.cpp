@@ -97,7 +97,10 @@ TEST(Desktop, ASecondCopyEndsAtOnceAndACrashedCopyDoesNotBlockTheNext)
     first.reset();
 
     Sonaveo third;
-    EXPECT_FALSE(third.waitForMainWindow().isEmpty()) << "a killed copy must not block the next start";
+    const QString id = third.waitForMainWindow(30000);
+    EXPECT_FALSE(id.isEmpty()) << "a killed copy must not block the next start; the new copy is "
+                               << (third.process().state() == QProcess::Running ? "running" : "gone")
+                               << " with exit code " << third.process().exitCode();
 }
 
 TEST(Desktop, WithoutADisplayTheProgramSaysSoInOneLine)
