@@ -15,7 +15,11 @@
 #include "vrnum.h"
 #include "wavestream.h"
 
+#include <QApplication>
 #include <QComboBox>
+#include <QDragEnterEvent>
+#include <QMimeData>
+#include <QUrl>
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
@@ -199,4 +203,18 @@ TEST_F(RecorderTest, ExportCopiesByteForByteAndSaysSoWhenItCannot)
     ASSERT_EQ(dialogs.messages.size(), 1) << "a failed export says so";
     EXPECT_TRUE(dialogs.messages.first().contains(file()));
     EXPECT_FALSE(QFile::exists(QDir(dir.path()).filePath(QStringLiteral("second.wav"))));
+}
+
+TEST_F(RecorderTest, AFileDroppedOnTheFieldBecomesTheRecordingFile)
+{
+    const QString dropped = QDir(dir.path()).filePath(QStringLiteral("dropped take.wav"));
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(dropped), QUrl::fromLocalFile(QStringLiteral("/tmp/second.wav"))});
+    QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(options->DirectoryEditLogger, &enter);
+    EXPECT_TRUE(enter.isAccepted());
+    QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(options->DirectoryEditLogger, &drop);
+    EXPECT_EQ(options->DirectoryEditLogger->text(), QLatin1Char('"') + dropped + QLatin1Char('"'));
+    EXPECT_EQ(form->Recorder->recordingFile(), dropped) << "the quotes go when the name is read back";
 }
