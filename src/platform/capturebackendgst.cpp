@@ -17,15 +17,6 @@
 
 namespace {
 
-bool hasFactory(const char *name)
-{
-    GstElementFactory *factory = gst_element_factory_find(name);
-    if (!factory)
-        return false;
-    gst_object_unref(factory);
-    return true;
-}
-
 // GStreamer and the elements a capture needs, checked once; a failed check is
 // repeated on the next request, a passed one never.
 void requireCaptureElements()
@@ -35,8 +26,8 @@ void requireCaptureElements()
     std::lock_guard lock(mutex);
     if (available)
         return;
-    available = ensureGStreamer() && hasFactory("appsink") && hasFactory("audioconvert") &&
-                hasFactory("audioresample") && (hasFactory("pulsesrc") || hasFactory("autoaudiosrc"));
+    available = ensureGStreamer() && hasGstElement("appsink") && hasGstElement("audioconvert") &&
+                hasGstElement("audioresample") && (hasGstElement("pulsesrc") || hasGstElement("autoaudiosrc"));
     if (!available)
         throw EDirectXError::notAvailable();
 }

@@ -12,8 +12,7 @@ bool ensureGStreamer()
     return ok;
 }
 
-namespace {
-bool hasFactory(const char *name)
+bool hasGstElement(const char *name)
 {
     GstElementFactory *factory = gst_element_factory_find(name);
     if (!factory)
@@ -21,14 +20,13 @@ bool hasFactory(const char *name)
     gst_object_unref(factory);
     return true;
 }
-} // namespace
 
 bool GstEnvironmentChecks::probeMediaPlayer()
 {
     if (!ensureGStreamer())
         return false;
-    const bool mp3 = hasFactory("mpg123audiodec") || hasFactory("avdec_mp3") || hasFactory("mad");
-    return hasFactory("playbin") && hasFactory("souphttpsrc") && mp3;
+    const bool mp3 = hasGstElement("mpg123audiodec") || hasGstElement("avdec_mp3") || hasGstElement("mad");
+    return hasGstElement("playbin") && hasGstElement("souphttpsrc") && mp3;
 }
 
 bool GstEnvironmentChecks::probeSoundOutput()

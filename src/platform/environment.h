@@ -34,5 +34,8 @@ private:
     std::pair<bool, bool> answers();
 };
 
+// True when GStreamer can make the named element.
+bool hasGstElement(const char *name);
+
 // Initialises GStreamer once; false when it cannot be initialised.
 bool ensureGStreamer();
