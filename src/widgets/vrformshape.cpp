@@ -7,8 +7,48 @@
 #include <QMouseEvent>
 #include <QPainter>
 
-TVrFormShape::TVrFormShape(QWidget *parent) : QWidget(parent)
+#include <stdexcept>
+
+namespace {
+
+TColor toTColor(const QColor &color)
 {
+    const QRgb rgb = color.rgb();
+    return TColor(qRed(rgb)) | TColor(qGreen(rgb)) << 8 | TColor(qBlue(rgb)) << 16;
+}
+
+} // namespace
+
+TVrRgnData mainWindowOutline() { return TVrRgnData::fromRects({QRect(0, 0, 599, 350)}); }
+
+QImage shapedPicture(const QImage &picture, const QRegion &outline)
+{
+    QImage out = picture.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    if (outline.isEmpty() || out.isNull())
+        return out;
+    QPainter p(&out);
+    p.setCompositionMode(QPainter::CompositionMode_Source);
+    p.setClipRegion(QRegion(out.rect()) - outline);
+    p.fillRect(out.rect(), Qt::transparent);
+    return out;
+}
+
+TVrFormShape::TVrFormShape(QWidget *parent) : QWidget(parent), m_rgnData(mainWindowOutline())
+{
+    if (parent) {
+        if (!parent->isWindow())
+            throw std::invalid_argument("VrFormShape requires a FORM as parent!");
+        if (!(parent->windowFlags() & Qt::FramelessWindowHint)) {
+            const bool shown = parent->isVisible();
+            parent->setWindowFlag(Qt::FramelessWindowHint, true); // hides a shown window
+            if (shown)
+                parent->show();
+        }
+        // Only takes effect before the window is created; a compositor that ignores
+        // the shape (Wayland honours just the input mask) then shows the cut-out
+        // pixels as the transparent ones painted below.
+        parent->setAttribute(Qt::WA_TranslucentBackground);
+    }
     setAttribute(Qt::WA_OpaquePaintEvent);
     setMouseTracking(true);
 }
@@ -16,28 +56,77 @@ TVrFormShape::TVrFormShape(QWidget *parent) : QWidget(parent)
 void TVrFormShape::setMask(const QImage &picture)
 {
     m_mask = picture;
+    m_display = shapedPicture(m_mask, m_outline);
+    if (!m_loading)
+        rescan();
     update();
 }
 
-void TVrFormShape::setMaskColor(const QColor &color)
+void TVrFormShape::setMaskColor(TColor color)
 {
     if (m_maskColor == color)
         return;
     m_maskColor = color;
+    if (!m_loading)
+        rescan();
     update();
+}
+
+void TVrFormShape::setMaskColor(const QColor &color) { setMaskColor(toTColor(color)); }
+
+void TVrFormShape::Loaded()
+{
+    if (!m_loading)
+        return;
+    m_loading = false;
+    ApplyRegion();
+}
+
+void TVrFormShape::rescan()
+{
+    ++m_scans;
+    // A picture without a visible pixel keeps the previous outline.
+    BuildRegionFromBitmap(m_mask, m_maskColor, m_rgnData);
+    ApplyRegion();
+}
+
+void TVrFormShape::ApplyRegion()
+{
+    if (m_rgnData.Size() <= 0)
+        return;
+    const QRegion outline = regionFromRgnData(m_rgnData);
+    if (outline.isEmpty())
+        return;
+    m_outline = outline;
+    m_display = shapedPicture(m_mask, m_outline);
+    if (QWidget *form = parentWidget()) {
+        form->setMask(m_outline.translated(pos()));
+        form->update();
+    } else {
+        update();
+    }
 }
 
 void TVrFormShape::paintEvent(QPaintEvent *event)
 {
     QPainter p(this);
     const QRect dirty = event->rect();
-    p.fillRect(dirty, Qt::black);
-    if (!m_mask.isNull())
-        p.drawImage(dirty.topLeft(), m_mask, dirty);
+    // Source copies keep the transparent pixels transparent in the window.
+    p.setCompositionMode(QPainter::CompositionMode_Source);
+    p.fillRect(dirty, m_outline.isEmpty() ? QColor(Qt::black) : QColor(Qt::transparent));
+    if (!m_display.isNull())
+        p.drawImage(dirty.topLeft(), m_display, dirty);
     if (!m_painted) {
         m_painted = true;
         reportFirstPaint();
     }
+}
+
+void TVrFormShape::showEvent(QShowEvent *event)
+{
+    // Runs before the window is mapped, so it never appears unshaped.
+    Loaded();
+    QWidget::showEvent(event);
 }
 
 void TVrFormShape::mousePressEvent(QMouseEvent *event)
