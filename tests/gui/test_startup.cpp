@@ -1,6 +1,9 @@
 // The entry sequence with the two start-up checks answered by the test.
 
+#include "fakecapturebackend.h"
 #include "fakedialogs.h"
+#include "fakeplatform.h"
+#include "soundcapture.h"
 #include "fakeenvironment.h"
 #include "forms.h"
 #include "mainform.h"
@@ -56,6 +59,10 @@ TEST(StartUp, FailedChecksShowTheirMessagesInOrderAndNoMainWindow)
 TEST(StartUp, PassedChecksCreateEveryWindowAndTheMainWindowTakesOverFromTheSplash)
 {
     FakeDialogs dialogs;
+    FakePlatform platform;
+    FakeCaptureBackend capture;
+    capture.drivers = {CaptureDriverInfo{std::nullopt, QStringLiteral("Primary Sound Capture Driver"), QString()}};
+    ForgetCaptureDrivers();
     FakeEnvironmentChecks checks(true, true);
     TApplicationWindows windows;
     ASSERT_TRUE(runEntrySequence(checks, windows));
@@ -86,6 +93,7 @@ TEST(StartUp, PassedChecksCreateEveryWindowAndTheMainWindowTakesOverFromTheSplas
     // The splash is removed by the main window's first showing.
     QTest::qWait(50);
     EXPECT_EQ(countTopLevel("TSplashForm"), 0);
+    ForgetCaptureDrivers();
 }
 
 TEST(StartUp, FarewellPictureClickClosesOnlyTheFarewellWindow)
