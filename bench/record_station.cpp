@@ -1,8 +1,10 @@
 // Records the sound card through the real windows until it is killed: the main
 // window's REC with "44100Hz 16bit Stereo", for bench/record_cpu.sh to measure.
-// Prints "recording" once the first sound bytes are in the file.
-// Usage: record_station FILE.wav   (QT_QPA_PLATFORM defaults to offscreen; the
-// sound server's default source is recorded, or PULSE_SOURCE's when it is set)
+// Prints "recording" once the first sound bytes are in the file. With --idle the
+// same windows are shown but REC is never pressed (it prints "idle" instead), so
+// the cost of the windows alone can be told from that of recording.
+// Usage: record_station FILE.wav | --idle   (QT_QPA_PLATFORM defaults to offscreen;
+// the sound server's default source is recorded, or PULSE_SOURCE's when it is set)
 
 #include "dialogs.h"
 #include "mainform.h"
@@ -35,13 +37,14 @@ public:
 int main(int argc, char **argv)
 {
     if (argc < 2) {
-        std::fprintf(stderr, "usage: record_station FILE.wav\n");
+        std::fprintf(stderr, "usage: record_station FILE.wav | --idle\n");
         return 2;
     }
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     const QString file = QString::fromLocal8Bit(argv[1]);
+    const bool idle = file == QLatin1String("--idle");
 
     PrintedDialogs dialogs;
     TApplicationWindows windows;
@@ -53,7 +56,11 @@ int main(int argc, char **argv)
     QTimer watch;
     bool started = false;
     QObject::connect(&watch, &QTimer::timeout, form, [&] {
-        if (!started) {
+        if (idle) {
+            std::printf("idle\n");
+            std::fflush(stdout);
+            watch.stop();
+        } else if (!started) {
             const int format = options->FormatBox->findText(kDefaultFormat, Qt::MatchExactly | Qt::MatchCaseSensitive);
             if (format < 0) {
                 std::fprintf(stderr, "the recorder does not offer %s\n", qPrintable(kDefaultFormat));
