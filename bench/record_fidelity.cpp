@@ -18,10 +18,12 @@
 // source, which the end-to-end tests record, stays as it is.
 //
 //   source scripts/lib.sh; source scripts/servers.sh; start_sound
-//   build/record_fidelity [seconds] [--busy]     (60 by default; 600 for the full run)
+//   build/record_fidelity [seconds] [--busy] [--stall=MS]   (60 s by default; 600 for the full run)
 //
 // --busy makes the stall a busy wait instead of a sleep, so the GUI thread also
-// takes a core away from the rest of the process for those 900 ms.
+// takes a core away from the rest of the process for those 900 ms. --stall=MS
+// stalls for another length: beyond the capture ring's one second the recorder
+// is expected to lose what the ring could not hold, which checks the counting.
 
 #include "dialogs.h"
 #include "mainform.h"
@@ -54,7 +56,6 @@ namespace {
 constexpr int kRate = 96000;
 constexpr int kFrameBytes = 8; // two 32-bit samples
 constexpr int kStallEveryMs = 5000;
-constexpr int kStallMs = 900;
 const QString kFormat = QStringLiteral("96000Hz 32bit Stereo");
 
 // --- The signal ---------------------------------------------------------------
@@ -403,9 +404,12 @@ int main(int argc, char **argv)
 {
     double seconds = 60;
     bool busy = false;
+    int stallMs = 900;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--busy") == 0)
             busy = true;
+        else if (std::strncmp(argv[i], "--stall=", 8) == 0)
+            stallMs = std::clamp(std::atoi(argv[i] + 8), 0, kStallEveryMs - 100);
         else
             seconds = std::max(5.0, std::atof(argv[i]));
     }
@@ -463,24 +467,24 @@ int main(int argc, char **argv)
     options->FormatBox->setCurrentIndex(formatIndex);
     options->DirectoryEditLogger->setFileName(programFile);
 
-    // The GUI thread stops for 900 ms every 5 s.
+    // The GUI thread stops for 900 ms (or --stall) every 5 s.
     int stalls = 0;
     QTimer stall;
     QObject::connect(&stall, &QTimer::timeout, [&] {
         ++stalls;
         if (!busy) {
-            QThread::msleep(kStallMs);
+            QThread::msleep(stallMs);
             return;
         }
         QElapsedTimer t;
         t.start();
-        while (t.elapsed() < kStallMs) {
+        while (t.elapsed() < stallMs) {
         }
     });
 
     std::printf("recording %.0f s of %s from %s: sonaveo's recorder (GUI thread stalled %d ms every %d s, %s)"
                 " and parec\n",
-                seconds, qPrintable(kFormat), qPrintable(FormatSink::monitor()), kStallMs, kStallEveryMs / 1000,
+                seconds, qPrintable(kFormat), qPrintable(FormatSink::monitor()), stallMs, kStallEveryMs / 1000,
                 busy ? "busy wait" : "sleep");
     std::fflush(stdout);
     form->VrDemoButtonRecClick();
@@ -522,7 +526,7 @@ int main(int argc, char **argv)
 
     std::printf("\nframes after the first frame of the signal (%d stalls of %d ms; %llu frames played;"
                 " %d messages)\n",
-                stalls, kStallMs, static_cast<unsigned long long>(played), messages);
+                stalls, stallMs, static_cast<unsigned long long>(played), messages);
     printFidelity("sonaveo", program);
     printFidelity("parec", anchor);
     const auto intact = [](const Fidelity &f) {
