@@ -174,7 +174,7 @@ private:
         for (int i = 0; i < frames; ++i)
             patternFrame(first + uint64_t(i), samples + 2 * i);
         gst_buffer_unmap(buffer, &map);
-        // Frame 0 is counter 0 in the first frame; the signal starts at 1 regardless.
+        // The counter starts at 1; the first buffer plays at time 0.
         GST_BUFFER_PTS(buffer) = gst_util_uint64_scale(first - 1, GST_SECOND, kRate);
         GST_BUFFER_DURATION(buffer) = gst_util_uint64_scale(frames, GST_SECOND, kRate);
         player->m_next.store(first + frames);
@@ -294,15 +294,14 @@ Fidelity countFrames(const QString &path, qint64 offset, qint64 size)
     if (!file.open(QIODevice::ReadOnly) || !file.seek(offset))
         return {};
     qint64 left = size < 0 ? file.size() - offset : size;
-    std::vector<int32_t> block(1 << 18);
-    QByteArray carry;
+    std::vector<int32_t> block(1 << 18); // a whole number of frames
     while (left > 0) {
         const qint64 want = std::min<qint64>(left, qint64(block.size() * sizeof(int32_t)));
         const qint64 got = file.read(reinterpret_cast<char *>(block.data()), want);
         if (got <= 0)
             break;
         left -= got;
-        const qint64 frames = got / kFrameBytes; // reads are whole frames but the last
+        const qint64 frames = got / kFrameBytes; // a torn last frame is left out
         for (qint64 i = 0; i < frames; ++i)
             counter.frame(block.data() + 2 * i);
     }
@@ -499,9 +498,9 @@ int main(int argc, char **argv)
     while (clock.elapsed() < qint64(seconds * 1000)) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
         QThread::msleep(1);
-        const int tenths = int(clock.elapsed() / 10000);
-        if (tenths > reported && clock.elapsed() < qint64(seconds * 1000) - 2000) {
-            reported = tenths;
+        const int tens = int(clock.elapsed() / 10000);
+        if (tens > reported && clock.elapsed() < qint64(seconds * 1000) - 2000) {
+            reported = tens;
             std::printf("  %3d s\n", reported * 10);
             std::fflush(stdout);
         }
