@@ -141,7 +141,10 @@ public:
                                             nullptr);
         g_object_set(src, "caps", caps, "format", GST_FORMAT_TIME, nullptr);
         gst_caps_unref(caps);
-        g_object_set(sink, "device", FormatSink::kName, "client-name", "sonaveo-bench-pattern", nullptr);
+        // A deep buffer: a player starved for a moment (a busy machine) would put
+        // gaps into the signal itself, which both recordings then show.
+        g_object_set(sink, "device", FormatSink::kName, "client-name", "sonaveo-bench-pattern", "buffer-time",
+                     gint64(1000000), "latency-time", gint64(20000), nullptr);
         GstAppSrcCallbacks callbacks{};
         callbacks.need_data = &PatternPlayer::needData;
         gst_app_src_set_callbacks(GST_APP_SRC(src), &callbacks, this, nullptr);
@@ -200,10 +203,13 @@ struct Fidelity {
     int lossEvents = 0, repeatEvents = 0, insertEvents = 0;
     qint64 longestLoss = 0;
     std::vector<double> eventsAt; // seconds into the signal, the first few
+    std::vector<std::pair<int64_t, int64_t>> gaps; // lost counters, [first, last]
+    int64_t first = 0, last = 0;                   // counters of the first and last frame
 };
 
 class FidelityCounter {
 public:
+    explicit FidelityCounter(int64_t reference) : m_reference(reference) {}
     void frame(const int32_t *f)
     {
         const uint32_t left = top24(f[0]);
@@ -215,8 +221,10 @@ public:
                 return;
             }
             m_started = true;
-            m_maxSeen = m_lastFull = left;
-            m_firstFull = left;
+            // The full counter nearest the reference, with these low 24 bits, so
+            // two recordings of the same signal count alike.
+            const int32_t delta = int32_t(((left - uint32_t(m_reference)) & kMask24) << 8) >> 8;
+            m_maxSeen = m_lastFull = m_firstFull = m_reference + delta;
             m_r.frames = 1;
             countExact(f, left);
             return;
@@ -244,6 +252,7 @@ public:
             const int64_t gap = full - m_maxSeen - 1;
             if (gap > 0) {
                 m_r.lost += gap;
+                m_r.gaps.emplace_back(m_maxSeen + 1, full - 1);
                 ++m_r.lossEvents;
                 m_r.longestLoss = std::max<qint64>(m_r.longestLoss, gap);
                 note(m_maxSeen);
@@ -263,6 +272,8 @@ public:
     {
         m_r.readable = m_started;
         m_r.spanned = m_started ? m_maxSeen - m_firstFull + 1 : 0;
+        m_r.first = m_firstFull;
+        m_r.last = m_maxSeen;
         return m_r;
     }
 
@@ -281,16 +292,18 @@ private:
     Fidelity m_r;
     bool m_started = false;
     bool m_inRepeat = false;
+    int64_t m_reference;
     int64_t m_firstFull = 0, m_lastFull = 0, m_maxSeen = 0;
     qint64 m_pendingInvalid = 0;
 };
 
 // Counts the frames of raw 32-bit stereo bytes from `offset` to `offset + size`
 // (size < 0: to the end of the file).
-Fidelity countFrames(const QString &path, qint64 offset, qint64 size)
+// `reference`: a counter of the signal within a minute of the recording's.
+Fidelity countFrames(const QString &path, qint64 offset, qint64 size, int64_t reference)
 {
     QFile file(path);
-    FidelityCounter counter;
+    FidelityCounter counter(reference);
     if (!file.open(QIODevice::ReadOnly) || !file.seek(offset))
         return {};
     qint64 left = size < 0 ? file.size() - offset : size;
@@ -353,6 +366,38 @@ std::pair<qint64, qint64> waveData(const QString &path, QString *problem)
     }
     *problem = QStringLiteral("no data chunk");
     return {-1, -1};
+}
+
+struct Loss {
+    int64_t frames = 0, longest = 0;
+    int events = 0;
+    std::vector<double> at;
+};
+
+// The frames of the program's gaps that the anchor has, within the span both cover.
+Loss ownLoss(const Fidelity &program, const Fidelity &anchor)
+{
+    Loss loss;
+    const int64_t from = std::max(program.first, anchor.first), to = std::min(program.last, anchor.last);
+    size_t j = 0;
+    for (auto [a, b] : program.gaps) {
+        a = std::max(a, from);
+        b = std::min(b, to);
+        if (a > b)
+            continue;
+        int64_t missing = b - a + 1;
+        while (j < anchor.gaps.size() && anchor.gaps[j].second < a)
+            ++j;
+        for (size_t k = j; k < anchor.gaps.size() && anchor.gaps[k].first <= b; ++k)
+            missing -= std::min(b, anchor.gaps[k].second) - std::max(a, anchor.gaps[k].first) + 1;
+        if (missing <= 0)
+            continue;
+        loss.frames += missing;
+        loss.longest = std::max(loss.longest, missing);
+        ++loss.events;
+        loss.at.push_back(double(a - program.first) / kRate);
+    }
+    return loss;
 }
 
 void printFidelity(const char *who, const Fidelity &f)
@@ -438,6 +483,7 @@ int main(int argc, char **argv)
     }
     spin(1000); // the signal flows before either recording starts
 
+    const uint64_t reference = pattern.framesPushed();
     QProcess parec;
     parec.setStandardOutputFile(anchorFile);
     parec.start(QStringLiteral("parec"),
@@ -520,14 +566,25 @@ int main(int argc, char **argv)
     const auto [dataAt, dataSize] = waveData(programFile, &problem);
     if (!problem.isEmpty())
         std::printf("  sonaveo's file: %s\n", qPrintable(problem));
-    const Fidelity program = dataAt >= 0 ? countFrames(programFile, dataAt, dataSize) : Fidelity{};
-    const Fidelity anchor = countFrames(anchorFile, 0, -1);
+    const Fidelity program =
+        dataAt >= 0 ? countFrames(programFile, dataAt, dataSize, int64_t(reference)) : Fidelity{};
+    const Fidelity anchor = countFrames(anchorFile, 0, -1, int64_t(reference));
 
     std::printf("\nframes after the first frame of the signal (%d stalls of %d ms; %llu frames played;"
                 " %d messages)\n",
                 stalls, stallMs, static_cast<unsigned long long>(played), messages);
     printFidelity("sonaveo", program);
     printFidelity("parec", anchor);
+    if (program.readable && anchor.readable) {
+        // What the recorder lost although parec has it: the recorder's own loss, as
+        // opposed to gaps in the signal itself (a starved player) that both show.
+        const Loss own = ownLoss(program, anchor);
+        std::printf("  sonaveo's own loss (frames parec has): %lld frames in %d gaps, longest %lld",
+                    static_cast<long long>(own.frames), own.events, static_cast<long long>(own.longest));
+        for (size_t i = 0; i < own.at.size() && i < 12; ++i)
+            std::printf("%s%.2f", i == 0 ? "; at (s into the signal) " : " ", own.at[i]);
+        std::printf("\n");
+    }
     const auto intact = [](const Fidelity &f) {
         return f.spanned > 0 ? double(f.spanned - f.lost) / double(f.spanned) : 0.0;
     };
