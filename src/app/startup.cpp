@@ -14,10 +14,8 @@
 #include <QLabel>
 
 #include <QApplication>
-#include <QFontDatabase>
 #include <QIcon>
 
-#include <thread>
 
 #include <cstdio>
 #include <unistd.h>
@@ -110,9 +108,6 @@ int sonaveoMain(int argc, char **argv)
     QtMessageHandler previous = qInstallMessageHandler(displayFailureHandler);
     QApplication app(argc, argv);
     qInstallMessageHandler(previous);
-    // Reading the system's fonts takes some milliseconds; it runs on a helper
-    // thread while the splash is shown, before the first window needs a font.
-    std::thread([] { QFontDatabase::families(); }).detach();
     QApplication::setApplicationName(QStringLiteral("sonaveo"));
     QApplication::setWindowIcon(QIcon(QPixmap::fromImage(artwork::icon())));
     QGuiApplication::setDesktopFileName(QStringLiteral("sonaveo"));

@@ -3,6 +3,7 @@
 #include "firstpaint.h"
 #include "vrborderlessform.h"
 
+#include <QGuiApplication>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
@@ -44,10 +45,12 @@ TVrFormShape::TVrFormShape(QWidget *parent) : QWidget(parent), m_rgnData(mainWin
             if (shown)
                 parent->show();
         }
-        // Only takes effect before the window is created; a compositor that ignores
-        // the shape (Wayland honours just the input mask) then shows the cut-out
-        // pixels as the transparent ones painted below.
-        parent->setAttribute(Qt::WA_TranslucentBackground);
+        // Wayland honours just the input mask, so there the cut-out pixels are
+        // also painted transparent; an X11 window's shape needs no alpha channel,
+        // whose compositing would cost every repaint. Only takes effect before
+        // the window is created.
+        if (QGuiApplication::platformName().startsWith(QLatin1String("wayland")))
+            parent->setAttribute(Qt::WA_TranslucentBackground);
     }
     setAttribute(Qt::WA_OpaquePaintEvent);
     setMouseTracking(true);
