@@ -689,6 +689,28 @@ QImage drawAnimation()
     return opaqueWithoutCutout(img);
 }
 
+// The bottom line shared by the splash and the farewell picture: a tagline, the
+// maker's mark and the on-air lamp, lit or dark.
+void drawPictureFooter(QPainter &p, int width, const QString &tagline, bool onAir)
+{
+    const QFont small = makeFont(QStringLiteral("DejaVu Sans"), 8, QFont::Bold, 2.0);
+    p.setFont(small);
+    p.setPen(QColor(0, 128, 128));
+    p.drawText(QPointF(170, 186), tagline);
+
+    const QFont maker = makeFont(QStringLiteral("DejaVu Sans"), 11, QFont::Bold, 2.0);
+    p.setFont(maker);
+    const qreal mw = QFontMetricsF(maker).horizontalAdvance(QStringLiteral("MARO"));
+    p.setPen(QColor(0, 0, 0, 160));
+    p.drawText(QPointF(width - 34 - mw + 1, 213), QStringLiteral("MARO"));
+    p.setPen(QColor(200, 204, 208));
+    p.drawText(QPointF(width - 34 - mw, 212), QStringLiteral("MARO"));
+    drawLed(p, QPointF(28, 211), 2.2, QColor(255, 60, 50), onAir ? 1.0 : 0.0);
+    p.setFont(small);
+    p.setPen(onAir ? QColor(190, 90, 80) : QColor(95, 60, 58));
+    p.drawText(QPointF(36, 214), onAir ? QStringLiteral("ON AIR") : QStringLiteral("OFF AIR"));
+}
+
 // Start-up splash, 488 x 232.
 QImage drawSplash()
 {
@@ -712,22 +734,7 @@ QImage drawSplash()
 
     drawBarMeter(p, QRectF(170, 152, 270, 9), 24, 17);
 
-    const QFont small = makeFont(QStringLiteral("DejaVu Sans"), 8, QFont::Bold, 2.0);
-    p.setFont(small);
-    p.setPen(QColor(0, 128, 128));
-    p.drawText(QPointF(170, 186), QStringLiteral("PLAY  \u00B7  RECORD  \u00B7  TUNE IN"));
-
-    const QFont maker = makeFont(QStringLiteral("DejaVu Sans"), 11, QFont::Bold, 2.0);
-    p.setFont(maker);
-    const qreal mw = QFontMetricsF(maker).horizontalAdvance(QStringLiteral("MARO"));
-    p.setPen(QColor(0, 0, 0, 160));
-    p.drawText(QPointF(img.width() - 34 - mw + 1, 213), QStringLiteral("MARO"));
-    p.setPen(QColor(200, 204, 208));
-    p.drawText(QPointF(img.width() - 34 - mw, 212), QStringLiteral("MARO"));
-    drawLed(p, QPointF(28, 211), 2.2, QColor(255, 60, 50), 1.0);
-    p.setFont(small);
-    p.setPen(QColor(190, 90, 80));
-    p.drawText(QPointF(36, 214), QStringLiteral("ON AIR"));
+    drawPictureFooter(p, img.width(), QStringLiteral("PLAY  \u00B7  RECORD  \u00B7  TUNE IN"), true);
     p.end();
     return opaqueWithoutCutout(img);
 }
@@ -755,22 +762,7 @@ QImage drawFarewell()
 
     drawBarMeter(p, QRectF(170, 152, 270, 9), 24, 2);
 
-    const QFont small = makeFont(QStringLiteral("DejaVu Sans"), 8, QFont::Bold, 2.0);
-    p.setFont(small);
-    p.setPen(QColor(0, 128, 128));
-    p.drawText(QPointF(170, 186), QStringLiteral("UNTIL NEXT TIME  \u00B7  STAY TUNED"));
-
-    const QFont maker = makeFont(QStringLiteral("DejaVu Sans"), 11, QFont::Bold, 2.0);
-    p.setFont(maker);
-    const qreal mw = QFontMetricsF(maker).horizontalAdvance(QStringLiteral("MARO"));
-    p.setPen(QColor(0, 0, 0, 160));
-    p.drawText(QPointF(img.width() - 34 - mw + 1, 213), QStringLiteral("MARO"));
-    p.setPen(QColor(200, 204, 208));
-    p.drawText(QPointF(img.width() - 34 - mw, 212), QStringLiteral("MARO"));
-    drawLed(p, QPointF(28, 211), 2.2, QColor(255, 60, 50), 0.0);
-    p.setFont(small);
-    p.setPen(QColor(95, 60, 58));
-    p.drawText(QPointF(36, 214), QStringLiteral("OFF AIR"));
+    drawPictureFooter(p, img.width(), QStringLiteral("UNTIL NEXT TIME  \u00B7  STAY TUNED"), false);
     p.end();
     return opaqueWithoutCutout(img);
 }
