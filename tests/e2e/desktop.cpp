@@ -1,5 +1,7 @@
 #include "desktop.h"
 
+#include "singleinstance.h"
+
 #include <QDir>
 #include <QElapsedTimer>
 #include <QRegularExpression>
@@ -66,6 +68,18 @@ QString Sonaveo::waitForMainWindow(int timeoutMs)
         QThread::msleep(100);
     }
     return {};
+}
+
+bool waitUntilNoCopyRuns(int timeoutMs)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (SingleInstance(QStringLiteral("MAROSONAVEO")).alreadyRunning()) {
+        if (clock.elapsed() > timeoutMs)
+            return false;
+        QThread::msleep(50);
+    }
+    return true;
 }
 
 QStringList mainWindows()

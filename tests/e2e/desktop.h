@@ -40,6 +40,10 @@ private:
     QProcess m_process;
 };
 
+// Waits until no copy of the program holds the one-copy name (a copy killed by
+// an earlier test lets go of it as it exits); false after timeoutMs.
+bool waitUntilNoCopyRuns(int timeoutMs = 10000);
+
 // Visible windows titled exactly "Maro Sonaveo".
 QStringList mainWindows();
 // Position and size of a window on the screen.

@@ -29,6 +29,7 @@ const QRect kAnimation(290 + 213, 136 + 16, 78, 20);
 TEST(Desktop, MainWindowShowsItsControlsAndOnlyTheLiveDisplaysMove)
 {
     REQUIRE_DISPLAY();
+    ASSERT_TRUE(waitUntilNoCopyRuns());
     Sonaveo app;
     const QString id = app.waitForMainWindow();
     ASSERT_FALSE(id.isEmpty()) << "no main window appeared";
@@ -77,6 +78,7 @@ TEST(Desktop, MainWindowShowsItsControlsAndOnlyTheLiveDisplaysMove)
 TEST(Desktop, ASecondCopyEndsAtOnceAndACrashedCopyDoesNotBlockTheNext)
 {
     REQUIRE_DISPLAY();
+    ASSERT_TRUE(waitUntilNoCopyRuns());
     auto first = std::make_unique<Sonaveo>();
     ASSERT_FALSE(first->waitForMainWindow().isEmpty());
     const int windowsBefore = mainWindows().size();
@@ -95,6 +97,7 @@ TEST(Desktop, ASecondCopyEndsAtOnceAndACrashedCopyDoesNotBlockTheNext)
     ::kill(pid_t(first->pid()), SIGKILL);
     first->process().waitForFinished(5000);
     first.reset();
+    EXPECT_TRUE(waitUntilNoCopyRuns(5000)) << "the killed copy let go of the one-copy name";
 
     Sonaveo third;
     const QString id = third.waitForMainWindow(30000);
@@ -105,6 +108,7 @@ TEST(Desktop, ASecondCopyEndsAtOnceAndACrashedCopyDoesNotBlockTheNext)
 
 TEST(Desktop, WithoutADisplayTheProgramSaysSoInOneLine)
 {
+    ASSERT_TRUE(waitUntilNoCopyRuns()) << "another copy still runs";
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.remove(QStringLiteral("DISPLAY"));
     env.remove(QStringLiteral("WAYLAND_DISPLAY"));
