@@ -156,6 +156,9 @@ QSize TVrAnimate::sizeHint() const
 
 void TVrAnimate::paintEvent(QPaintEvent *)
 {
+    // An opaque picture that fills the widget spares the panel below a repaint on
+    // every frame.
+    setAttribute(Qt::WA_OpaquePaintEvent, !m_bitmap.isNull() && !m_bitmap.hasAlphaChannel() && frameSize() == size());
     QPainter p(this);
     p.drawImage(0, 0, render());
 }

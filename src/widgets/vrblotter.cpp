@@ -2,6 +2,7 @@
 
 #include "vrwidgetutil.h"
 
+#include <QPaintEvent>
 #include <QPainter>
 
 TVrBevel TVrBlotter::defaultBevel()
@@ -25,19 +26,24 @@ TVrBlotter::TVrBlotter(QWidget *parent)
 
 void TVrBlotter::setBevel(const TVrBevel &bevel)
 {
-    if (assignIfChanged(m_bevel, bevel))
+    if (assignIfChanged(m_bevel, bevel)) {
+        m_cache = QImage();
         update();
+    }
 }
 
 void TVrBlotter::setColor(const QColor &color)
 {
-    if (assignIfChanged(m_color, color))
+    if (assignIfChanged(m_color, color)) {
+        m_cache = QImage();
         update();
+    }
 }
 
 void TVrBlotter::setBackImage(const QImage &image)
 {
     m_backImage = image;
+    m_cache = QImage();
     update();
 }
 
@@ -61,8 +67,13 @@ QImage TVrBlotter::render() const
     return img;
 }
 
-void TVrBlotter::paintEvent(QPaintEvent *)
+void TVrBlotter::paintEvent(QPaintEvent *event)
 {
+    // Children that change often (clocks, animations) repaint the panel under
+    // them; the panel is drawn once and then only copied where needed.
+    if (m_cache.size() != size())
+        m_cache = render();
     QPainter p(this);
-    p.drawImage(0, 0, render());
+    const QRect dirty = event->rect();
+    p.drawImage(dirty.topLeft(), m_cache, dirty);
 }

@@ -38,4 +38,5 @@ private:
     TVrBevel m_bevel;
     QColor m_color;
     QImage m_backImage;
+    mutable QImage m_cache; // the panel as last drawn; empty after a change
 };
