@@ -56,7 +56,7 @@ namespace artwork {
 void prefetch()
 {
     // PNG decoding is the largest part of the first screen's work; it runs on a
-    // helper thread while the toolkit connects to the display.
+    // helper thread while the splash is shown and the start-up checks finish.
     auto all = std::make_shared<std::map<std::string, std::promise<QImage>>>();
     QMutexLocker lock(&g_mutex);
     for (const Picture &p : kStartPictures)

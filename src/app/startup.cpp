@@ -101,13 +101,15 @@ int sonaveoMain(int argc, char **argv)
     if (instance.alreadyRunning())
         return 0;
 
-    artwork::prefetch();
     GstEnvironmentChecks checks;
     checks.prefetch();
 
     QtMessageHandler previous = qInstallMessageHandler(displayFailureHandler);
     QApplication app(argc, argv);
     qInstallMessageHandler(previous);
+    // Decoding pictures uses Qt's image plugin machinery, which must not be set
+    // up by two threads at once: the helper starts once the application exists.
+    artwork::prefetch();
     QApplication::setApplicationName(QStringLiteral("sonaveo"));
     QApplication::setWindowIcon(QIcon(QPixmap::fromImage(artwork::icon())));
     QGuiApplication::setDesktopFileName(QStringLiteral("sonaveo"));
