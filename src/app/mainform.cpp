@@ -166,11 +166,8 @@ TMainForm::TMainForm(QWidget *parent) : QWidget(parent, Qt::Window | Qt::Framele
                 [this, i](Qt::MouseButton button, QPoint) {
                     guarded([this, i, button] { VrDemoButtonStationMouseDown(i + 1, button); });
                 });
-    connect(VrSpinnerStation, &TVrSpinner::OnUpClick, this, [this] { guarded([this] { VrSpinnerStationUpClick(); }); });
-    connect(VrSpinnerStation, &TVrSpinner::OnDownClick, this,
-            [this] { guarded([this] { VrSpinnerStationDownClick(); }); });
-    connect(VrDemoButtonHistory, &TVrDemoButton::OnClick, this,
-            [this] { guarded([this] { VrDemoButtonHistoryClick(); }); });
+    connect(VrSpinnerStation, &TVrSpinner::OnUpClick, this, guardedHandler(&TMainForm::VrSpinnerStationUpClick));
+    connect(VrSpinnerStation, &TVrSpinner::OnDownClick, this, guardedHandler(&TMainForm::VrSpinnerStationDownClick));
 
     TRecorderControls recorder;
     recorder.VrDemoButtonRec = VrDemoButtonRec;
@@ -187,18 +184,16 @@ TMainForm::TMainForm(QWidget *parent) : QWidget(parent, Qt::Window | Qt::Framele
     Recorder = std::make_unique<TRecorder>(recorder, *WindowsMediaPlayer, *PlayerRec, Playback->state,
                                            std::move(recorderHooks));
     const std::pair<TVrDemoButton *, void (TMainForm::*)()> clicks[] = {
+        {VrDemoButtonHistory, &TMainForm::VrDemoButtonHistoryClick},
+        {VrDemoButtonUnplug, &TMainForm::VrDemoButtonUnplugClick},
         {VrDemoButtonRec, &TMainForm::VrDemoButtonRecClick},
         {VrDemoButtonStop, &TMainForm::VrDemoButtonStopClick},
         {VrDemoButtonStart, &TMainForm::VrDemoButtonStartClick},
         {VrDemoButtonOptions, &TMainForm::VrDemoButtonOptionsClick},
     };
     for (const auto &[button, handler] : clicks)
-        connect(button, &TVrDemoButton::OnClick, this, [this, handler = handler] { guarded([this, handler] { (this->*handler)(); }); });
-
-    connect(VrScrollBarPlayer1, &TVrSlider::OnChange, this,
-            [this] { guarded([this] { VrScrollBarPlayer1Change(); }); });
-    connect(VrDemoButtonUnplug, &TVrDemoButton::OnClick, this,
-            [this] { guarded([this] { VrDemoButtonUnplugClick(); }); });
+        connect(button, &TVrDemoButton::OnClick, this, guardedHandler(handler));
+    connect(VrScrollBarPlayer1, &TVrSlider::OnChange, this, guardedHandler(&TMainForm::VrScrollBarPlayer1Change));
     TimerSonaveo->start();
 }
 
@@ -316,7 +311,7 @@ void TMainForm::compose()
     TimerSonaveo = new QTimer(this);
     TimerSonaveo->setObjectName(QStringLiteral("TimerSonaveo"));
     TimerSonaveo->setInterval(100);
-    connect(TimerSonaveo, &QTimer::timeout, this, [this] { guarded([this] { TimerSonaveoTimer(); }); });
+    connect(TimerSonaveo, &QTimer::timeout, this, guardedHandler(&TMainForm::TimerSonaveoTimer));
 
     composeMenu();
 }
@@ -479,6 +474,11 @@ void TMainForm::composeMenu()
         DragnDropStationButton[size_t(i)] = *members[i] = item(DragnDropStationButton11, name.constData(), caption);
     }
     VrMainFormShape->setPopupMenu(PopupMenuDrag);
+}
+
+std::function<void()> TMainForm::guardedHandler(void (TMainForm::*handler)())
+{
+    return [this, handler] { guarded([this, handler] { (this->*handler)(); }); };
 }
 
 void TMainForm::centreOnScreen()

@@ -6,6 +6,7 @@
 #include <QWidget>
 
 #include <array>
+#include <functional>
 #include <memory>
 
 class QAction;
@@ -199,6 +200,8 @@ protected:
     void showEvent(QShowEvent *event) override;
 
 private:
+    // A slot that runs one of this window's handlers inside the error guard.
+    std::function<void()> guardedHandler(void (TMainForm::*handler)());
     void compose();
     void composeButtonBlock();
     void composeFaderBlock();
