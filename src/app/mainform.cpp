@@ -190,6 +190,7 @@ TMainForm::TMainForm(QWidget *parent) : QWidget(parent, Qt::Window | Qt::Framele
         {VrDemoButtonStop, &TMainForm::VrDemoButtonStopClick},
         {VrDemoButtonStart, &TMainForm::VrDemoButtonStartClick},
         {VrDemoButtonOptions, &TMainForm::VrDemoButtonOptionsClick},
+        {VrDemoButtonExit, &TMainForm::VrDemoButtonExitClick},
     };
     for (const auto &[button, handler] : clicks)
         connect(button, &TVrDemoButton::OnClick, this, guardedHandler(handler));
@@ -497,46 +498,6 @@ void TMainForm::showEvent(QShowEvent *event)
         FormShow();
 }
 
-void TMainForm::FormShow()
-{
-    if (firstShowDone)
-        return;
-    // A failing step ends the loading sequence and shows its message; the splash
-    // goes in any case so the window is usable.
-    guarded([this] {
-        dataDirectory = QDir::currentPath();
-        if (optionsForm())
-            FillDriverList();
-        SetVolume(1000);
-        LoadStationBlock(1);
-        firstShowDone = true;
-    });
-    if (m_splash) {
-        m_splash->hide();
-        m_splash->deleteLater();
-        m_splash = nullptr;
-    }
-}
-
-void TMainForm::FormDestroy()
-{
-    if (TimerSonaveo)
-        TimerSonaveo->stop();
-    if (!Playback)
-        return;
-    // The recording file is always finished.
-    if (Recorder) {
-        if (Recorder->CaptureStream)
-            Recorder->CaptureStream->Stop();
-        Recorder->WaveFile.reset();
-    }
-    // A fader left at 0 is put back to full volume for the next start.
-    const int position = VrScrollBarPlayer1->Position();
-    SetVolume(position != 0 ? position : 1000);
-    WindowsMediaPlayer->controls().stop();
-    PlayerRec->controls().stop();
-}
-
 QString TMainForm::recordingFile() const { return Recorder->recordingFile(); }
 
 void TMainForm::TimerSonaveoTimer() { Playback->TimerSonaveoTimer(); }
@@ -603,6 +564,7 @@ void TMainForm::VrDemoButtonOptionsClick()
     // However it was closed: the band label shows the band again, then the
     // settings are saved.
     Presets->restoreBandName();
+    SaveDefaults();
 }
 
 TOptionsForm *TMainForm::optionsForm() const

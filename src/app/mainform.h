@@ -187,6 +187,22 @@ public:
     void VrDemoButtonStopClick();
     void VrDemoButtonStartClick();
     void VrDemoButtonOptionsClick();
+    void VrDemoButtonExitClick();
+    // The settings file "Defaults.ini" in the data directory.
+    void LoadDefaults();
+    void SaveDefaults();
+    QString defaultsFile() const;
+    // What leaving keeps: the band label back from a history marker, the players
+    // stopped, the settings, the shown block and the current skin saved. Exit does
+    // it before its farewell; any other close (the window manager, the session's
+    // end, a termination signal) does it as the window closes. A failing step is
+    // reported (report) or written to the error output, and the next step runs.
+    void saveOnLeaving(bool report);
+    // Saves as above without asking anyone, finishes the recording and closes:
+    // for a termination signal.
+    void leaveQuietly();
+    // True once Exit has started the farewell countdown.
+    bool exiting() const;
 
     // The other windows, once they exist (null in a main window of its own).
     THistoryForm *historyForm() const;
@@ -196,8 +212,13 @@ public:
     // Puts the window in the middle of its screen.
     void centreOnScreen();
 
+Q_SIGNALS:
+    // The window has closed: the program ends.
+    void closed();
+
 protected:
     void showEvent(QShowEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
 
 private:
     // A slot that runs one of this window's handlers inside the error guard.
@@ -209,8 +230,10 @@ private:
     void composeStationBlock();
     void composeRecordBlock();
     void composeMenu();
+    void finishRecording();
 
     QWidget *m_splash = nullptr;
+    bool m_leftQuietly = false;
 };
 
 // The one main window of the process (null before it is created).

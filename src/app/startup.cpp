@@ -7,6 +7,7 @@
 #include "mainform.h"
 #include "singleinstance.h"
 #include "splashform.h"
+#include "termination.h"
 #include "networkstate.h"
 #include "stationplayback.h"
 #include "vrtimer.h"
@@ -118,5 +119,14 @@ int sonaveoMain(int argc, char **argv)
     TApplicationWindows windows;
     if (!runEntrySequence(checks, windows))
         return 1;
+    // The program ends with its main window, whatever other window still shows
+    // (the farewell picture during the exit countdown).
+    QApplication::setQuitOnLastWindowClosed(false);
+    TMainForm *main = windows.MainForm.get();
+    QObject::connect(main, &TMainForm::closed, &app, &QCoreApplication::quit, Qt::QueuedConnection);
+    // Shutdown, logout and kill keep what the listener did, as Exit would.
+    onTerminationRequest(main, [main] { main->leaveQuietly(); });
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, main, [main] { main->saveOnLeaving(false); },
+                     Qt::DirectConnection);
     return QApplication::exec();
 }

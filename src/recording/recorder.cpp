@@ -64,8 +64,6 @@ void TRecorder::FillDriverList()
         o->DriverBox->addItem(drivers[i].Description);
     o->DriverBox->setCurrentIndex(drivers.Count() > 0 ? 0 : -1);
     RebuildFormatList(); // the main window's own driver change
-    if (m_hooks.loadDefaults)
-        m_hooks.loadDefaults();
 }
 
 void TRecorder::RebuildFormatList()

@@ -38,7 +38,6 @@ struct TRecorderControls {
 struct TRecorderHooks {
     std::function<TOptionsForm *()> options;
     std::function<void(int)> setVolume;
-    std::function<void()> loadDefaults; // the settings file's options part
 };
 
 class TRecorder {

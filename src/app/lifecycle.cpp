@@ -1,0 +1,154 @@
+// The main window's life: the loading sequence of its first showing, Exit with
+// its farewell, any other close, and what its destruction releases.
+
+#include "mainform.h"
+
+#include "errorguard.h"
+#include "errors.h"
+#include "forms.h"
+#include "recorder.h"
+#include "soundcapture.h"
+#include "splashform.h"
+#include "startup.h"
+#include "stationplayback.h"
+#include "stationpresets.h"
+#include "vrnum.h"
+#include "vrslider.h"
+#include "wavestream.h"
+#include "windowsmediaplayer.h"
+
+#include <QCloseEvent>
+#include <QDir>
+#include <QLabel>
+#include <QTimer>
+
+#include <cstdio>
+
+namespace {
+// Runs one step of a sequence that goes on whatever a step does: the error is
+// shown (or, with no one to see it, written to the error output) and the next
+// step runs.
+void step(bool report, const std::function<void()> &work)
+{
+    try {
+        work();
+    } catch (...) {
+        if (report) {
+            showException(std::current_exception());
+            return;
+        }
+        try {
+            throw;
+        } catch (const std::exception &e) {
+            std::fprintf(stderr, "sonaveo: %s\n", e.what());
+        } catch (...) {
+            std::fprintf(stderr, "sonaveo: unknown error while saving\n");
+        }
+    }
+}
+} // namespace
+
+void TMainForm::FormShow()
+{
+    if (firstShowDone)
+        return;
+    // Each step runs even when one before it failed (its message is shown), so a
+    // bad line in one file never keeps the presets or the look of the others
+    // away; the sequence runs once.
+    firstShowDone = true;
+    dataDirectory = QDir::currentPath();
+    if (optionsForm()) {
+        step(true, [this] { FillDriverList(); });
+        step(true, [this] { LoadDefaults(); });
+    }
+    step(true, [this] { SetVolume(1000); });
+    step(true, [this] { LoadStationBlock(1); });
+    if (m_splash) {
+        m_splash->hide();
+        m_splash->deleteLater();
+        m_splash = nullptr;
+    }
+}
+
+bool TMainForm::exiting() const { return Playback && Playback->state.exitFlag; }
+
+void TMainForm::saveOnLeaving(bool report)
+{
+    // The band of the shown block, not a history marker, is what is stored.
+    Labelgenre->setText(Presets->rememberedBandName);
+    WindowsMediaPlayer->controls().stop();
+    PlayerRec->controls().stop();
+    step(report, [this] { SaveDefaults(); });
+    step(report, [this] { SaveStationBlock(VrNumBlock->Value()); });
+}
+
+void TMainForm::finishRecording()
+{
+    // Whatever goes wrong here, the program still ends.
+    try {
+        Recorder->VrDemoButtonStopClick();
+        Recorder->CaptureStream.reset();
+    } catch (...) {
+    }
+}
+
+void TMainForm::VrDemoButtonExitClick()
+{
+    Labelgenre->setText(Presets->rememberedBandName);
+    WindowsMediaPlayer->controls().stop();
+    PlayerRec->controls().stop();
+    // A failed save is reported and ends the exit here: the program stays open
+    // with everything it holds, so nothing is lost by leaving.
+    SaveDefaults();
+    SaveStationBlock(VrNumBlock->Value());
+    // The recording is finished before the farewell shows.
+    finishRecording();
+    hide();
+    if (TApplicationWindows *w = applicationWindows(); w && w->MainForm.get() == this && w->FormSure)
+        w->FormSure->show();
+    // The status tick closes the window on its 25th tick from here.
+    Playback->state.exitFlag = true;
+}
+
+void TMainForm::closeEvent(QCloseEvent *event)
+{
+    // Exit has saved already; any other close saves now, without the farewell.
+    if (!exiting() && firstShowDone && !m_leftQuietly) {
+        saveOnLeaving(true);
+        finishRecording();
+    }
+    event->accept();
+    QWidget::closeEvent(event);
+    Q_EMIT closed();
+}
+
+void TMainForm::leaveQuietly()
+{
+    // Nobody may be there to answer a message box (a termination signal, the
+    // session's end): errors go to the error output.
+    if (!exiting() && firstShowDone) {
+        saveOnLeaving(false);
+        finishRecording();
+    }
+    m_leftQuietly = true;
+    close();
+}
+
+void TMainForm::FormDestroy()
+{
+    if (TimerSonaveo)
+        TimerSonaveo->stop();
+    if (!Playback)
+        return;
+    // The recording file is always finished.
+    if (Recorder) {
+        if (Recorder->CaptureStream)
+            Recorder->CaptureStream->Stop();
+        Recorder->WaveFile.reset();
+    }
+    // A fader left at 0 is put back to full volume for the next start.
+    const int position = VrScrollBarPlayer1->Position();
+    SetVolume(position != 0 ? position : 1000);
+    WindowsMediaPlayer->controls().stop();
+    PlayerRec->controls().stop();
+}

@@ -1,0 +1,141 @@
+// "Defaults.ini": the program's own settings in 28 lines, one value a line, no
+// sections and no keys.
+//
+//   1      the temporary recording file
+//   2, 3   selected index of the format list and of the driver list (-1: none)
+//   4..25  the eleven history entries, newest first: name, then stream URL
+//   26     the current station band
+//   27, 28 the main window's left and top edge on the screen
+//
+// Loading applies each value as soon as its line is read; a line that cannot be
+// used ends the load there with its message, and the values before it stay.
+// An empty line keeps what the window shows; lines after the 28th are ignored.
+
+#include "mainform.h"
+
+#include "colornames.h"
+#include "errors.h"
+#include "historyform.h"
+#include "optionsform.h"
+#include "stationpresets.h"
+#include "textfile.h"
+#include "vrdemobutton.h"
+
+#include <QComboBox>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QScreen>
+
+namespace {
+const QString kDefaultRecordingFile = QStringLiteral("webfile.wav");
+
+// Selects an entry without running the list's change handling (that only follows
+// the user's own choice); an index outside the list selects nothing.
+void selectIndex(QComboBox *box, int index)
+{
+    box->setCurrentIndex(index >= 0 && index < box->count() ? index : -1);
+}
+
+// True when some screen shows at least a corner of the window placed at topLeft.
+bool reachableOnScreen(const QPoint &topLeft, const QSize &size)
+{
+    const QRect placed(topLeft, size);
+    for (QScreen *screen : QGuiApplication::screens()) {
+        const QRect visible = placed.intersected(screen->availableGeometry());
+        if (visible.width() >= 40 && visible.height() >= 20)
+            return true;
+    }
+    return QGuiApplication::screens().isEmpty();
+}
+} // namespace
+
+QString TMainForm::defaultsFile() const { return dataDirectory + QStringLiteral("/Defaults.ini"); }
+
+void TMainForm::LoadDefaults()
+{
+    TOptionsForm *options = optionsForm();
+    THistoryForm *history = historyForm();
+    if (!options || !history)
+        return;
+    TFileNameEdit *recording = options->DirectoryEditLogger;
+    const QString path = defaultsFile();
+    if (QFileInfo::exists(path)) {
+        QStringList lines = readTextLines(path);
+        while (lines.size() < 28)
+            lines << QString();
+        int at = 0;
+        auto next = [&lines, &at]() -> const QString & { return lines[at++]; };
+
+        // A file name holds no NUL; anything else is a name the system accepts.
+        const QString &file = next();
+        if (file.contains(QChar(0)))
+            throw EInOutError(QStringLiteral("Invalid file name - %1").arg(file));
+        recording->setFileName(file);
+        // The recording file must exist to be kept (a bare path is tested, not the
+        // field's quoted form of a name with blanks).
+        if (file.isEmpty() || !QFileInfo::exists(file))
+            recording->setFileName(dataDirectory + QLatin1Char('/') + kDefaultRecordingFile);
+
+        if (const QString &format = next(); !format.isEmpty())
+            selectIndex(options->FormatBox, StrToInt(format));
+        if (const QString &driver = next(); !driver.isEmpty())
+            selectIndex(options->DriverBox, StrToInt(driver));
+
+        for (int k = 1; k <= THistoryForm::kEntries; ++k) {
+            if (const QString &name = next(); !name.isEmpty())
+                history->VrDemoButtonHis[size_t(k - 1)]->setCaption(name);
+            if (const QString &url = next(); !url.isEmpty())
+                history->EditHis[size_t(k - 1)]->setText(url);
+        }
+
+        if (const QString &band = next(); !band.isEmpty())
+            Labelgenre->setText(band);
+        QPoint place = pos();
+        bool placed = false;
+        if (const QString &left = next(); !left.isEmpty()) {
+            place.setX(StrToInt(left));
+            placed = true;
+        }
+        if (const QString &top = next(); !top.isEmpty()) {
+            place.setY(StrToInt(top));
+            placed = true;
+        }
+        // A place left on a screen that is gone would leave the window out of
+        // reach; it then stays where the layout put it.
+        if (placed && reachableOnScreen(place, size()))
+            move(place);
+    } else {
+        recording->setFileName(kDefaultRecordingFile);
+    }
+    if (recording->text().isEmpty())
+        recording->setFileName(kDefaultRecordingFile);
+}
+
+void TMainForm::SaveDefaults()
+{
+    TOptionsForm *options = optionsForm();
+    THistoryForm *history = historyForm();
+    if (!options || !history)
+        return;
+    QStringList lines;
+    lines << options->DirectoryEditLogger->fileName();
+    lines << QString::number(options->FormatBox->currentIndex());
+    lines << QString::number(options->DriverBox->currentIndex());
+    // One value a line: a line break inside a value would shift every line after it.
+    auto oneLine = [](QString text) {
+        text.replace(QLatin1String("\r\n"), QLatin1String(" "));
+        text.replace(QLatin1Char('\r'), QLatin1Char(' '));
+        text.replace(QLatin1Char('\n'), QLatin1Char(' '));
+        return text;
+    };
+    for (int k = 1; k <= THistoryForm::kEntries; ++k) {
+        lines << oneLine(history->entryName(k));
+        lines << oneLine(history->entryUrl(k));
+    }
+    lines << oneLine(Labelgenre->text());
+    lines << QString::number(x());
+    lines << QString::number(y());
+    writeTextLines(defaultsFile(), lines);
+}

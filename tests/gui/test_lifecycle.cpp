@@ -1,0 +1,333 @@
+// The settings file and the main window's life: the first showing in a data
+// folder, Exit with its farewell, other ways of closing, and the end.
+
+#include "childprocess.h"
+#include "fakecapturebackend.h"
+#include "fakedialogs.h"
+#include "fakeplatform.h"
+#include "filebytes.h"
+#include "historyform.h"
+#include "mainform.h"
+#include "optionsform.h"
+#include "recorder.h"
+#include "soundcapture.h"
+#include "splashform.h"
+#include "startup.h"
+#include "stationplayback.h"
+#include "stationpresets.h"
+#include "vrdemobutton.h"
+#include "vrnum.h"
+#include "vrslider.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+namespace {
+const QString kCdFormat = QStringLiteral("44100Hz 16bit Stereo");
+
+QByteArray crlf(const QStringList &lines)
+{
+    QByteArray out;
+    for (const QString &l : lines)
+        out += l.toUtf8() + "\r\n";
+    return out;
+}
+
+// Changes the process's current folder for the life of the object.
+class CurrentDirectory {
+public:
+    explicit CurrentDirectory(const QString &dir) : m_old(QDir::currentPath()) { QDir::setCurrent(dir); }
+    ~CurrentDirectory() { QDir::setCurrent(m_old); }
+
+private:
+    QString m_old;
+};
+} // namespace
+
+// The program's windows, started in a data folder of the test's own.
+class LifecycleTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        capture.drivers = {CaptureDriverInfo{std::nullopt, QStringLiteral("Primary Sound Capture Driver"), QString()},
+                           CaptureDriverInfo{std::nullopt, QStringLiteral("Monitor of Built-in Audio"), QString()}};
+        ForgetCaptureDrivers();
+    }
+    void TearDown() override
+    {
+        windows.reset();
+        ForgetCaptureDrivers();
+    }
+    // Creates the windows and shows the main window from the given folder.
+    void start(const QString &folder)
+    {
+        CurrentDirectory here(folder);
+        windows = std::make_unique<TApplicationWindows>();
+        createWindows(*windows);
+        form = windows->MainForm.get();
+        form->TimerSonaveo->stop();
+        form->show();
+        station = fake.station;
+    }
+    QString file(const QString &name) const { return QDir(dir.path()).filePath(name); }
+    TOptionsForm *options() const { return windows->OptionsForm.get(); }
+    THistoryForm *history() const { return windows->HistoryForm.get(); }
+    int cdFormatIndex() const { return options()->FormatBox->findText(kCdFormat); }
+    void exitAndCountDown()
+    {
+        CurrentDirectory here(dir.path());
+        QTest::mouseClick(form->VrDemoButtonExit, Qt::LeftButton);
+        for (int tick = 0; tick < 25; ++tick)
+            form->TimerSonaveoTimer();
+    }
+    // The 28 lines a fresh start writes, with the given first line and window place.
+    QStringList freshLines(const QString &recording) const
+    {
+        QStringList lines{recording, QString::number(cdFormatIndex()), QStringLiteral("0")};
+        for (int k = 0; k < 11; ++k)
+            lines << QStringLiteral("none") << QStringLiteral("Empty");
+        lines << QStringLiteral("Maro Radio Network") << QString::number(form->x()) << QString::number(form->y());
+        return lines;
+    }
+
+    QTemporaryDir dir;
+    FakeDialogs dialogs;
+    FakePlatform fake;
+    FakeCaptureBackend capture;
+    std::unique_ptr<TApplicationWindows> windows;
+    TMainForm *form = nullptr;
+    FakeMediaEngine *station = nullptr;
+};
+
+TEST_F(LifecycleTest, AFreshFolderShowsTheBuiltInStateAndExitWritesEveryFile)
+{
+    start(dir.path());
+    EXPECT_TRUE(dialogs.messages.isEmpty()) << dialogs.messages.join('|').toStdString();
+    EXPECT_EQ(options()->DirectoryEditLogger->text(), QStringLiteral("webfile.wav")) << "a bare name";
+    EXPECT_EQ(options()->FormatBox->currentText(), kCdFormat);
+    EXPECT_EQ(options()->DriverBox->currentIndex(), 0);
+    for (int k = 1; k <= 11; ++k) {
+        EXPECT_EQ(history()->entryName(k), QStringLiteral("none"));
+        EXPECT_EQ(history()->entryUrl(k), QStringLiteral("Empty"));
+    }
+    EXPECT_EQ(form->Labelgenre->text(), QStringLiteral("Maro Radio Network"));
+    for (TVrDemoButton *b : form->VrDemoButtonStation)
+        EXPECT_EQ(b->Caption(), QStringLiteral("none"));
+    EXPECT_EQ(form->VrNumVolume->Value(), 100);
+    EXPECT_EQ(station->volume(), 100);
+    EXPECT_EQ(form->VrNumBlock->Value(), 1);
+
+    QSignalSpy closed(form, &TMainForm::closed);
+    exitAndCountDown();
+    EXPECT_TRUE(dialogs.messages.isEmpty()) << dialogs.messages.join('|').toStdString();
+    EXPECT_EQ(bytesOf(file(QStringLiteral("Defaults.ini"))), crlf(freshLines(QStringLiteral("webfile.wav"))));
+    EXPECT_EQ(bytesOf(file(QStringLiteral("Maro Radio Network1.dat"))),
+              crlf(QStringList(14, QString()).replaceInStrings(QRegularExpression(QStringLiteral("^$")),
+                                                               QStringLiteral("none"))));
+    EXPECT_TRUE(windows->FormSure->isVisible()) << "the farewell shows during the countdown";
+    EXPECT_FALSE(form->isVisible());
+    EXPECT_EQ(closed.count(), 1) << "the 25th tick closes the main window";
+}
+
+TEST_F(LifecycleTest, EverythingLeftAtExitComesBackAtTheNextStartAtBlockOne)
+{
+    start(dir.path());
+    history()->AddToHistory(QStringLiteral("Jazz FM"), QStringLiteral("http://jazz.example/stream"));
+    history()->AddToHistory(QString(), QStringLiteral("http://nameless.example")); // an empty name
+    form->Labelgenre->setText(QStringLiteral("Top 40"));
+    form->LoadStationBlock(1);
+    form->VrDemoButtonStation[2]->setCaption(QStringLiteral("Hits"));
+    form->EditStationURL[2]->setText(QStringLiteral("http://hits.example"));
+    form->VrSpinnerStationUpClick(); // block 1 saved, block 2 shown
+    options()->FormatBox->setCurrentIndex(-1);
+    options()->DriverBox->setCurrentIndex(1);
+    const QString recording = file(QStringLiteral("my takes.wav"));
+    writeBytes(recording, "RIFF");
+    options()->DirectoryEditLogger->setFileName(recording);
+    form->move(37, 41);
+    exitAndCountDown();
+    ASSERT_TRUE(dialogs.messages.isEmpty()) << dialogs.messages.join('|').toStdString();
+    const QStringList saved = QString::fromUtf8(bytesOf(file(QStringLiteral("Defaults.ini")))).split("\r\n");
+    EXPECT_EQ(saved.value(0), recording) << "the bare path, not the field's quoted text";
+    EXPECT_EQ(saved.value(1), QStringLiteral("-1"));
+    EXPECT_EQ(saved.value(3), QString()) << "an empty name is an empty line";
+    EXPECT_EQ(saved.value(5), QStringLiteral("Jazz FM"));
+    EXPECT_EQ(saved.value(25), QStringLiteral("Top 40"));
+    windows.reset();
+
+    start(dir.path());
+    EXPECT_TRUE(dialogs.messages.isEmpty()) << dialogs.messages.join('|').toStdString();
+    EXPECT_EQ(options()->DirectoryEditLogger->fileName(), recording);
+    EXPECT_EQ(options()->FormatBox->currentIndex(), -1) << "no selection stays no selection";
+    EXPECT_EQ(options()->DriverBox->currentIndex(), 1);
+    EXPECT_EQ(history()->entryName(1), QStringLiteral("none")) << "an empty line keeps the default";
+    EXPECT_EQ(history()->entryUrl(1), QStringLiteral("http://nameless.example"));
+    EXPECT_EQ(history()->entryName(2), QStringLiteral("Jazz FM"));
+    EXPECT_EQ(form->Labelgenre->text(), QStringLiteral("Top 40"));
+    EXPECT_EQ(form->VrNumBlock->Value(), 1);
+    EXPECT_EQ(form->VrDemoButtonStation[2]->Caption(), QStringLiteral("Hits")) << "block 1 of the band";
+    EXPECT_EQ(form->pos(), QPoint(37, 41)) << "the stored place wins over centring";
+}
+
+TEST_F(LifecycleTest, SettingsLoadStopsAtABadLineWithTheLinesBeforeItApplied)
+{
+    const QString recording = file(QStringLiteral("take.wav"));
+    writeBytes(recording, "RIFF");
+    QStringList lines{recording, QStringLiteral("3"), QStringLiteral("abc"), QStringLiteral("Late FM")};
+    writeBytes(file(QStringLiteral("Defaults.ini")), crlf(lines));
+    start(dir.path());
+    EXPECT_EQ(dialogs.messages, QStringList{QStringLiteral("'abc' is not a valid integer value")});
+    EXPECT_EQ(options()->DirectoryEditLogger->text(), recording);
+    EXPECT_EQ(options()->FormatBox->currentIndex(), 3);
+    EXPECT_EQ(options()->DriverBox->currentIndex(), 0);
+    EXPECT_EQ(history()->entryName(1), QStringLiteral("none")) << "nothing after the bad line";
+    // The rest of the first showing still runs.
+    EXPECT_EQ(form->VrNumVolume->Value(), 100);
+    EXPECT_TRUE(form->firstShowDone);
+}
+
+TEST_F(LifecycleTest, ShortOrOddSettingsKeepTheirDefaults)
+{
+    // Only line 1, naming a file that is not there: the default file in the data
+    // folder, everything else as built.
+    writeBytes(file(QStringLiteral("Defaults.ini")), "/nowhere/gone.wav\r\n");
+    start(dir.path());
+    EXPECT_TRUE(dialogs.messages.isEmpty()) << dialogs.messages.join('|').toStdString();
+    EXPECT_EQ(options()->DirectoryEditLogger->fileName(), file(QStringLiteral("webfile.wav")));
+    EXPECT_EQ(options()->FormatBox->currentText(), kCdFormat);
+    EXPECT_EQ(history()->entryName(11), QStringLiteral("none"));
+    EXPECT_EQ(form->Labelgenre->text(), QStringLiteral("Maro Radio Network"));
+    windows.reset();
+
+    // Out-of-range selections select nothing; lines after the 28th are ignored.
+    QStringList lines{QString(), QStringLiteral("999"), QStringLiteral("7")};
+    for (int k = 0; k < 22; ++k)
+        lines << QString();
+    lines << QStringLiteral("News") << QString() << QString() << QStringLiteral("garbage") << QStringLiteral("x");
+    writeBytes(file(QStringLiteral("Defaults.ini")), crlf(lines));
+    start(dir.path());
+    EXPECT_TRUE(dialogs.messages.isEmpty()) << dialogs.messages.join('|').toStdString();
+    EXPECT_EQ(options()->FormatBox->currentIndex(), -1);
+    EXPECT_EQ(options()->DriverBox->currentIndex(), -1);
+    EXPECT_EQ(form->Labelgenre->text(), QStringLiteral("News"));
+}
+
+TEST_F(LifecycleTest, TwoFoldersKeepTwoSetsOfFiles)
+{
+    QTemporaryDir other;
+    start(dir.path());
+    form->VrDemoButtonStation[0]->setCaption(QStringLiteral("Here"));
+    exitAndCountDown();
+    windows.reset();
+
+    start(other.path());
+    EXPECT_EQ(form->dataDirectory, other.path());
+    EXPECT_EQ(form->VrDemoButtonStation[0]->Caption(), QStringLiteral("none"));
+    form->VrDemoButtonStation[0]->setCaption(QStringLiteral("There"));
+    {
+        CurrentDirectory here(other.path());
+        QTest::mouseClick(form->VrDemoButtonExit, Qt::LeftButton);
+    }
+    EXPECT_TRUE(bytesOf(file(QStringLiteral("Maro Radio Network1.dat"))).startsWith("Here\r\n"));
+    EXPECT_TRUE(bytesOf(QDir(other.path()).filePath(QStringLiteral("Maro Radio Network1.dat"))).startsWith("There\r\n"));
+    EXPECT_TRUE(QFile::exists(QDir(other.path()).filePath(QStringLiteral("Defaults.ini"))));
+}
+
+TEST_F(LifecycleTest, ExitWhileRecordingFinishesTheFileBeforeTheFarewellShows)
+{
+    start(dir.path());
+    CurrentDirectory here(dir.path()); // the recording file is a bare name
+    QTest::mouseClick(form->VrDemoButtonRec, Qt::LeftButton);
+    ASSERT_NE(capture.ring, nullptr);
+    capture.ring->deliver(4000);
+    form->Recorder->CaptureBufferFilled();
+
+    // What is on disk at the moment the farewell window appears.
+    QByteArray wavAtFarewell;
+    bool settingsAtFarewell = false;
+    struct Watch : QObject {
+        std::function<void()> onShow;
+        bool eventFilter(QObject *, QEvent *e) override
+        {
+            if (e->type() == QEvent::Show)
+                onShow();
+            return false;
+        }
+    } watch;
+    watch.onShow = [&] {
+        wavAtFarewell = bytesOf(file(QStringLiteral("webfile.wav")));
+        settingsAtFarewell = QFile::exists(file(QStringLiteral("Defaults.ini"))) &&
+                             QFile::exists(file(QStringLiteral("Maro Radio Network1.dat")));
+    };
+    windows->FormSure->installEventFilter(&watch);
+    exitAndCountDown();
+    windows->FormSure->removeEventFilter(&watch);
+    EXPECT_TRUE(dialogs.messages.isEmpty()) << dialogs.messages.join('|').toStdString();
+    EXPECT_TRUE(settingsAtFarewell);
+    ASSERT_EQ(wavAtFarewell.size(), 46 + 4000);
+    EXPECT_EQ(wavAtFarewell.mid(42, 4), QByteArray::fromHex("a00f0000")) << "data size 4000 in the header";
+    EXPECT_EQ(form->Recorder->CaptureStream, nullptr);
+}
+
+TEST_F(LifecycleTest, AFaderLeftAtZeroIsFullVolumeAgainAtTheEnd)
+{
+    start(dir.path());
+    form->VrScrollBarPlayer1->setPosition(0);
+    form->VrScrollBarPlayer1Change();
+    EXPECT_EQ(station->volume(), 0);
+    form->FormDestroy(); // what the window's destruction runs
+    EXPECT_EQ(station->volume(), 100);
+    EXPECT_EQ(fake.recording->volume(), 100);
+    EXPECT_EQ(station->calls.back(), QStringLiteral("stop"));
+}
+
+TEST_F(LifecycleTest, ClosingByOtherMeansSavesWithoutTheFarewell)
+{
+    start(dir.path());
+    history()->AddToHistory(QStringLiteral("Closed FM"), QStringLiteral("http://closed.example"));
+    form->Labelgenre->setText(QStringLiteral("Station History")); // a history marker
+    {
+        CurrentDirectory here(dir.path());
+        form->close(); // the window manager's close
+    }
+    EXPECT_TRUE(dialogs.messages.isEmpty()) << dialogs.messages.join('|').toStdString();
+    const QStringList saved = QString::fromUtf8(bytesOf(file(QStringLiteral("Defaults.ini")))).split("\r\n");
+    EXPECT_EQ(saved.value(3), QStringLiteral("Closed FM"));
+    EXPECT_EQ(saved.value(25), QStringLiteral("Maro Radio Network")) << "the band, not the marker";
+    EXPECT_TRUE(QFile::exists(file(QStringLiteral("Maro Radio Network1.dat"))));
+    EXPECT_FALSE(windows->FormSure->isVisible());
+}
+
+TEST_F(LifecycleTest, ATerminationRequestSavesWithoutAskingAnyone)
+{
+    start(dir.path());
+    history()->AddToHistory(QStringLiteral("Signal FM"), QStringLiteral("http://signal.example"));
+    QSignalSpy closed(form, &TMainForm::closed);
+    form->leaveQuietly();
+    EXPECT_EQ(closed.count(), 1);
+    EXPECT_TRUE(bytesOf(file(QStringLiteral("Defaults.ini"))).contains("Signal FM\r\n"));
+
+    // When the folder is gone nothing can be saved, and no message box waits for
+    // an answer that nobody gives at shutdown.
+    windows.reset();
+    start(dir.path());
+    form->dataDirectory = file(QStringLiteral("gone/away"));
+    form->leaveQuietly();
+    EXPECT_TRUE(dialogs.messages.isEmpty()) << dialogs.messages.join('|').toStdString();
+    EXPECT_FALSE(form->isVisible());
+}
+
+TEST_F(LifecycleTest, ARecordingFileLineThatIsNoFileNameStopsTheLoad)
+{
+    writeBytes(file(QStringLiteral("Defaults.ini")), QByteArray("bad\0name.wav\r\n3\r\n", 17));
+    start(dir.path());
+    EXPECT_EQ(dialogs.messages, QStringList{QStringLiteral("Invalid file name - bad") + QChar(0) + QStringLiteral("name.wav")});
+    EXPECT_EQ(options()->FormatBox->currentText(), kCdFormat) << "line 2 was not reached";
+}
