@@ -9,6 +9,8 @@
 
 #include <csignal>
 
+#include <X11/Xlib.h>
+
 namespace e2e {
 
 bool haveDisplay() { return !qEnvironmentVariableIsEmpty("DISPLAY"); }
@@ -34,10 +36,14 @@ QString run(const QString &program, const QStringList &args, int timeoutMs)
     return QString::fromLocal8Bit(p.readAllStandardOutput());
 }
 
-Sonaveo::Sonaveo(const QProcessEnvironment &env)
+Sonaveo::Sonaveo(const QProcessEnvironment &env) : m_dataDir(m_dir.path()) { start(env); }
+
+Sonaveo::Sonaveo(const QString &dataDir, const QProcessEnvironment &env) : m_dataDir(dataDir) { start(env); }
+
+void Sonaveo::start(const QProcessEnvironment &env)
 {
     m_process.setProcessEnvironment(env);
-    m_process.setWorkingDirectory(m_dir.path());
+    m_process.setWorkingDirectory(m_dataDir);
     m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     m_process.start(QStringLiteral(SONAVEO_BINARY), {});
     m_process.waitForStarted();
@@ -99,6 +105,45 @@ QRect windowGeometry(const QString &windowId)
     };
     return QRect(field("Absolute upper-left X"), field("Absolute upper-left Y"), field("Width"),
                  field("Height"));
+}
+
+QStringList windowsOf(qint64 pid)
+{
+    return run(QStringLiteral("xdotool"), {QStringLiteral("search"), QStringLiteral("--all"),
+                                           QStringLiteral("--onlyvisible"), QStringLiteral("--pid"),
+                                           QString::number(pid), QStringLiteral("--name"), QStringLiteral(".*")})
+        .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+}
+
+QString waitForWindowOfSize(qint64 pid, QSize size, int timeoutMs)
+{
+    QElapsedTimer clock;
+    clock.start();
+    do {
+        for (const QString &id : windowsOf(pid))
+            if (windowGeometry(id).size() == size)
+                return id;
+        QThread::msleep(100);
+    } while (clock.elapsed() < timeoutMs);
+    return {};
+}
+
+bool requestClose(const QString &windowId)
+{
+    Display *display = XOpenDisplay(nullptr);
+    if (!display)
+        return false;
+    XEvent event{};
+    event.xclient.type = ClientMessage;
+    event.xclient.window = Window(windowId.toULong());
+    event.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
+    event.xclient.format = 32;
+    event.xclient.data.l[0] = long(XInternAtom(display, "WM_DELETE_WINDOW", False));
+    event.xclient.data.l[1] = CurrentTime;
+    const Status sent = XSendEvent(display, event.xclient.window, False, NoEventMask, &event);
+    XFlush(display);
+    XCloseDisplay(display);
+    return sent != 0;
 }
 
 QImage screenshot(const QString &name)

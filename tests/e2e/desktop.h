@@ -26,17 +26,23 @@ QString run(const QString &program, const QStringList &args, int timeoutMs = 100
 class Sonaveo {
 public:
     explicit Sonaveo(const QProcessEnvironment &env = QProcessEnvironment::systemEnvironment());
+    // Started in the given data folder (kept after the program ends).
+    explicit Sonaveo(const QString &dataDir,
+                     const QProcessEnvironment &env = QProcessEnvironment::systemEnvironment());
     ~Sonaveo();
 
     QProcess &process() { return m_process; }
     qint64 pid() const { return m_process.processId(); }
-    QString dataDir() const { return m_dir.path(); }
+    QString dataDir() const { return m_dataDir; }
     // The X window id of the visible main window, waiting up to timeoutMs.
     QString waitForMainWindow(int timeoutMs = 15000);
     void kill();
 
 private:
+    void start(const QProcessEnvironment &env);
+
     QTemporaryDir m_dir;
+    QString m_dataDir;
     QProcess m_process;
 };
 
@@ -48,6 +54,13 @@ bool waitUntilNoCopyRuns(int timeoutMs = 10000);
 QStringList mainWindows();
 // Position and size of a window on the screen.
 QRect windowGeometry(const QString &windowId);
+// The visible windows of a process, by X window id.
+QStringList windowsOf(qint64 pid);
+// Waits for a visible window of the process with the given size; empty when none
+// shows within timeoutMs.
+QString waitForWindowOfSize(qint64 pid, QSize size, int timeoutMs = 8000);
+// Asks a window to close the way a window manager does (WM_DELETE_WINDOW).
+bool requestClose(const QString &windowId);
 // A screenshot of the whole screen, also written to the output folder under name.
 QImage screenshot(const QString &name);
 

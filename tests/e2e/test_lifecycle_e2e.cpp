@@ -1,0 +1,174 @@
+// Leaving and coming back on the real display: the listener changes band, history
+// and layout with mouse and keys, leaves by Exit, by the window manager's close or
+// by a termination signal, and finds everything again at the next start.
+
+#include "desktop.h"
+#include "filebytes.h"
+#include "textfile.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QThread>
+#include <gtest/gtest.h>
+
+#include <csignal>
+
+namespace {
+void xdo(const QStringList &args) { e2e::run(QStringLiteral("xdotool"), args); }
+
+void clickAt(const QRect &window, int x, int y, int button = 1)
+{
+    xdo({QStringLiteral("mousemove"), QString::number(window.x() + x), QString::number(window.y() + y)});
+    QThread::msleep(150);
+    xdo({QStringLiteral("click"), QString::number(button)});
+    QThread::msleep(350);
+}
+
+void typeText(const QString &text)
+{
+    xdo({QStringLiteral("key"), QStringLiteral("ctrl+a")});
+    xdo({QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("5"), QStringLiteral("--"), text});
+    QThread::msleep(150);
+}
+
+void keys(const QStringList &names)
+{
+    for (const QString &k : names) {
+        xdo({QStringLiteral("key"), k});
+        QThread::msleep(120);
+    }
+}
+
+bool waitForEnd(QProcess &p, int ms) { return p.state() == QProcess::NotRunning || p.waitForFinished(ms); }
+
+QStringList linesOf(const QString &dir, const QString &name)
+{
+    return readTextLines(QDir(dir).filePath(name));
+}
+
+const QString kStation = QStringLiteral("Jazz Lounge");
+const QString kUrl = QStringLiteral("http://127.0.0.1:9/lounge");
+
+// Right-click station button 1, give it a name and URL in the editor, then press
+// it, which puts it into the history.
+void editAndPressStationOne(e2e::Sonaveo &app, const QRect &main)
+{
+    clickAt(main, 143, 75, 3);
+    const QString editorId = e2e::waitForWindowOfSize(app.pid(), QSize(311, 245));
+    ASSERT_FALSE(editorId.isEmpty()) << "the station editor opens";
+    const QRect editor = e2e::windowGeometry(editorId);
+    clickAt(editor, 154, 69);
+    typeText(kStation);
+    clickAt(editor, 154, 113);
+    typeText(kUrl);
+    clickAt(editor, 247, 222); // "Save and Exit"
+    clickAt(main, 143, 75);
+}
+} // namespace
+
+class LeavingTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (!e2e::haveDisplay())
+            GTEST_SKIP() << "needs the display that scripts/test starts";
+        ASSERT_TRUE(e2e::waitUntilNoCopyRuns());
+    }
+    QTemporaryDir data;
+};
+
+TEST_F(LeavingTest, ExitKeepsBandHistoryAndLayoutForTheNextStart)
+{
+    {
+        e2e::Sonaveo app(data.path());
+        const QString mainId = app.waitForMainWindow();
+        ASSERT_FALSE(mainId.isEmpty());
+        const QRect main = e2e::windowGeometry(mainId);
+        editAndPressStationOne(app, main);
+
+        // "Choose Station Band": add "Jazz", highlight it (the ninth of the sorted
+        // list), "Select Band".
+        clickAt(main, 342, 68);
+        const QString bandsId = e2e::waitForWindowOfSize(app.pid(), QSize(238, 387));
+        ASSERT_FALSE(bandsId.isEmpty()) << "the band chooser opens";
+        const QRect bands = e2e::windowGeometry(bandsId);
+        clickAt(bands, 119, 299);
+        typeText(QStringLiteral("Jazz"));
+        clickAt(bands, 175, 332); // "Add Band"
+        clickAt(bands, 60, 35 + 8 * 14 + 7);
+        clickAt(bands, 175, 364); // "Select Band"
+
+        // The fader block follows the pointer after its menu item and stays where
+        // "Drop Current Object" leaves it.
+        clickAt(main, 260, 40, 3);
+        keys({QStringLiteral("Down"), QStringLiteral("Down"), QStringLiteral("Return")});
+        xdo({QStringLiteral("mousemove"), QString::number(main.x() + 244), QString::number(main.y() + 200)});
+        QThread::msleep(300);
+        clickAt(main, 244, 200, 3);
+        keys({QStringLiteral("Down"), QStringLiteral("Return")});
+        e2e::screenshot(QStringLiteral("leaving-before-exit"));
+
+        // Exit: the farewell shows and the program ends by itself.
+        QElapsedTimer clock;
+        clock.start();
+        clickAt(main, 533, 329);
+        ASSERT_TRUE(waitForEnd(app.process(), 8000));
+        const qint64 took = clock.elapsed();
+        EXPECT_GE(took, 2000);
+        EXPECT_LE(took, 4000);
+        EXPECT_EQ(app.process().exitCode(), 0);
+    }
+    const QStringList settings = linesOf(data.path(), QStringLiteral("Defaults.ini"));
+    ASSERT_EQ(settings.size(), 28);
+    EXPECT_EQ(settings[3], kStation);
+    EXPECT_EQ(settings[4], kUrl);
+    EXPECT_EQ(settings[25], QStringLiteral("Jazz"));
+    EXPECT_TRUE(linesOf(data.path(), QStringLiteral("stationbands.ini")).contains(QStringLiteral("Jazz")));
+    const QStringList skin = linesOf(data.path(), QStringLiteral("currentskin.skn"));
+    ASSERT_EQ(skin.size(), 42);
+    EXPECT_EQ(skin[12], QStringLiteral("245")) << "the fader block's left";
+    EXPECT_EQ(skin[13], QStringLiteral("201")) << "the fader block's top";
+    EXPECT_EQ(linesOf(data.path(), QStringLiteral("Maro Radio Network1.dat")).value(0), kStation);
+
+    // The next start shows all of it again: leaving at once writes the same files.
+    const QByteArray settingsBytes = bytesOf(QDir(data.path()).filePath(QStringLiteral("Defaults.ini")));
+    const QByteArray skinBytes = bytesOf(QDir(data.path()).filePath(QStringLiteral("currentskin.skn")));
+    ASSERT_TRUE(e2e::waitUntilNoCopyRuns());
+    {
+        e2e::Sonaveo app(data.path());
+        const QString mainId = app.waitForMainWindow();
+        ASSERT_FALSE(mainId.isEmpty());
+        const QRect main = e2e::windowGeometry(mainId);
+        e2e::screenshot(QStringLiteral("leaving-second-start"));
+        clickAt(main, 533, 329);
+        ASSERT_TRUE(waitForEnd(app.process(), 8000));
+    }
+    EXPECT_EQ(bytesOf(QDir(data.path()).filePath(QStringLiteral("Defaults.ini"))), settingsBytes);
+    EXPECT_EQ(bytesOf(QDir(data.path()).filePath(QStringLiteral("currentskin.skn"))), skinBytes);
+}
+
+TEST_F(LeavingTest, TheWindowManagersCloseAndATerminationSignalSaveToo)
+{
+    for (const bool bySignal : {false, true}) {
+        SCOPED_TRACE(bySignal ? "SIGTERM" : "window manager's close");
+        QTemporaryDir folder;
+        ASSERT_TRUE(e2e::waitUntilNoCopyRuns());
+        e2e::Sonaveo app(folder.path());
+        const QString mainId = app.waitForMainWindow();
+        ASSERT_FALSE(mainId.isEmpty());
+        editAndPressStationOne(app, e2e::windowGeometry(mainId));
+        QElapsedTimer clock;
+        clock.start();
+        if (bySignal)
+            ::kill(pid_t(app.pid()), SIGTERM);
+        else
+            ASSERT_TRUE(e2e::requestClose(mainId));
+        ASSERT_TRUE(waitForEnd(app.process(), 5000));
+        EXPECT_LT(clock.elapsed(), 2000) << "no farewell countdown";
+        EXPECT_EQ(app.process().exitStatus(), QProcess::NormalExit);
+        const QStringList settings = linesOf(folder.path(), QStringLiteral("Defaults.ini"));
+        ASSERT_EQ(settings.size(), 28);
+        EXPECT_EQ(settings[3], kStation);
+        EXPECT_EQ(linesOf(folder.path(), QStringLiteral("currentskin.skn")).size(), 42);
+    }
+}
