@@ -1,78 +1,58 @@
 #include "artwork.h"
 
-#include <QMutex>
-#include <QMutexLocker>
+#include <cstdint>
+#include <cstring>
 
-#include <future>
-#include <map>
-#include <string>
-#include <thread>
+// The pictures are linked in as raw pixel rows (see assets/CMakeLists.txt): a
+// 32-byte header, then the rows. Showing one costs no decoding at all.
+#define SONAVEO_ART(name)                                                                          \
+    extern "C" const unsigned char sonaveo_art_##name[];                                           \
+    extern "C" const unsigned char sonaveo_art_##name##_end[];
+SONAVEO_ART(animate)
+SONAVEO_ART(background)
+SONAVEO_ART(farewell)
+SONAVEO_ART(icon)
+SONAVEO_ART(logo)
+SONAVEO_ART(player_active)
+SONAVEO_ART(player_idle)
+SONAVEO_ART(splash)
+#undef SONAVEO_ART
 
 namespace {
-struct Picture {
-    const char *name;
-    int width;
-    int height;
-};
-
-// Pictures needed for the first screen, in the order they are needed.
-constexpr Picture kStartPictures[] = {
-    {"splash", 488, 232},   {"background", 600, 350}, {"logo", 102, 12},
-    {"player_idle", 33, 33}, {"player_active", 33, 33}, {"animate", 234, 20},
-    {"icon", 64, 64},
-};
-
-// A resource picture, or a black one of the designed size if it is missing, so a
-// damaged build still shows a usable window.
-QImage decode(const char *name, int width, int height)
+std::uint32_t le32(const unsigned char *p)
 {
-    QImage image(QStringLiteral(":/art/%1.png").arg(QLatin1String(name)));
-    if (image.isNull()) {
-        image = QImage(width, height, QImage::Format_RGB32);
-        image.fill(Qt::black);
-    }
-    return image;
+    return std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16 | std::uint32_t(p[3]) << 24;
 }
 
-QMutex g_mutex;
-std::map<std::string, std::shared_future<QImage>> g_pending;
-
-QImage load(const char *name, int width, int height)
+// The picture over the linked-in rows (no copy), or a black one of the designed
+// size when the data is damaged, so the window is still usable.
+QImage picture(const unsigned char *begin, const unsigned char *end, int width, int height)
 {
-    std::shared_future<QImage> pending;
-    {
-        QMutexLocker lock(&g_mutex);
-        auto it = g_pending.find(name);
-        if (it != g_pending.end()) {
-            pending = it->second;
-            g_pending.erase(it);
-        }
+    constexpr std::ptrdiff_t kHeader = 32;
+    if (end - begin >= kHeader && std::memcmp(begin, "SVRAWIMG", 8) == 0) {
+        const int w = int(le32(begin + 8)), h = int(le32(begin + 12));
+        const auto format = QImage::Format(le32(begin + 16));
+        const qsizetype bytesPerLine = qsizetype(le32(begin + 20));
+        const bool known = format == QImage::Format_RGB32 || format == QImage::Format_ARGB32_Premultiplied;
+        if (known && w > 0 && h > 0 && bytesPerLine >= qsizetype(w) * 4 &&
+            end - begin - kHeader >= bytesPerLine * h)
+            return QImage(begin + kHeader, w, h, bytesPerLine, format);
     }
-    return pending.valid() ? pending.get() : decode(name, width, height);
+    QImage image(width, height, QImage::Format_RGB32);
+    image.fill(Qt::black);
+    return image;
 }
 } // namespace
 
-namespace artwork {
-void prefetch()
-{
-    // PNG decoding is the largest part of the first screen's work; it runs on a
-    // helper thread while the splash is shown and the start-up checks finish.
-    auto all = std::make_shared<std::map<std::string, std::promise<QImage>>>();
-    QMutexLocker lock(&g_mutex);
-    for (const Picture &p : kStartPictures)
-        g_pending[p.name] = (*all)[p.name].get_future().share();
-    std::thread([all] {
-        for (const Picture &p : kStartPictures)
-            (*all)[p.name].set_value(decode(p.name, p.width, p.height));
-    }).detach();
-}
+#define SONAVEO_PICTURE(name, w, h) picture(sonaveo_art_##name, sonaveo_art_##name##_end, w, h)
 
-QImage background() { return load("background", 600, 350); }
-QImage logo() { return load("logo", 102, 12); }
-QImage playerIdle() { return load("player_idle", 33, 33); }
-QImage playerActive() { return load("player_active", 33, 33); }
-QImage animation() { return load("animate", 234, 20); }
-QImage splash() { return load("splash", 488, 232); }
-QImage farewell() { return load("farewell", 488, 232); }
-QImage icon() { return load("icon", 64, 64); }
+namespace artwork {
+QImage background() { return SONAVEO_PICTURE(background, 600, 350); }
+QImage logo() { return SONAVEO_PICTURE(logo, 102, 12); }
+QImage playerIdle() { return SONAVEO_PICTURE(player_idle, 33, 33); }
+QImage playerActive() { return SONAVEO_PICTURE(player_active, 33, 33); }
+QImage animation() { return SONAVEO_PICTURE(animate, 234, 20); }
+QImage splash() { return SONAVEO_PICTURE(splash, 488, 232); }
+QImage farewell() { return SONAVEO_PICTURE(farewell, 488, 232); }
+QImage icon() { return SONAVEO_PICTURE(icon, 64, 64); }
 } // namespace artwork

@@ -1,13 +1,9 @@
 #pragma once
-// The pictures the program ships with (compiled in as resources).
+// The pictures the program ships with, linked in ready to show.
 
 #include <QImage>
 
 namespace artwork {
-// Starts decoding the pictures of the first screen on a helper thread; each
-// accessor then takes its decoded picture (once) or decodes on demand.
-void prefetch();
-
 QImage background();   // 600 x 350, the default skin's picture
 QImage logo();         // 102 x 12
 QImage playerIdle();   // 33 x 33

@@ -19,6 +19,8 @@
 
 
 #include <cstdio>
+#include <dlfcn.h>
+#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -42,6 +44,15 @@ void displayFailureHandler(QtMsgType type, const QMessageLogContext &, const QSt
         std::fflush(stderr);
         ::_exit(2);
     }
+}
+// Fontconfig reads its configuration files and font cache once per process, a
+// large part of building the first window. A helper thread does it while the
+// application connects to the display; the library is already loaded with Qt.
+void warmUpFonts()
+{
+    using Init = int (*)();
+    if (auto init = reinterpret_cast<Init>(::dlsym(RTLD_DEFAULT, "FcInit")))
+        std::thread(init).detach();
 }
 } // namespace
 
@@ -84,11 +95,21 @@ bool runEntrySequence(EnvironmentChecks &checks, TApplicationWindows &windows)
     splash->show();
     splash->repaint(); // the picture is on screen before the slow work below
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    // The windows are built while the checks finish on their helper thread; none
+    // of them shows before both checks passed.
+    createWindows(windows);
     if (!splash->FormActivate(checks)) {
         delete splash;
+        windows.MainForm.reset();
+        windows.HistoryForm.reset();
+        windows.BandForm.reset();
+        windows.OptionsForm.reset();
+        windows.SkinForm.reset();
+        windows.EditStationForm.reset();
+        windows.FormSure.reset();
+        windows.AboutForm.reset();
         return false;
     }
-    createWindows(windows);
     windows.MainForm->setSplash(splash);
     windows.MainForm->centreOnScreen();
     windows.MainForm->show();
@@ -102,15 +123,13 @@ int sonaveoMain(int argc, char **argv)
     if (instance.alreadyRunning())
         return 0;
 
+    warmUpFonts();
     GstEnvironmentChecks checks;
     checks.prefetch();
 
     QtMessageHandler previous = qInstallMessageHandler(displayFailureHandler);
     QApplication app(argc, argv);
     qInstallMessageHandler(previous);
-    // Decoding pictures uses Qt's image plugin machinery, which must not be set
-    // up by two threads at once: the helper starts once the application exists.
-    artwork::prefetch();
     QApplication::setApplicationName(QStringLiteral("sonaveo"));
     QApplication::setWindowIcon(QIcon(QPixmap::fromImage(artwork::icon())));
     QGuiApplication::setDesktopFileName(QStringLiteral("sonaveo"));

@@ -143,8 +143,10 @@ class GstCaptureBuffer : public CaptureBuffer {
 public:
     // Without a device it records the sound server's default source.
     GstCaptureBuffer(GstDevice *device, GstCaps *caps, uint32_t bytes)
-        : m_device(device ? GST_DEVICE(gst_object_ref(device)) : nullptr), m_caps(gst_caps_ref(caps)), m_ring(bytes)
+        : m_device(device ? GST_DEVICE(gst_object_ref(device)) : nullptr), m_caps(gst_caps_ref(caps)), m_ringSize(bytes)
     {
+        // The ring is only allocated when capturing starts: the format probe at
+        // start-up makes one buffer per format and never starts them.
     }
 
     ~GstCaptureBuffer() override
@@ -155,12 +157,16 @@ public:
             gst_object_unref(m_device);
     }
 
-    uint32_t size() const override { return uint32_t(m_ring.size()); }
+    uint32_t size() const override { return m_ringSize; }
 
     bool start() override
     {
         if (!m_pipeline && !build())
             return false;
+        {
+            std::lock_guard lock(m_ringMutex);
+            allocateRing();
+        }
         m_failed = false;
         return gst_element_set_state(m_pipeline, GST_STATE_PLAYING) != GST_STATE_CHANGE_FAILURE;
     }
@@ -196,6 +202,7 @@ public:
         // Held until unlock: a callback that laps the reader (the GUI thread stalled
         // for a whole turn) waits instead of writing under the copy.
         m_ringMutex.lock();
+        allocateRing();
         size1 = std::min(bytes, ringSize - offset);
         part1 = m_ring.data() + offset;
         size2 = bytes - size1;
@@ -265,6 +272,7 @@ private:
     void write(const uint8_t *bytes, uint32_t count)
     {
         std::lock_guard lock(m_ringMutex);
+        allocateRing();
         const uint32_t ringSize = size();
         uint32_t pos = m_capturePos.load(std::memory_order_relaxed);
         // More than a whole turn in one buffer: only the last turn survives.
@@ -281,6 +289,14 @@ private:
 
     GstDevice *m_device;
     GstCaps *m_caps;
+    // Called with m_ringMutex held.
+    void allocateRing()
+    {
+        if (m_ring.empty())
+            m_ring.assign(m_ringSize, 0);
+    }
+
+    uint32_t m_ringSize;
     std::vector<uint8_t> m_ring;
     std::mutex m_ringMutex;
     std::atomic<uint32_t> m_capturePos{0};
