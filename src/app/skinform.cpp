@@ -475,8 +475,10 @@ void TSkinForm::applyColours(TMainForm *main)
 
     // Pop-up colour: the panel filling each pop-up window.
     const QColor popUp = toQColor(PanelPopup->Color());
-    VrBlotterSkinMaker->setColor(popUp);
-    VrBlotterSkinMaker->repaint();
+    if (VrBlotterSkinMaker->Color() != popUp) {
+        VrBlotterSkinMaker->setColor(popUp);
+        VrBlotterSkinMaker->repaint(); // the designer shows its new colour at once
+    }
     if (TVrBlotter *b = bandControl<TVrBlotter>(band, "VrBlotterBands"))
         b->setColor(popUp);
     if (editor)
