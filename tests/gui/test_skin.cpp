@@ -470,6 +470,11 @@ TEST_F(SkinTest, LoadSkinPutsTheFileInPlaceAndSaveSkinWritesIt)
     const QByteArray saved = bytesOf(file(QStringLiteral("copy.skn")));
     EXPECT_EQ(saved, bytesOf(path));
     EXPECT_EQ(saved.count("\r\n"), 42);
+    // An empty picture field is saved, and then shown, as "default".
+    skin->EditSkin->clear();
+    skin->saveSkin(file(QStringLiteral("empty.skn")));
+    EXPECT_TRUE(bytesOf(file(QStringLiteral("empty.skn"))).startsWith("default\r\nclYellow\r\n"));
+    EXPECT_EQ(skin->EditSkin->text(), QStringLiteral("default"));
 
     // A bad line stops the load there: the lines before it are in place, the
     // error is shown and the main window is back.
