@@ -5,18 +5,13 @@
 #include "editstationform.h"
 #include "historyform.h"
 #include "optionsform.h"
+#include "skinform.h"
 #include "vrborderlessform.h"
 
 class TBandForm : public TBorderlessForm {
     Q_OBJECT
 public:
     explicit TBandForm(QWidget *parent = nullptr);
-};
-
-class TSkinForm : public TBorderlessForm {
-    Q_OBJECT
-public:
-    explicit TSkinForm(QWidget *parent = nullptr);
 };
 
 class TAboutForm : public TBorderlessForm {

@@ -7,6 +7,7 @@
 #include "errors.h"
 #include "forms.h"
 #include "recorder.h"
+#include "skinform.h"
 #include "soundcapture.h"
 #include "splashform.h"
 #include "startup.h"
@@ -19,6 +20,7 @@
 
 #include <QCloseEvent>
 #include <QDir>
+#include <QFileInfo>
 #include <QLabel>
 #include <QTimer>
 
@@ -57,6 +59,7 @@ void TMainForm::FormShow()
     // away; the sequence runs once.
     firstShowDone = true;
     dataDirectory = QDir::currentPath();
+    step(true, [this] { loadCurrentSkin(); });
     if (optionsForm()) {
         step(true, [this] { FillDriverList(); });
         step(true, [this] { LoadDefaults(); });
@@ -70,6 +73,31 @@ void TMainForm::FormShow()
     }
 }
 
+QString TMainForm::currentSkinFile() const { return dataDirectory + QStringLiteral("/currentskin.skn"); }
+
+void TMainForm::loadCurrentSkin()
+{
+    // Without the file the composed look stays.
+    TSkinForm *designer = skinForm();
+    if (!designer || !QFileInfo::exists(currentSkinFile()))
+        return;
+    try {
+        designer->loadSkin(currentSkinFile());
+    } catch (...) {
+        // The lines before a bad one are in place: they are applied, then the
+        // error is told.
+        designer->ApplySkin(true);
+        throw;
+    }
+    designer->ApplySkin(true);
+}
+
+void TMainForm::saveCurrentSkin()
+{
+    if (TSkinForm *designer = skinForm())
+        designer->saveSkin(currentSkinFile());
+}
+
 bool TMainForm::exiting() const { return Playback && Playback->state.exitFlag; }
 
 void TMainForm::saveOnLeaving(bool report)
@@ -80,6 +108,7 @@ void TMainForm::saveOnLeaving(bool report)
     PlayerRec->controls().stop();
     step(report, [this] { SaveDefaults(); });
     step(report, [this] { SaveStationBlock(VrNumBlock->Value()); });
+    step(report, [this] { saveCurrentSkin(); });
 }
 
 void TMainForm::finishRecording()
@@ -101,6 +130,7 @@ void TMainForm::VrDemoButtonExitClick()
     // with everything it holds, so nothing is lost by leaving.
     SaveDefaults();
     SaveStationBlock(VrNumBlock->Value());
+    saveCurrentSkin();
     // The recording is finished before the farewell shows.
     finishRecording();
     hide();

@@ -20,6 +20,8 @@
 #include "historyform.h"
 #include "editstationform.h"
 #include "optionsform.h"
+#include "skinfile.h"
+#include "skinform.h"
 #include "recorder.h"
 #include "soundcapture.h"
 #include "wavestream.h"
@@ -35,6 +37,8 @@
 #include <QMenuBar>
 #include <QScreen>
 #include <QTimer>
+
+#include <algorithm>
 
 namespace {
 TMainForm *g_mainForm = nullptr;
@@ -144,6 +148,11 @@ TMainForm::TMainForm(QWidget *parent) : QWidget(parent, Qt::Window | Qt::Framele
     TPlaybackHooks hooks;
     hooks.recordingFile = [this] { return recordingFile(); };
     hooks.closeMainWindow = [this] { close(); };
+    // While online the LED matrix scrolls the skin's text.
+    hooks.ledText = [this] {
+        const TSkinForm *skin = skinForm();
+        return skin ? skin->EditLEDMatrix->text() : kDefaultLedText;
+    };
     Playback = std::make_unique<TStationPlayback>(controls, *WindowsMediaPlayer, *PlayerRec, *Network,
                                                   std::move(hooks));
     dataDirectory = QDir::currentPath(); // taken again at the first showing
@@ -191,10 +200,36 @@ TMainForm::TMainForm(QWidget *parent) : QWidget(parent, Qt::Window | Qt::Framele
         {VrDemoButtonStart, &TMainForm::VrDemoButtonStartClick},
         {VrDemoButtonOptions, &TMainForm::VrDemoButtonOptionsClick},
         {VrDemoButtonExit, &TMainForm::VrDemoButtonExitClick},
+        {VrDemoButtonSkinMaker, &TMainForm::VrDemoButtonSkinMakerClick},
     };
     for (const auto &[button, handler] : clicks)
         connect(button, &TVrDemoButton::OnClick, this, guardedHandler(handler));
     connect(VrScrollBarPlayer1, &TVrSlider::OnChange, this, guardedHandler(&TMainForm::VrScrollBarPlayer1Change));
+
+    const std::pair<QAction *, void (TMainForm::*)()> dragItems[] = {
+        {EndDragnDrop1, &TMainForm::EndDragnDrop1Click},
+        {DragnDropLEDMatrix1, &TMainForm::DragnDropLEDMatrix1Click},
+        {DragnDropFaderBlock1, &TMainForm::DragnDropFaderBlock1Click},
+        {DragnDropBandBlock1, &TMainForm::DragnDropBandBlock1Click},
+        {DragnDropStationBlock1, &TMainForm::DragnDropStationBlock1Click},
+        {DragnDrop1, &TMainForm::DragnDrop1Click},
+        {DragnDorpButtonBlock1, &TMainForm::DragnDorpButtonBlock1Click},
+        {DragnDrop2, &TMainForm::DragnDrop2Click},
+        {DragnDropRecordButton1, &TMainForm::DragnDropRecordButton1Click},
+        {DragnDropPlayButton1, &TMainForm::DragnDropPlayButton1Click},
+        {DragnDropStationButton12, &TMainForm::DragnDropStationButton12Click},
+        {DragnDropStationButton22, &TMainForm::DragnDropStationButton22Click},
+        {DragnDropStationButton32, &TMainForm::DragnDropStationButton32Click},
+        {DragnDropStationButton42, &TMainForm::DragnDropStationButton42Click},
+        {DragnDropStationButton52, &TMainForm::DragnDropStationButton52Click},
+        {DragnDropStationButton62, &TMainForm::DragnDropStationButton62Click},
+        {DragnDropStationButton72, &TMainForm::DragnDropStationButton72Click},
+    };
+    for (const auto &[action, handler] : dragItems)
+        connect(action, &QAction::triggered, this, guardedHandler(handler));
+    connect(VrMainFormShape, &TVrFormShape::OnMouseMove, this, [this](Qt::MouseButtons, int x, int y) {
+        guarded([this, x, y] { VrMainFormShapeMouseMove(x, y); });
+    });
     TimerSonaveo->start();
 }
 
@@ -571,4 +606,77 @@ TOptionsForm *TMainForm::optionsForm() const
 {
     TApplicationWindows *w = applicationWindows();
     return w && w->MainForm.get() == this ? w->OptionsForm.get() : nullptr;
+}
+
+TSkinForm *TMainForm::skinForm() const
+{
+    TApplicationWindows *w = applicationWindows();
+    return w && w->MainForm.get() == this ? w->SkinForm.get() : nullptr;
+}
+
+void TMainForm::VrDemoButtonSkinMakerClick()
+{
+    TSkinForm *designer = skinForm();
+    if (!designer)
+        return;
+    designer->EditDir->setText(dataDirectory);
+    designer->exec();
+}
+
+QWidget *TMainForm::movableControl(int n) const
+{
+    if (n < 1 || n > kSkinControlCount)
+        return nullptr;
+    return findChild<QWidget *>(QLatin1String(kSkinControlNames[size_t(n - 1)]), Qt::FindDirectChildrenOnly);
+}
+
+void TMainForm::placeMovable(QWidget *control, int left, int top, QSize area)
+{
+    if (!control)
+        return;
+    if (!area.isValid())
+        area = size();
+    // A control anywhere in this box keeps kReachMargin pixels of itself inside
+    // the client area, enough to see it and to drop another control beside it.
+    const int m = kReachMargin;
+    const int minLeft = m - control->width();
+    const int minTop = m - control->height();
+    left = std::clamp(left, minLeft, std::max(minLeft, area.width() - m));
+    top = std::clamp(top, minTop, std::max(minTop, area.height() - m));
+    control->move(left, top);
+}
+
+void TMainForm::keepMovablesReachable()
+{
+    for (int n = 1; n <= kSkinControlCount; ++n)
+        if (QWidget *control = movableControl(n))
+            placeMovable(control, control->x(), control->y());
+}
+
+void TMainForm::startDrag(int target)
+{
+    EndDragnDrop1->setEnabled(true);
+    Panelxy->show();
+    Panelxy->raise();
+    dragTarget = target;
+}
+
+void TMainForm::EndDragnDrop1Click()
+{
+    Panelxy->hide();
+    dragTarget = 0;
+    EndDragnDrop1->setEnabled(false);
+}
+
+void TMainForm::VrMainFormShapeMouseMove(int x, int y)
+{
+    const QString xy = QStringLiteral("%1x%2").arg(x).arg(y);
+    if (Panelxy->text() != xy)
+        Panelxy->setText(xy);
+    // The control's corner sits one pixel right of and below the pointer, never
+    // left of or above the window, and never right of the background.
+    const int left = std::clamp(x + 1, 0, std::max(0, VrMainFormShape->width()));
+    const int top = std::max(0, y + 1);
+    if (QWidget *control = movableControl(dragTarget))
+        placeMovable(control, left, top);
 }

@@ -2,6 +2,7 @@
 // The main window: every control the listener uses, at its fixed place. The other
 // subsystems reach the controls by these member names (also their objectName).
 
+#include <QSize>
 #include <QString>
 #include <QWidget>
 
@@ -31,6 +32,7 @@ class TStationPresets;
 class THistoryForm;
 class TEditStationForm;
 class TOptionsForm;
+class TSkinForm;
 class TRecorder;
 class TWindowsMediaPlayer;
 
@@ -203,11 +205,47 @@ public:
     void leaveQuietly();
     // True once Exit has started the farewell countdown.
     bool exiting() const;
+    void VrDemoButtonSkinMakerClick();
+
+    // Block layout: the control that follows the pointer (1 to 16 in skin file
+    // order, see kSkinControlNames), 0 while nothing is being moved.
+    int dragTarget = 0;
+    // Movable control n (1 to 16), null for any other number.
+    QWidget *movableControl(int n) const;
+    // Puts a movable control at left, top, kept within reach: at least
+    // kReachMargin pixels of it each way stay inside the client area (of the
+    // given size, the window's own when none is given), so a skin file or a drag
+    // never leaves it where no pointer can get at it again.
+    static constexpr int kReachMargin = 8;
+    void placeMovable(QWidget *control, int left, int top, QSize area = QSize());
+    // Pulls every movable control back within reach of the present client area.
+    void keepMovablesReachable();
+    void startDrag(int target);
+    void DragnDropLEDMatrix1Click() { startDrag(1); }
+    void DragnDropFaderBlock1Click() { startDrag(2); }
+    void DragnDropBandBlock1Click() { startDrag(3); }
+    void DragnDropStationBlock1Click() { startDrag(4); }
+    void DragnDrop1Click() { startDrag(5); }
+    void DragnDorpButtonBlock1Click() { startDrag(6); }
+    void DragnDrop2Click() { startDrag(7); }
+    void DragnDropRecordButton1Click() { startDrag(8); }
+    void DragnDropPlayButton1Click() { startDrag(9); }
+    void DragnDropStationButton12Click() { startDrag(10); }
+    void DragnDropStationButton22Click() { startDrag(11); }
+    void DragnDropStationButton32Click() { startDrag(12); }
+    void DragnDropStationButton42Click() { startDrag(13); }
+    void DragnDropStationButton52Click() { startDrag(14); }
+    void DragnDropStationButton62Click() { startDrag(15); }
+    void DragnDropStationButton72Click() { startDrag(16); }
+    void EndDragnDrop1Click();
+    // The pointer moved over the background, at x, y in client pixels.
+    void VrMainFormShapeMouseMove(int x, int y);
 
     // The other windows, once they exist (null in a main window of its own).
     THistoryForm *historyForm() const;
     TEditStationForm *editStationForm() const;
     TOptionsForm *optionsForm() const;
+    TSkinForm *skinForm() const;
 
     // Puts the window in the middle of its screen.
     void centreOnScreen();
@@ -231,6 +269,10 @@ private:
     void composeRecordBlock();
     void composeMenu();
     void finishRecording();
+    // The skin in use, "currentskin.skn" in the data directory.
+    QString currentSkinFile() const;
+    void loadCurrentSkin();
+    void saveCurrentSkin();
 
     QWidget *m_splash = nullptr;
     bool m_leftQuietly = false;

@@ -127,13 +127,13 @@ TOptionsForm::TOptionsForm(QWidget *parent) : TBorderlessForm(QSize(349, 202), p
     VrMatrix1 = captionMatrix(p, "VrMatrix1", QStringLiteral("SONAVEO RECORDER"), 140, 6);
 
     const QFont caption = vrFont(QStringLiteral("Arial"), 11, true);
-    LabelFormat = placeLabel(p, "LabelFormat", QStringLiteral("Record Format:"), 10, 32, toQColor(clTeal), 0, &caption);
+    LabelRecFormat = placeLabel(p, "LabelRecFormat", QStringLiteral("Record Format:"), 10, 32, toQColor(clTeal), 0, &caption);
     FormatBox = place<QComboBox>(p, "FormatBox", 10, 47, 160, 21);
     styleBox(FormatBox, 11);
-    LabelDriver = placeLabel(p, "LabelDriver", QStringLiteral("Audio Driver:"), 180, 32, toQColor(clTeal), 0, &caption);
+    LabelRecDriver = placeLabel(p, "LabelRecDriver", QStringLiteral("Audio Driver:"), 180, 32, toQColor(clTeal), 0, &caption);
     DriverBox = place<QComboBox>(p, "DriverBox", 180, 47, 159, 21);
     styleBox(DriverBox, 3);
-    LabelFile = placeLabel(p, "LabelFile", QStringLiteral("Temporary Audio File:"), 10, 76, toQColor(clTeal), 0,
+    LabelTempFile = placeLabel(p, "LabelTempFile", QStringLiteral("Temporary Audio File:"), 10, 76, toQColor(clTeal), 0,
                            &caption);
     DirectoryEditLogger = place<TFileNameEdit>(p, "DirectoryEditLogger", 10, 91, 329, 21);
     DirectoryEditLogger->Edit->setGeometry(0, 0, 305, 21);

@@ -48,11 +48,11 @@ public:
     QLabel *LabelOptions = nullptr;
     TVrMatrix *VrMatrix1 = nullptr;
     TVrMatrix *VrMatrix31 = nullptr;
-    QLabel *LabelFormat = nullptr;
+    QLabel *LabelRecFormat = nullptr;
     QComboBox *FormatBox = nullptr;
-    QLabel *LabelDriver = nullptr;
+    QLabel *LabelRecDriver = nullptr;
     QComboBox *DriverBox = nullptr;
-    QLabel *LabelFile = nullptr;
+    QLabel *LabelTempFile = nullptr;
     TFileNameEdit *DirectoryEditLogger = nullptr;
     TVrDemoButton *VrDemoButtonHelp = nullptr;
     TVrDemoButton *VrDemoButtonExport = nullptr;

@@ -13,23 +13,31 @@ public:
     ~FakeDialogs() override { setDialogs(nullptr); }
 
     void showMessage(const QString &text) override { messages << text; }
-    QColor chooseColor(const QColor &, QWidget *) override
+    QColor chooseColor(const QColor &initial, QWidget *) override
     {
+        initialColors << initial;
         return nextColor.empty() ? QColor() : pop(nextColor);
     }
-    QString openFileName(QWidget *, const QString &title, const QString &, const QString &) override
+    QString openFileName(QWidget *, const QString &title, const QString &dir, const QString &filter) override
     {
         asked << title;
+        folders << dir;
+        filters << filter;
         return nextFile.empty() ? QString() : pop(nextFile);
     }
-    QString saveFileName(QWidget *, const QString &title, const QString &, const QString &) override
+    QString saveFileName(QWidget *, const QString &title, const QString &dir, const QString &filter) override
     {
         asked << title;
+        folders << dir;
+        filters << filter;
         return nextFile.empty() ? QString() : pop(nextFile);
     }
 
     QStringList messages;
-    QStringList asked;
+    QStringList asked;   // titles of the file dialogs, in order
+    QStringList folders; // their start folders
+    QStringList filters;
+    QList<QColor> initialColors; // what each colour dialog started with
     std::deque<QColor> nextColor;
     std::deque<QString> nextFile;
 

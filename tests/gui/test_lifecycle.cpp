@@ -15,9 +15,12 @@
 #include "startup.h"
 #include "stationplayback.h"
 #include "stationpresets.h"
+#include "textfile.h"
 #include "vrdemobutton.h"
 #include "vrnum.h"
 #include "vrslider.h"
+#include "skinform.h"
+#include "vrblotter.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -131,6 +134,10 @@ TEST_F(LifecycleTest, AFreshFolderShowsTheBuiltInStateAndExitWritesEveryFile)
     EXPECT_EQ(bytesOf(file(QStringLiteral("Maro Radio Network1.dat"))),
               crlf(QStringList(14, QString()).replaceInStrings(QRegularExpression(QStringLiteral("^$")),
                                                                QStringLiteral("none"))));
+    const QStringList skin = readTextLines(file(QStringLiteral("currentskin.skn")));
+    ASSERT_EQ(skin.size(), 42);
+    EXPECT_EQ(skin[0], QStringLiteral("default"));
+    EXPECT_EQ(skin[1], QStringLiteral("clAqua"));
     EXPECT_TRUE(windows->FormSure->isVisible()) << "the farewell shows during the countdown";
     EXPECT_FALSE(form->isVisible());
     EXPECT_EQ(closed.count(), 1) << "the 25th tick closes the main window";
@@ -330,4 +337,29 @@ TEST_F(LifecycleTest, ARecordingFileLineThatIsNoFileNameStopsTheLoad)
     start(dir.path());
     EXPECT_EQ(dialogs.messages, QStringList{QStringLiteral("Invalid file name - bad") + QChar(0) + QStringLiteral("name.wav")});
     EXPECT_EQ(options()->FormatBox->currentText(), kCdFormat) << "line 2 was not reached";
+}
+
+TEST_F(LifecycleTest, TheSkinInUseComesBackAtTheNextStartAndABadSkinLineIsTold)
+{
+    start(dir.path());
+    windows->SkinForm->EditLEDMatrix->setText(QStringLiteral("JAZZ ALL NIGHT"));
+    form->VrBlotterMixer->move(200, 150);
+    exitAndCountDown();
+    windows.reset();
+
+    start(dir.path());
+    EXPECT_TRUE(dialogs.messages.isEmpty()) << dialogs.messages.join('|').toStdString();
+    EXPECT_EQ(windows->SkinForm->EditLEDMatrix->text(), QStringLiteral("JAZZ ALL NIGHT"));
+    EXPECT_EQ(form->VrBlotterMixer->pos(), QPoint(200, 150));
+    windows.reset();
+
+    // Line 2 is no colour: the load stops there with its message, line 1 stays and
+    // the rest of the first showing still runs.
+    QStringList skin = readTextLines(file(QStringLiteral("currentskin.skn")));
+    skin[1] = QStringLiteral("clNoSuchColour");
+    writeTextLines(file(QStringLiteral("currentskin.skn")), skin);
+    start(dir.path());
+    EXPECT_EQ(dialogs.messages, QStringList{QStringLiteral("'clNoSuchColour' is not a valid integer value")});
+    EXPECT_EQ(form->VrNumVolume->Value(), 100);
+    EXPECT_EQ(form->VrBlotterMixer->pos(), QPoint(469, 9)) << "positions come after the bad line";
 }

@@ -1,0 +1,133 @@
+#pragma once
+// The skin designer: a small modal window in which the user picks the eight skin
+// colours, the background picture and the LED text, and loads or saves skin files.
+// Its fields are also where the skin in use lives (with the positions of the main
+// window's sixteen movable controls); ApplySkin pushes them onto every window.
+
+#include "skinfile.h"
+#include "vrborderlessform.h"
+#include "vrcolors.h"
+
+#include <array>
+
+class QLabel;
+class QLineEdit;
+class TMainForm;
+class TVrBlotter;
+class TVrDemoButton;
+
+// A plain panel that only shows a colour. It keeps the colour as the program
+// stores it, so a system colour read from a skin file is written back unchanged.
+class TSkinSwatch : public QWidget {
+    Q_OBJECT
+public:
+    explicit TSkinSwatch(QWidget *parent = nullptr);
+
+    TColor Color() const { return m_color; }
+    void setColor(TColor color);
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    TColor m_color = clBlack;
+};
+
+class TSkinForm : public TBorderlessForm {
+    Q_OBJECT
+public:
+    explicit TSkinForm(QWidget *parent = nullptr);
+
+    TVrBlotter *VrBlotterSkinMaker = nullptr;
+    QLabel *LabelSkinTop = nullptr;
+    QLabel *LabelGraphics = nullptr;
+    TVrBlotter *VrBlotter3 = nullptr;
+    QLineEdit *EditSkin = nullptr;
+    TVrDemoButton *VrDemoButtonTrans = nullptr;
+    TSkinSwatch *PanelTrans = nullptr;
+    TVrDemoButton *VrDemoButtonBackground = nullptr;
+    QLabel *LabelMatrix = nullptr;
+    TVrBlotter *VrBlotter7 = nullptr;
+    QLineEdit *EditLEDMatrix = nullptr;
+    QLabel *LabelSonaveo = nullptr;
+    TVrDemoButton *VrDemoButtonWActive = nullptr;
+    TSkinSwatch *PanelWActive = nullptr;
+    TVrDemoButton *VrDemoButtonWPassive = nullptr;
+    TSkinSwatch *PanelWPassive = nullptr;
+    QLabel *LabelGlobal = nullptr;
+    TVrDemoButton *VrDemoButtonActive = nullptr;
+    TSkinSwatch *PanelActive = nullptr;
+    TVrDemoButton *VrDemoButtonPassive = nullptr;
+    TSkinSwatch *PanelPassive = nullptr;
+    TVrDemoButton *VrDemoButtonPopUp = nullptr;
+    TSkinSwatch *PanelPopup = nullptr;
+    QLabel *LabelText = nullptr;
+    TVrDemoButton *VrDemoButtonText = nullptr;
+    TSkinSwatch *PanelButtonText = nullptr;
+    TVrDemoButton *VrDemoButtonMouseOver = nullptr;
+    TSkinSwatch *PanelMouseOver = nullptr;
+    TVrDemoButton *VrDemoButtonLoadSkin = nullptr;
+    TVrDemoButton *VrDemoButtonSaveSkin = nullptr;
+    TVrDemoButton *VrDemoButtonExitSkin = nullptr;
+    QLineEdit *EditDir = nullptr;
+
+    // The twelve push buttons in the order the button colours reach them.
+    std::array<TVrDemoButton *, 12> pushButtons() const;
+
+    // Dialog titles and filters (Qt's "Name (*.ext)" form).
+    static const QString kPictureDialogTitle;
+    static const QString kPictureFilter;
+    static const QString kLoadSkinTitle;
+    static const QString kSaveSkinTitle;
+    static const QString kSkinFilter;
+
+    // The colour ColorDialogSkin starts with: the last one chosen in it during
+    // this run, black before the first choice.
+    TColor lastChosenColor() const { return m_lastChosenColor; }
+
+    // Pushes the skin held by this window's fields onto every window: with
+    // reloadPicture the background picture is read again and the main window takes
+    // its size and outline; then the colours and the LED text; then the transparent
+    // colour. A picture that cannot be read throws "Bitmap image is not valid"
+    // before anything has changed.
+    void ApplySkin(bool reloadPicture);
+
+    // The skin in use: this window's fields and the main window's control places.
+    TSkin currentSkin() const;
+    // Puts a skin into the fields and the main window's control places (each kept
+    // within reach, see TMainForm::placeMovable). Applies nothing.
+    void setSkin(const TSkin &skin);
+    // LoadSkinFile into the skin in use: no file, no change; a bad line throws
+    // after the lines before it have been put in place. Applies nothing.
+    void loadSkin(const QString &path);
+    // SaveSkinFile of the skin in use; an empty picture field becomes "default".
+    void saveSkin(const QString &path);
+
+    // Handlers
+    void VrDemoButtonActiveClick();
+    void VrDemoButtonPassiveClick();
+    void VrDemoButtonPopUpClick();
+    void VrDemoButtonWActiveClick();
+    void VrDemoButtonWPassiveClick();
+    void VrDemoButtonTextClick();
+    void VrDemoButtonMouseOverClick();
+    void VrDemoButtonTransClick();
+    void VrDemoButtonBackgroundClick();
+    void VrDemoButtonLoadSkinClick();
+    void VrDemoButtonSaveSkinClick();
+    void VrDemoButtonExitSkinClick();
+
+private:
+    TMainForm *mainWindow() const;
+    // Runs ColorDialogSkin; false when cancelled.
+    bool chooseColor(TColor &chosen);
+    void colourButton(TSkinSwatch *swatch);
+    // Hides or shows the designer without ending its modal showing.
+    void setShown(bool shown);
+    // R1 to R4: apply with the picture reloaded, then bring the main window up
+    // behind the designer.
+    void reshape();
+    void applyColours(TMainForm *main);
+
+    TColor m_lastChosenColor = clBlack;
+};

@@ -1,0 +1,631 @@
+// Skins on the whole program: applying one to every window, the skin designer's
+// buttons and dialogs, and the block layout of the main window.
+
+#include "fakedialogs.h"
+#include "fakenetwork.h"
+#include "fakeplatform.h"
+#include "filebytes.h"
+#include "forms.h"
+#include "mainform.h"
+#include "skinfile.h"
+#include "skinform.h"
+#include "startup.h"
+#include "stationplayback.h"
+#include "vrblotter.h"
+#include "vrclock.h"
+#include "vrdemobutton.h"
+#include "vrformshape.h"
+#include "vrmatrix.h"
+#include "vrnum.h"
+#include "vrslider.h"
+#include "vrspinner.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+namespace {
+
+QColor textColour(const QWidget *w) { return w->palette().color(QPalette::WindowText); }
+
+int colourDistance(QRgb a, QRgb b)
+{
+    return std::abs(qRed(a) - qRed(b)) + std::abs(qGreen(a) - qGreen(b)) + std::abs(qBlue(a) - qBlue(b));
+}
+
+// Pixels of a colour (give or take the edges of smoothed text) in part of a picture.
+int countColour(const QImage &image, const QRect &area, const QColor &colour)
+{
+    int n = 0;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x)
+            if (colourDistance(image.pixel(x, y), colour.rgb()) < 24)
+                ++n;
+    return n;
+}
+
+// A picture of the given size, grey inside, with the four corner squares of
+// 20 pixels in the transparent colour.
+QImage cornerPicture(QSize size, TColor transparent)
+{
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(QColor(0x30, 0x60, 0x90));
+    QPainter p(&image);
+    const int c = 20;
+    for (QPoint corner : {QPoint(0, 0), QPoint(size.width() - c, 0), QPoint(0, size.height() - c),
+                          QPoint(size.width() - c, size.height() - c)})
+        p.fillRect(QRect(corner, QSize(c, c)), toQColor(transparent));
+    return image;
+}
+
+// The whole program's windows in a data folder of their own, dialogs answered by
+// the test.
+class SkinTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        createWindows(windows);
+        main = windows.MainForm.get();
+        skin = windows.SkinForm.get();
+        main->TimerSonaveo->stop();
+        main->dataDirectory = dir.path();
+        main->firstShowDone = true; // the start-up loading is not under test here
+        main->VrMainFormShape->Loaded();
+        skin->EditDir->setText(dir.path());
+    }
+    QString file(const QString &name) const { return QDir(dir.path()).filePath(name); }
+    QString savePicture(const QString &name, const QImage &image) const
+    {
+        const QString path = file(name);
+        EXPECT_TRUE(image.save(path, "BMP"));
+        return path;
+    }
+    std::array<QPoint, kSkinControlCount> places() const
+    {
+        std::array<QPoint, kSkinControlCount> p{};
+        for (int n = 1; n <= kSkinControlCount; ++n)
+            p[size_t(n - 1)] = main->movableControl(n)->pos();
+        return p;
+    }
+    // Writes a skin file: the default skin with the given changes.
+    QString writeSkin(const QString &name, const std::function<void(TSkin &)> &change) const
+    {
+        TSkin s = DefaultSkin();
+        change(s);
+        const QString path = file(name);
+        SaveSkinFile(path, s);
+        return path;
+    }
+
+    FakePlatform fake;
+    FakeDialogs dialogs;
+    QTemporaryDir dir;
+    TApplicationWindows windows;
+    TMainForm *main = nullptr;
+    TSkinForm *skin = nullptr;
+};
+
+// ---------------------------------------------------------------------------
+// Applying
+
+TEST_F(SkinTest, WithoutAPictureApplyingChangesOnlyColoursAndTheLedText)
+{
+    ASSERT_EQ(skin->EditSkin->text(), QStringLiteral("default"));
+    const QSize size = main->size();
+    const QRegion outline = main->VrMainFormShape->Outline();
+    const QImage picture = main->VrMainFormShape->Mask();
+    const int scans = main->VrMainFormShape->RegionScans();
+    const auto before = places();
+
+    skin->PanelWActive->setColor(clRed);
+    skin->PanelTrans->setColor(clBlue);
+    skin->EditLEDMatrix->setText(QStringLiteral("HELLO WORLD"));
+    for (bool reload : {true, false}) {
+        skin->ApplySkin(reload);
+        EXPECT_EQ(main->size(), size);
+        EXPECT_EQ(main->VrMainFormShape->size(), size);
+        EXPECT_EQ(main->VrMainFormShape->Outline(), outline);
+        EXPECT_EQ(main->VrMainFormShape->Mask(), picture);
+        EXPECT_EQ(main->VrMainFormShape->RegionScans(), scans);
+        EXPECT_EQ(main->VrMainFormShape->MaskColorValue(), clPurple) << "no picture, no transparent colour";
+        EXPECT_EQ(places(), before);
+        EXPECT_EQ(main->VrMatrixConn->Text(), QStringLiteral("HELLO WORLD"));
+        EXPECT_EQ(main->VrNumVolume->Palette().High, QColor(Qt::red));
+    }
+}
+
+TEST_F(SkinTest, APictureOfAnotherSizeResizesTheWindowAndRescansOnlyWhenItMust)
+{
+    const auto before = places();
+    skin->EditSkin->setText(savePicture(QStringLiteral("big.bmp"), cornerPicture({640, 400}, clMaroon)));
+    const int scans = main->VrMainFormShape->RegionScans();
+
+    skin->ApplySkin(true);
+    EXPECT_EQ(main->size(), QSize(640, 400));
+    EXPECT_EQ(main->VrMainFormShape->geometry(), QRect(0, 0, 640, 400));
+    EXPECT_EQ(main->VrMainFormShape->Mask().size(), QSize(640, 400));
+    EXPECT_EQ(places(), before) << "positions come only from skin files and the block layout";
+    // Picture handed over (one scan with the old colour), then the transparent
+    // colour changed from purple to maroon (one more).
+    EXPECT_EQ(main->VrMainFormShape->RegionScans(), scans + 2);
+    const QRegion outline = main->VrMainFormShape->Outline();
+    EXPECT_FALSE(outline.contains(QPoint(5, 5)));
+    EXPECT_FALSE(outline.contains(QPoint(630, 395)));
+    EXPECT_TRUE(outline.contains(QPoint(320, 200)));
+    EXPECT_TRUE(outline.contains(QPoint(25, 5)));
+
+    // The seven colour buttons' way: no rescan while the transparent colour stays.
+    skin->PanelMouseOver->setColor(clYellow);
+    skin->ApplySkin(false);
+    EXPECT_EQ(main->VrMainFormShape->RegionScans(), scans + 2);
+    // A new transparent colour is cut out at once, even without reloading.
+    skin->PanelTrans->setColor(0x906030); // the picture's inside
+    skin->ApplySkin(false);
+    EXPECT_EQ(main->VrMainFormShape->RegionScans(), scans + 3);
+    EXPECT_FALSE(main->VrMainFormShape->Outline().contains(QPoint(320, 200)));
+    // Reloading always scans the picture again.
+    skin->ApplySkin(true);
+    EXPECT_EQ(main->VrMainFormShape->RegionScans(), scans + 4);
+}
+
+TEST_F(SkinTest, AnUnreadablePictureChangesNothing)
+{
+    const QString bad = file(QStringLiteral("bad.bmp"));
+    ASSERT_TRUE(writeBytes(bad, "BM this is no picture"));
+    const QSize size = main->size();
+    const QRegion outline = main->VrMainFormShape->Outline();
+    const QImage picture = main->VrMainFormShape->Mask();
+    const TVrPalette volume = main->VrNumVolume->Palette();
+    skin->EditSkin->setText(bad);
+    skin->PanelWActive->setColor(clRed);
+    skin->PanelTrans->setColor(clBlue);
+    try {
+        skin->ApplySkin(true);
+        FAIL() << "a bad picture was accepted";
+    } catch (const Exception &e) {
+        EXPECT_EQ(e.Message(), QStringLiteral("Bitmap image is not valid"));
+    }
+    EXPECT_EQ(main->size(), size);
+    EXPECT_EQ(main->VrMainFormShape->Outline(), outline);
+    EXPECT_EQ(main->VrMainFormShape->Mask(), picture);
+    EXPECT_EQ(main->VrMainFormShape->MaskColorValue(), clPurple);
+    EXPECT_EQ(main->VrNumVolume->Palette(), volume) << "the colours do not run";
+}
+
+TEST_F(SkinTest, EachColourReachesItsControlsInEveryWindow)
+{
+    // The band window composes its controls by these names; the ones it does not
+    // have (yet) are put there for the test.
+    QWidget *band = windows.BandForm.get();
+    auto bandChild = [band]<typename T>(T *, const char *name) {
+        T *w = band->findChild<T *>(QLatin1String(name));
+        if (!w) {
+            w = new T(band);
+            w->setObjectName(QLatin1String(name));
+        }
+        return w;
+    };
+    QLabel *bandTitle = bandChild((QLabel *)nullptr, "LabelStationBand");
+    QLabel *bandGenre = bandChild((QLabel *)nullptr, "LabelAddGenre");
+    TVrDemoButton *bandAdd = bandChild((TVrDemoButton *)nullptr, "VrDemoButtonAdd");
+    TVrBlotter *bandPanel = bandChild((TVrBlotter *)nullptr, "VrBlotterBands");
+
+    const QColor wActive(0x11, 0x22, 0x33), wPassive(0x44, 0x55, 0x66), active(0x77, 0x88, 0x99),
+        passive(0xAA, 0xBB, 0xCC), popUp(0x10, 0x20, 0x30), buttonText(0xDD, 0xEE, 0xF0),
+        mouseOver(0x01, 0x02, 0x03);
+    auto t = [](const QColor &c) { return TColor(c.red() | c.green() << 8 | c.blue() << 16); };
+    skin->PanelWActive->setColor(t(wActive));
+    skin->PanelWPassive->setColor(t(wPassive));
+    skin->PanelActive->setColor(t(active));
+    skin->PanelPassive->setColor(t(passive));
+    skin->PanelPopup->setColor(t(popUp));
+    skin->PanelButtonText->setColor(t(buttonText));
+    skin->PanelMouseOver->setColor(t(mouseOver));
+    const TVrFont stopBefore = main->VrDemoButtonStop->FontLeave();
+    skin->ApplySkin(false);
+
+    THistoryForm *history = windows.HistoryForm.get();
+    TEditStationForm *editor = windows.EditStationForm.get();
+    TOptionsForm *options = windows.OptionsForm.get();
+    // Active colour
+    EXPECT_EQ(textColour(skin->LabelSkinTop), active);
+    EXPECT_EQ(skin->EditSkin->palette().color(QPalette::Text), active);
+    EXPECT_EQ(textColour(bandTitle), active);
+    EXPECT_EQ(editor->EditStationURL->palette().color(QPalette::Text), active);
+    EXPECT_EQ(textColour(history->LabelHistory), active);
+    EXPECT_EQ(history->VrDemoButtonHis[10]->FontEnter().Color, active);
+    EXPECT_EQ(options->DriverBox->palette().color(QPalette::Text), active);
+    // Passive colour
+    EXPECT_EQ(textColour(skin->LabelMatrix), passive);
+    EXPECT_EQ(textColour(bandGenre), passive);
+    EXPECT_EQ(textColour(editor->LabelSTEx), passive);
+    EXPECT_EQ(history->VrDemoButtonHis[0]->FontLeave().Color, passive);
+    EXPECT_EQ(textColour(options->LabelTempFile), passive);
+    // Window colours, with the spinner ending all passive
+    EXPECT_EQ(main->VrMatrixConn->Palette().High, wActive);
+    EXPECT_EQ(main->VrDemoButtonMixer->FontLeave().Color, wActive);
+    EXPECT_EQ(main->VrDemoButtonHistory->FontEnter().Color, wActive);
+    EXPECT_EQ(textColour(main->Labelgenre), wActive);
+    EXPECT_EQ(main->VrClockRecPos->Palette(), (TVrPalette{wPassive, wActive}));
+    EXPECT_EQ(main->VrSpinnerStation->Palette(), (TVrPalette{wPassive, wPassive}));
+    EXPECT_EQ(main->VrScrollBarPlayer1->Palette(), (TVrPalette{wPassive, wActive}));
+    EXPECT_EQ(textColour(main->LabelStationBand), wPassive);
+    EXPECT_EQ(main->VrDemoButtonStation7->FontEnter().Color, wActive);
+    EXPECT_EQ(main->VrDemoButtonStation7->FontLeave().Color, wPassive);
+    // Button text and mouse-over
+    for (TVrDemoButton *b : {main->VrDemoButtonExit, skin->VrDemoButtonExitSkin, bandAdd, editor->VrDemoButtonExit,
+                             history->VrDemoButtonCloseHistory, options->VrDemoButtonHelp}) {
+        EXPECT_EQ(b->FontLeave().Color, buttonText) << b->objectName().toStdString();
+        EXPECT_EQ(b->FontEnter().Color, mouseOver) << b->objectName().toStdString();
+    }
+    // Pop-up colour
+    for (TVrBlotter *b : {skin->VrBlotterSkinMaker, bandPanel, editor->VrBlotterStation, history->VrBlotterHistory,
+                          options->VrBlotterOptions})
+        EXPECT_EQ(b->Color(), popUp) << b->objectName().toStdString();
+    // Never touched
+    EXPECT_EQ(main->VrDemoButtonStop->FontLeave(), stopBefore);
+    EXPECT_EQ(main->VrBlotterMixer->Color(), QColor(Qt::black));
+    EXPECT_EQ(options->VrMatrix1->Palette().High, QColor(0xC0, 0xC0, 0xC0));
+}
+
+TEST_F(SkinTest, ANewWindowPassiveColourShowsOnUnlitSegmentsAndStationButtonsOnly)
+{
+    const QColor passive(0xE0, 0x30, 0xB0);
+    const QImage before = main->grab().toImage();
+    skin->PanelWPassive->setColor(0xB030E0);
+    skin->ApplySkin(false);
+    const QImage after = main->grab().toImage();
+
+    auto inMain = [this](QWidget *w) { return QRect(w->mapTo(main, QPoint(0, 0)), w->size()); };
+    for (QWidget *w : std::initializer_list<QWidget *>{main->VrNumVolume, main->VrNumBlock, main->VrNumSize,
+                                                       main->VrClockstposition, main->VrClockDuration,
+                                                       main->VrClockRecPos, main->VrClockReal}) {
+        EXPECT_EQ(countColour(before, inMain(w), passive), 0) << w->objectName().toStdString();
+        EXPECT_GT(countColour(after, inMain(w), passive), 10) << w->objectName().toStdString();
+    }
+    for (TVrDemoButton *b : main->VrDemoButtonStation)
+        EXPECT_GT(countColour(after, inMain(b), passive), 5) << b->objectName().toStdString();
+    for (TVrDemoButton *b : {main->VrDemoButtonStop, main->VrDemoButtonRec, main->VrDemoButtonStart}) {
+        const QRect r = inMain(b);
+        EXPECT_EQ(before.copy(r), after.copy(r)) << b->objectName().toStdString();
+    }
+}
+
+TEST_F(SkinTest, TheLedTextShowsWhileOnlineAndTheConnectionQuestionWhileOffline)
+{
+    skin->EditLEDMatrix->setText(QStringLiteral("RADIO NIGHTS"));
+    skin->ApplySkin(false);
+    EXPECT_EQ(main->VrMatrixConn->Text(), QStringLiteral("RADIO NIGHTS"));
+    fake.network->connected = false;
+    main->TimerSonaveoTimer();
+    EXPECT_EQ(main->VrMatrixConn->Text(), kOfflineLedText);
+    fake.network->connected = true;
+    main->TimerSonaveoTimer();
+    EXPECT_EQ(main->VrMatrixConn->Text(), QStringLiteral("RADIO NIGHTS"));
+}
+
+// ---------------------------------------------------------------------------
+// The designer
+
+TEST_F(SkinTest, DesignerIsComposedAsDrawn)
+{
+    EXPECT_EQ(skin->size(), QSize(290, 430));
+    const struct {
+        QWidget *w;
+        QRect geometry;
+    } rows[] = {
+        {skin->VrBlotterSkinMaker, {0, 0, 290, 430}}, {skin->VrDemoButtonTrans, {9, 85, 136, 24}},
+        {skin->PanelTrans, {146, 85, 24, 24}},        {skin->VrDemoButtonBackground, {174, 85, 106, 24}},
+        {skin->VrBlotter3, {8, 52, 273, 26}},         {skin->EditSkin, {4, 4, 261, 20}},
+        {skin->VrBlotter7, {8, 140, 273, 26}},        {skin->EditLEDMatrix, {6, 6, 259, 13}},
+        {skin->PanelWPassive, {256, 199, 24, 24}},    {skin->VrDemoButtonMouseOver, {149, 343, 106, 24}},
+        {skin->VrDemoButtonLoadSkin, {9, 393, 88, 24}}, {skin->VrDemoButtonSaveSkin, {100, 393, 88, 24}},
+        {skin->VrDemoButtonExitSkin, {192, 393, 88, 24}}, {skin->EditDir, {160, 16, 121, 21}},
+    };
+    for (const auto &row : rows)
+        EXPECT_EQ(row.w->geometry(), row.geometry) << row.w->objectName().toStdString();
+    EXPECT_EQ(skin->LabelSkinTop->text(), QStringLiteral("Skin Designer"));
+    EXPECT_EQ(skin->LabelSonaveo->text(), QStringLiteral("Sonaveo Colors "));
+    EXPECT_EQ(skin->VrDemoButtonTrans->Caption(), QStringLiteral("Set Transparent Color"));
+    EXPECT_EQ(skin->currentSkin(), DefaultSkin()) << "no skin loaded: the built-in one";
+    EXPECT_TRUE(skin->EditDir->isHidden());
+
+    // The swatches are plain panels showing their colour.
+    const QImage shot = skin->grab().toImage();
+    EXPECT_EQ(QColor(shot.pixel(146 + 12, 85 + 12)), QColor(0x80, 0, 0));
+    EXPECT_EQ(QColor(shot.pixel(116 + 12, 343 + 12)), QColor(0xC0, 0xC0, 0xC0));
+}
+
+TEST_F(SkinTest, ColourButtonsTakeTheDialogsAnswerAndStartFromTheLastChoice)
+{
+    // Cancelled: nothing changes.
+    const TSkin unchanged = skin->currentSkin();
+    QTest::mouseClick(skin->VrDemoButtonWActive, Qt::LeftButton);
+    EXPECT_EQ(skin->currentSkin(), unchanged);
+    EXPECT_EQ(main->VrNumVolume->Palette().High, toQColor(clAqua));
+
+    const struct {
+        TVrDemoButton *button;
+        TSkinSwatch *swatch;
+        QColor chosen;
+    } rows[] = {
+        {skin->VrDemoButtonWActive, skin->PanelWActive, QColor(0xFF, 0x80, 0x40)},
+        {skin->VrDemoButtonWPassive, skin->PanelWPassive, QColor(0x10, 0x20, 0x30)},
+        {skin->VrDemoButtonActive, skin->PanelActive, QColor(0x40, 0x50, 0x60)},
+        {skin->VrDemoButtonPassive, skin->PanelPassive, QColor(0x70, 0x80, 0x90)},
+        {skin->VrDemoButtonPopUp, skin->PanelPopup, QColor(0x05, 0x06, 0x07)},
+        {skin->VrDemoButtonText, skin->PanelButtonText, QColor(0xA0, 0xB0, 0xC0)},
+        {skin->VrDemoButtonMouseOver, skin->PanelMouseOver, QColor(0xD0, 0xE0, 0xF0)},
+    };
+    for (const auto &row : rows) {
+        dialogs.nextColor.push_back(row.chosen);
+        QTest::mouseClick(row.button, Qt::LeftButton);
+        EXPECT_EQ(toQColor(row.swatch->Color()), row.chosen) << row.button->objectName().toStdString();
+    }
+    // Black first, then always the colour chosen last (not the swatch's own).
+    QList<QColor> expectedStarts = {Qt::black, Qt::black};
+    for (int i = 0; i < 6; ++i)
+        expectedStarts << rows[i].chosen;
+    EXPECT_EQ(dialogs.initialColors, expectedStarts);
+    EXPECT_EQ(skin->lastChosenColor(), TColor(0xF0E0D0));
+    // Applied at once: the designer's own title takes the active colour.
+    EXPECT_EQ(textColour(skin->LabelSkinTop), QColor(0x40, 0x50, 0x60));
+    EXPECT_EQ(textColour(skin->LabelGlobal), QColor(0x70, 0x80, 0x90));
+    EXPECT_EQ(main->VrNumVolume->Palette(), (TVrPalette{QColor(0x10, 0x20, 0x30), QColor(0xFF, 0x80, 0x40)}));
+    EXPECT_EQ(skin->PanelTrans->Color(), clMaroon) << "only Set Transparent Color changes it";
+}
+
+TEST_F(SkinTest, LoadImageAndSetTransparentColourReshapeTheMainWindowAtTheScreenCorner)
+{
+    main->move(200, 150);
+    main->show();
+    const QString picture = savePicture(QStringLiteral("corners.bmp"), cornerPicture({500, 300}, clMaroon));
+    dialogs.nextFile.push_back(picture);
+    QTest::mouseClick(skin->VrDemoButtonBackground, Qt::LeftButton);
+    EXPECT_TRUE(dialogs.messages.isEmpty()) << dialogs.messages.join('|').toStdString();
+    EXPECT_EQ(dialogs.asked, QStringList{QStringLiteral("Hintergrundgrafik auswählen")});
+    EXPECT_EQ(dialogs.folders, QStringList{dir.path() + QLatin1Char('/')});
+    EXPECT_TRUE(dialogs.filters.first().startsWith(QStringLiteral("Bitmaps (*.bmp)")));
+    EXPECT_EQ(skin->EditSkin->text(), picture);
+    EXPECT_EQ(main->pos(), QPoint(0, 0));
+    EXPECT_TRUE(main->isVisible());
+    EXPECT_EQ(main->size(), QSize(500, 300));
+    EXPECT_EQ(skin->PanelTrans->Color(), clMaroon);
+    EXPECT_FALSE(main->VrMainFormShape->Outline().contains(QPoint(3, 3)));
+
+    // The same transparent colour again: the full sequence, one scan of the
+    // reloaded picture.
+    main->move(40, 40);
+    const int scans = main->VrMainFormShape->RegionScans();
+    dialogs.nextColor.push_back(toQColor(clMaroon));
+    QTest::mouseClick(skin->VrDemoButtonTrans, Qt::LeftButton);
+    EXPECT_EQ(main->pos(), QPoint(0, 0));
+    EXPECT_TRUE(main->isVisible());
+    EXPECT_EQ(main->VrMainFormShape->RegionScans(), scans + 1);
+    // A new one cuts the inside out as well.
+    dialogs.nextColor.push_back(QColor(0x30, 0x60, 0x90));
+    QTest::mouseClick(skin->VrDemoButtonTrans, Qt::LeftButton);
+    EXPECT_EQ(skin->PanelTrans->Color(), TColor(0x906030));
+    EXPECT_FALSE(main->VrMainFormShape->Outline().contains(QPoint(250, 150)));
+
+    // A bad picture: the error is shown, the main window is back with its old
+    // picture and size.
+    const QString bad = file(QStringLiteral("bad.bmp"));
+    ASSERT_TRUE(writeBytes(bad, "BM?"));
+    dialogs.nextFile.push_back(bad);
+    QTest::mouseClick(skin->VrDemoButtonBackground, Qt::LeftButton);
+    EXPECT_EQ(dialogs.messages, QStringList{QStringLiteral("Bitmap image is not valid")});
+    EXPECT_TRUE(main->isVisible());
+    EXPECT_EQ(main->size(), QSize(500, 300));
+
+    // Cancelled dialogs change nothing.
+    const TSkin now = skin->currentSkin();
+    QTest::mouseClick(skin->VrDemoButtonBackground, Qt::LeftButton);
+    QTest::mouseClick(skin->VrDemoButtonTrans, Qt::LeftButton);
+    EXPECT_EQ(skin->currentSkin(), now);
+}
+
+TEST_F(SkinTest, LoadSkinPutsTheFileInPlaceAndSaveSkinWritesIt)
+{
+    main->move(120, 80);
+    main->show();
+    const QString picture = savePicture(QStringLiteral("p.bmp"), cornerPicture({620, 360}, clFuchsia));
+    const QString path = writeSkin(QStringLiteral("night.skn"), [&](TSkin &s) {
+        s.Picture = picture;
+        s.WindowActive = clYellow;
+        s.LEDMatrix = QStringLiteral("NIGHT SHIFT");
+        s.Transparent = clFuchsia;
+        s.Places[2] = {10, 20};  // band block
+        s.Places[15] = {300, 5}; // station button 7
+    });
+    dialogs.nextFile.push_back(path);
+    QTest::mouseClick(skin->VrDemoButtonLoadSkin, Qt::LeftButton);
+    EXPECT_TRUE(dialogs.messages.isEmpty()) << dialogs.messages.join('|').toStdString();
+    EXPECT_EQ(dialogs.asked, QStringList{QStringLiteral("Load Skin")});
+    EXPECT_EQ(dialogs.folders, QStringList{dir.path()});
+    EXPECT_EQ(dialogs.filters, QStringList{QStringLiteral("Skin (*.skn)")});
+    EXPECT_EQ(main->pos(), QPoint(120, 80)) << "the main window keeps its place";
+    EXPECT_TRUE(main->isVisible());
+    EXPECT_EQ(main->size(), QSize(620, 360));
+    EXPECT_EQ(main->VrBlotterBand->pos(), QPoint(10, 20));
+    EXPECT_EQ(main->VrDemoButtonStation7->pos(), QPoint(300, 5));
+    EXPECT_EQ(main->VrMatrixConn->Text(), QStringLiteral("NIGHT SHIFT"));
+    EXPECT_EQ(main->VrNumBlock->Palette().High, QColor(Qt::yellow));
+    EXPECT_EQ(main->VrMainFormShape->MaskColorValue(), clFuchsia);
+    EXPECT_FALSE(main->VrMainFormShape->Outline().contains(QPoint(2, 2)));
+
+    // Save Skin: 42 lines of what is in use, ".skn" added to a bare name.
+    dialogs.nextFile.push_back(file(QStringLiteral("copy")));
+    QTest::mouseClick(skin->VrDemoButtonSaveSkin, Qt::LeftButton);
+    EXPECT_EQ(dialogs.asked.last(), QStringLiteral("Save Skin"));
+    EXPECT_EQ(dialogs.folders.last(), dir.path());
+    const QByteArray saved = bytesOf(file(QStringLiteral("copy.skn")));
+    EXPECT_EQ(saved, bytesOf(path));
+    EXPECT_EQ(saved.count("\r\n"), 42);
+    // An empty picture field is saved, and then shown, as "default".
+    skin->EditSkin->clear();
+    skin->saveSkin(file(QStringLiteral("empty.skn")));
+    EXPECT_TRUE(bytesOf(file(QStringLiteral("empty.skn"))).startsWith("default\r\nclYellow\r\n"));
+    EXPECT_EQ(skin->EditSkin->text(), QStringLiteral("default"));
+
+    // A bad line stops the load there: the lines before it are in place, the
+    // error is shown and the main window is back.
+    const QString broken = file(QStringLiteral("broken.skn"));
+    ASSERT_TRUE(writeBytes(broken, "default\r\nclRed\r\nnot a colour\r\n"));
+    dialogs.nextFile.push_back(broken);
+    QTest::mouseClick(skin->VrDemoButtonLoadSkin, Qt::LeftButton);
+    EXPECT_EQ(dialogs.messages, QStringList{QStringLiteral("'not a colour' is not a valid integer value")});
+    EXPECT_EQ(skin->EditSkin->text(), QStringLiteral("default"));
+    EXPECT_EQ(skin->PanelWActive->Color(), clRed);
+    EXPECT_EQ(skin->EditLEDMatrix->text(), QStringLiteral("NIGHT SHIFT"));
+    EXPECT_TRUE(main->isVisible());
+}
+
+TEST_F(SkinTest, SkinDesignerButtonOpensTheDesignerModallyOnTheDataFolder)
+{
+    main->show();
+    bool sawModal = false;
+    QString sawDir;
+    QTimer::singleShot(0, [&] {
+        sawModal = skin->isVisible() && skin->isModal();
+        sawDir = skin->EditDir->text();
+        QTest::mouseClick(skin->VrDemoButtonExitSkin, Qt::LeftButton);
+    });
+    skin->EditDir->clear();
+    QTest::mouseClick(main->VrDemoButtonSkinMaker, Qt::LeftButton);
+    EXPECT_TRUE(sawModal);
+    EXPECT_EQ(sawDir, dir.path());
+    EXPECT_FALSE(skin->isVisible());
+    EXPECT_EQ(skin->result(), QDialog::Accepted);
+    EXPECT_TRUE(main->isVisible());
+}
+
+TEST_F(SkinTest, ReshapingWhileOpenKeepsTheDesignerModalInFront)
+{
+    main->show();
+    const QString picture = savePicture(QStringLiteral("corners.bmp"), cornerPicture({450, 320}, clMaroon));
+    bool stillOpen = false;
+    QTimer::singleShot(0, [&] {
+        dialogs.nextFile.push_back(picture);
+        QTest::mouseClick(skin->VrDemoButtonBackground, Qt::LeftButton);
+        QTimer::singleShot(0, [&] {
+            stillOpen = skin->isVisible() && skin->isModal();
+            QTest::mouseClick(skin->VrDemoButtonExitSkin, Qt::LeftButton);
+        });
+    });
+    main->VrDemoButtonSkinMakerClick();
+    EXPECT_TRUE(stillOpen) << "hiding for the reshape must not end the modal showing";
+    EXPECT_EQ(skin->result(), QDialog::Accepted);
+    EXPECT_EQ(main->size(), QSize(450, 320));
+}
+
+// ---------------------------------------------------------------------------
+// Block layout
+
+TEST_F(SkinTest, AChosenControlFollowsThePointerUntilDropped)
+{
+    EXPECT_FALSE(main->EndDragnDrop1->isEnabled());
+    EXPECT_TRUE(main->Panelxy->isHidden());
+    const QPoint buttonInBlock = main->VrDemoButtonBand->pos();
+    const QPoint spinnerInBlock = main->VrSpinnerStation->pos();
+
+    main->DragnDropBandBlock1->trigger();
+    EXPECT_EQ(main->dragTarget, 3);
+    EXPECT_TRUE(main->EndDragnDrop1->isEnabled());
+    EXPECT_FALSE(main->Panelxy->isHidden());
+
+    auto move = [this](int x, int y) { Q_EMIT main->VrMainFormShape->OnMouseMove(Qt::NoButton, x, y); };
+    move(120, 45);
+    EXPECT_EQ(main->Panelxy->text(), QStringLiteral("120x45"));
+    EXPECT_EQ(main->VrBlotterBand->pos(), QPoint(121, 46));
+    EXPECT_EQ(main->VrDemoButtonBand->pos(), buttonInBlock) << "children move with their block";
+    EXPECT_EQ(main->VrSpinnerStation->pos(), spinnerInBlock);
+    EXPECT_EQ(main->VrDemoButtonBand->mapTo(main, QPoint(0, 0)), QPoint(121, 46) + buttonInBlock);
+
+    move(0, 0);
+    EXPECT_EQ(main->VrBlotterBand->pos(), QPoint(1, 1));
+    move(-40, -40);
+    EXPECT_EQ(main->VrBlotterBand->pos(), QPoint(0, 0));
+    // Right of the background and below the window: kept within reach.
+    const int w = main->VrMainFormShape->width();
+    move(w - 3, 100);
+    EXPECT_EQ(main->VrBlotterBand->x(), w - TMainForm::kReachMargin);
+    move(5000, 5000);
+    EXPECT_EQ(main->VrBlotterBand->pos(), QPoint(w - 8, main->height() - 8));
+    EXPECT_EQ(main->Panelxy->text(), QStringLiteral("5000x5000"));
+
+    // Another item switches the target; the block stays where it is.
+    main->DragnDropStationButton22->trigger();
+    EXPECT_EQ(main->dragTarget, 11);
+    move(10, 30);
+    EXPECT_EQ(main->VrDemoButtonStation2->pos(), QPoint(11, 31));
+    EXPECT_EQ(main->VrBlotterBand->pos(), QPoint(w - 8, main->height() - 8));
+
+    main->EndDragnDrop1->trigger();
+    EXPECT_EQ(main->dragTarget, 0);
+    EXPECT_FALSE(main->EndDragnDrop1->isEnabled());
+    EXPECT_TRUE(main->Panelxy->isHidden());
+    move(200, 100);
+    EXPECT_EQ(main->Panelxy->text(), QStringLiteral("200x100"));
+    EXPECT_EQ(main->VrDemoButtonStation2->pos(), QPoint(11, 31));
+
+    // Every item moves its own control, in skin file order.
+    QAction *items[] = {main->DragnDropLEDMatrix1,   main->DragnDropFaderBlock1,     main->DragnDropBandBlock1,
+                        main->DragnDropStationBlock1, main->DragnDrop1,               main->DragnDorpButtonBlock1,
+                        main->DragnDrop2,             main->DragnDropRecordButton1,   main->DragnDropPlayButton1,
+                        main->DragnDropStationButton12, main->DragnDropStationButton22, main->DragnDropStationButton32,
+                        main->DragnDropStationButton42, main->DragnDropStationButton52, main->DragnDropStationButton62,
+                        main->DragnDropStationButton72};
+    for (int n = 1; n <= kSkinControlCount; ++n) {
+        items[n - 1]->trigger();
+        move(n * 10, n * 5);
+        EXPECT_EQ(main->findChild<QWidget *>(QLatin1String(kSkinControlNames[size_t(n - 1)]))->pos(),
+                  QPoint(n * 10 + 1, n * 5 + 1))
+            << kSkinControlNames[size_t(n - 1)];
+    }
+}
+
+TEST_F(SkinTest, LoadingASkinPutsMovedControlsBackAndKeepsFarOnesReachable)
+{
+    const QString normal = writeSkin(QStringLiteral("normal.skn"), [](TSkin &) {});
+    main->DragnDropFaderBlock1->trigger();
+    Q_EMIT main->VrMainFormShape->OnMouseMove(Qt::NoButton, 30, 30);
+    main->EndDragnDrop1->trigger();
+    ASSERT_EQ(main->VrBlotterMixer->pos(), QPoint(31, 31));
+    skin->loadSkin(normal);
+    EXPECT_EQ(skin->currentSkin(), DefaultSkin());
+
+    const QString far = writeSkin(QStringLiteral("far.skn"), [](TSkin &s) {
+        s.Places[1] = {-5000, -5000}; // fader block
+        s.Places[9] = {5000, 5000};   // station button 1
+        s.Places[0] = {-100, 340};    // LED matrix, 112 wide
+    });
+    skin->loadSkin(far);
+    skin->ApplySkin(true);
+    const QRect client = main->rect();
+    for (QWidget *w : {static_cast<QWidget *>(main->VrBlotterMixer), static_cast<QWidget *>(main->VrDemoButtonStation1),
+                       static_cast<QWidget *>(main->VrMatrixConn)}) {
+        const QRect seen = w->geometry() & client;
+        EXPECT_GE(seen.width(), TMainForm::kReachMargin) << w->objectName().toStdString();
+        EXPECT_GE(seen.height(), TMainForm::kReachMargin) << w->objectName().toStdString();
+    }
+    EXPECT_EQ(main->VrBlotterMixer->pos(), QPoint(8 - 117, 8 - 115));
+    EXPECT_EQ(main->VrDemoButtonStation1->pos(), QPoint(601 - 8, 352 - 8));
+    EXPECT_EQ(main->VrMatrixConn->pos(), QPoint(-100, 340)) << "within reach already";
+
+    // The file records where the controls ended.
+    skin->saveSkin(file(QStringLiteral("saved.skn")));
+    const QList<QByteArray> lines = bytesOf(file(QStringLiteral("saved.skn"))).split('\n');
+    EXPECT_EQ(lines[12].trimmed(), QByteArray::number(8 - 117));
+    EXPECT_EQ(lines[28].trimmed(), QByteArray::number(593));
+}
+
+} // namespace
