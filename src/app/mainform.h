@@ -31,6 +31,9 @@ class TStationPresets;
 class THistoryForm;
 class TEditStationForm;
 class TOptionsForm;
+class TBandForm;
+class TAboutForm;
+class TUrlLink;
 class TRecorder;
 class TWindowsMediaPlayer;
 
@@ -127,6 +130,8 @@ public:
 
     // Non-visual components
     QTimer *TimerSonaveo = nullptr;
+    // The maker's web site, opened by the brand picture.
+    TUrlLink *Maro = nullptr;
     QMenu *PopupMenuDrag = nullptr;
     QAction *EndDragnDrop1 = nullptr;
     QAction *DragnDropLEDMatrix1 = nullptr;
@@ -187,11 +192,18 @@ public:
     void VrDemoButtonStopClick();
     void VrDemoButtonStartClick();
     void VrDemoButtonOptionsClick();
+    void VrDemoButtonBandClick();
+    void SaveDefaults();
+    void VrDemoButtonBurnClick();
+    void VrDemoButtonMixerClick();
+    void MaroImageClick();
 
     // The other windows, once they exist (null in a main window of its own).
     THistoryForm *historyForm() const;
     TEditStationForm *editStationForm() const;
     TOptionsForm *optionsForm() const;
+    TBandForm *bandForm() const;
+    TAboutForm *aboutForm() const;
 
     // Puts the window in the middle of its screen.
     void centreOnScreen();

@@ -1,0 +1,4 @@
+#include "mainform.h"
+
+// Written with the settings file.
+void TMainForm::SaveDefaults() {}
