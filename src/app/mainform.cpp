@@ -1,6 +1,11 @@
 #include "mainform.h"
 
+#include "aboutform.h"
 #include "artwork.h"
+#include "bandform.h"
+#include "clicklabel.h"
+#include "desktoplauncher.h"
+#include "urllink.h"
 #include "vranimate.h"
 #include "vrblotter.h"
 #include "vrclock.h"
@@ -201,9 +206,14 @@ TMainForm::TMainForm(QWidget *parent) : QWidget(parent, Qt::Window | Qt::Framele
         {VrDemoButtonOptions, &TMainForm::VrDemoButtonOptionsClick},
         {VrDemoButtonExit, &TMainForm::VrDemoButtonExitClick},
         {VrDemoButtonSkinMaker, &TMainForm::VrDemoButtonSkinMakerClick},
+        {VrDemoButtonBand, &TMainForm::VrDemoButtonBandClick},
+        {VrDemoButtonBurn, &TMainForm::VrDemoButtonBurnClick},
+        {VrDemoButtonMixer, &TMainForm::VrDemoButtonMixerClick},
     };
     for (const auto &[button, handler] : clicks)
         connect(button, &TVrDemoButton::OnClick, this, guardedHandler(handler));
+    connect(static_cast<TClickLabel *>(MaroImage), &TClickLabel::OnClick, this,
+            guardedHandler(&TMainForm::MaroImageClick));
     connect(VrScrollBarPlayer1, &TVrSlider::OnChange, this, guardedHandler(&TMainForm::VrScrollBarPlayer1Change));
 
     const std::pair<QAction *, void (TMainForm::*)()> dragItems[] = {
@@ -349,6 +359,9 @@ void TMainForm::compose()
     TimerSonaveo->setInterval(100);
     connect(TimerSonaveo, &QTimer::timeout, this, guardedHandler(&TMainForm::TimerSonaveoTimer));
 
+    Maro = new TUrlLink(this, kMakerWebSite);
+    Maro->setObjectName(QStringLiteral("Maro"));
+
     composeMenu();
 }
 
@@ -377,7 +390,9 @@ void TMainForm::composeButtonBlock()
     VrBlotterMaro->setColor(toQColor(0x2F2F2F));
     VrBlotter9 = block(VrBlotterButtonSet, "VrBlotter9", 0, 0, 108, 18);
     VrBlotter9->setColor(toQColor(0x2F2F2F));
-    MaroImage = picture(VrBlotter9, "MaroImage", artwork::logo(), 3, 3, 102, 12);
+    auto *maroImage = place<TClickLabel>(VrBlotter9, "MaroImage", 3, 3, 102, 12);
+    maroImage->setPixmap(QPixmap::fromImage(artwork::logo()));
+    MaroImage = maroImage;
     MaroImage->setCursor(Qt::PointingHandCursor);
 }
 
@@ -679,4 +694,45 @@ void TMainForm::VrMainFormShapeMouseMove(int x, int y)
     const int top = std::max(0, y + 1);
     if (QWidget *control = movableControl(dragTarget))
         placeMovable(control, left, top);
+}
+
+void TMainForm::VrDemoButtonBandClick()
+{
+    TBandForm *bands = bandForm();
+    if (!bands || bands->exec() != QDialog::Accepted)
+        return;
+    // With nothing highlighted the band stays, whatever the label shows (even
+    // the history marker, which then serves as the band's name).
+    if (bands->hasHighlight())
+        Labelgenre->setText(bands->highlightedBand());
+    VrNumBlock->setValue(1);
+    LoadStationBlock(1);
+    SaveDefaults();
+}
+
+void TMainForm::VrDemoButtonBurnClick()
+{
+    if (TAboutForm *about = aboutForm())
+        about->exec();
+}
+
+void TMainForm::VrDemoButtonMixerClick() { openMixer(); }
+
+void TMainForm::MaroImageClick()
+{
+    if (!Playback->state.online)
+        Network->attemptConnect();
+    Maro->Open();
+}
+
+TBandForm *TMainForm::bandForm() const
+{
+    TApplicationWindows *w = applicationWindows();
+    return w && w->MainForm.get() == this ? w->BandForm.get() : nullptr;
+}
+
+TAboutForm *TMainForm::aboutForm() const
+{
+    TApplicationWindows *w = applicationWindows();
+    return w && w->MainForm.get() == this ? w->AboutForm.get() : nullptr;
 }

@@ -33,6 +33,9 @@ class THistoryForm;
 class TEditStationForm;
 class TOptionsForm;
 class TSkinForm;
+class TBandForm;
+class TAboutForm;
+class TUrlLink;
 class TRecorder;
 class TWindowsMediaPlayer;
 
@@ -129,6 +132,8 @@ public:
 
     // Non-visual components
     QTimer *TimerSonaveo = nullptr;
+    // The maker's web site, opened by the brand picture.
+    TUrlLink *Maro = nullptr;
     QMenu *PopupMenuDrag = nullptr;
     QAction *EndDragnDrop1 = nullptr;
     QAction *DragnDropLEDMatrix1 = nullptr;
@@ -240,12 +245,18 @@ public:
     void EndDragnDrop1Click();
     // The pointer moved over the background, at x, y in client pixels.
     void VrMainFormShapeMouseMove(int x, int y);
+    void VrDemoButtonBandClick();
+    void VrDemoButtonBurnClick();
+    void VrDemoButtonMixerClick();
+    void MaroImageClick();
 
     // The other windows, once they exist (null in a main window of its own).
     THistoryForm *historyForm() const;
     TEditStationForm *editStationForm() const;
     TOptionsForm *optionsForm() const;
     TSkinForm *skinForm() const;
+    TBandForm *bandForm() const;
+    TAboutForm *aboutForm() const;
 
     // Puts the window in the middle of its screen.
     void centreOnScreen();

@@ -1,5 +1,6 @@
 #include "optionsform.h"
 
+#include "desktoplauncher.h"
 #include "dialogs.h"
 #include "errorguard.h"
 #include "errors.h"
@@ -9,7 +10,6 @@
 #include "vrmatrix.h"
 
 #include <QComboBox>
-#include <QDesktopServices>
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -178,7 +178,7 @@ void TOptionsForm::VrDemoButtonExitClick() { accept(); }
 
 void TOptionsForm::VrDemoButtonHelpClick()
 {
-    QDesktopServices::openUrl(QUrl::fromLocalFile(QDir::current().filePath(QStringLiteral("sonaveo.chm"))));
+    openManual();
 }
 
 void TOptionsForm::VrDemoButtonExportClick()

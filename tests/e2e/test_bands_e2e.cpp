@@ -1,0 +1,140 @@
+// The band chooser and the About window on the real display, driven with the
+// mouse and keyboard (xdotool): add a band, pick it by typing, and open one of
+// the maker's addresses through the desktop's handler.
+
+#include "aboutform.h"
+#include "bandform.h"
+#include "childprocess.h"
+#include "clicklabel.h"
+#include "fakecapturebackend.h"
+#include "fakedialogs.h"
+#include "fakelauncher.h"
+#include "fakeplatform.h"
+#include "filebytes.h"
+#include "mainform.h"
+#include "startup.h"
+#include "vrdemobutton.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace {
+QString quoted(const QString &arg)
+{
+    QString q = arg;
+    q.replace(QLatin1Char('\''), QStringLiteral("'\\''"));
+    return QLatin1Char('\'') + q + QLatin1Char('\'');
+}
+
+QString xdotool(const QStringList &args)
+{
+    QStringList words{QStringLiteral("xdotool")};
+    for (const QString &a : args)
+        words << quoted(a);
+    return words.join(QLatin1Char(' '));
+}
+
+QStringList clickAt(QWidget *w, QPoint local)
+{
+    const QPoint g = w->mapToGlobal(local);
+    return {xdotool({QStringLiteral("mousemove"), QString::number(g.x()), QString::number(g.y())}),
+            QStringLiteral("sleep 0.1"), xdotool({QStringLiteral("click"), QStringLiteral("1")}),
+            QStringLiteral("sleep 0.3")};
+}
+
+QStringList typeText(const QString &text)
+{
+    return {xdotool({QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("5"), QStringLiteral("--"), text}),
+            QStringLiteral("sleep 0.2")};
+}
+
+bool runUser(const QStringList &commands)
+{
+    QProcess user;
+    user.start(QStringLiteral("sh"), {QStringLiteral("-c"), commands.join(QStringLiteral(" && "))});
+    QElapsedTimer t;
+    t.start();
+    while (user.state() != QProcess::NotRunning && t.elapsed() < 30000)
+        QTest::qWait(20);
+    return user.state() == QProcess::NotRunning && user.exitCode() == 0;
+}
+} // namespace
+
+TEST(BandsOnTheDisplay, AddABandPickItByTypingAndOpenAMakersAddress)
+{
+    if (!childprocess::isChild("SONAVEO_BANDS_ROAD")) {
+        if (qEnvironmentVariableIsEmpty("DISPLAY"))
+            GTEST_SKIP() << "needs the display that scripts/test starts";
+        qputenv("QT_QPA_PLATFORM", "xcb");
+        QString output;
+        const bool passed =
+            childprocess::runPassed(QStringLiteral("BandsOnTheDisplay.*"), "SONAVEO_BANDS_ROAD", {}, &output);
+        qunsetenv("QT_QPA_PLATFORM");
+        EXPECT_TRUE(passed) << output.toStdString();
+        return;
+    }
+    ASSERT_EQ(QGuiApplication::platformName(), QStringLiteral("xcb"));
+    QTemporaryDir dir;
+    ASSERT_TRUE(QDir::setCurrent(dir.path()));
+    // A stand-in for the desktop's handler, first in PATH, writes out its arguments.
+    QTemporaryDir bin;
+    const QString record = QDir(dir.path()).filePath(QStringLiteral("opened"));
+    const QString handler = QDir(bin.path()).filePath(QStringLiteral("xdg-open"));
+    ASSERT_TRUE(writeBytes(handler, "#!/bin/sh\nprintf '%s|' \"$@\" > '" + record.toUtf8() + ".part'\nmv '" +
+                                       record.toUtf8() + ".part' '" + record.toUtf8() + "'\n"));
+    QFile::setPermissions(handler, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    ScopedPath path(bin.path() + QLatin1Char(':') + qEnvironmentVariable("PATH"));
+
+    // Players, network and sound card play no part here.
+    FakeDialogs dialogs;
+    FakePlatform fake;
+    FakeCaptureBackend capture;
+    TApplicationWindows windows;
+    createWindows(windows);
+    TMainForm *form = windows.MainForm.get();
+    form->centreOnScreen();
+    form->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form));
+
+    // "Choose Station Band", type a new band, "Add Band", click into the list and
+    // type the band's first letters, "Select Band".
+    TBandForm *bands = windows.BandForm.get();
+    bands->centreOnScreen();
+    QStringList script = clickAt(form->VrDemoButtonBand, QPoint(53, 7));
+    script << QStringLiteral("sleep 0.7");
+    script << clickAt(bands->EditNewStationBand, QPoint(100, 8)) << typeText(QStringLiteral("Jazz Club"));
+    script << clickAt(bands->VrDemoButtonAdd, QPoint(53, 12));
+    script << clickAt(bands->ListBoxBands, QPoint(60, 7)) << typeText(QStringLiteral("Jaz"));
+    script << clickAt(bands->VrDemoButtonSelectBand, QPoint(53, 12));
+    ASSERT_TRUE(runUser(script));
+    EXPECT_FALSE(bands->isVisible());
+    EXPECT_EQ(form->Labelgenre->text(), QStringLiteral("Jazz Club"));
+    EXPECT_TRUE(bytesOf(QDir(dir.path()).filePath(QStringLiteral("stationbands.ini")))
+                    .contains("Heavy Metal\r\nJazz Club\r\nMaro Radio Network\r\n"));
+
+    // "About", the Maro Radio Network address, "OK".
+    TAboutForm *about = windows.AboutForm.get();
+    about->centreOnScreen();
+    script = clickAt(form->VrDemoButtonBurn, QPoint(53, 11));
+    script << QStringLiteral("sleep 0.7");
+    script << clickAt(about->Label5, QPoint(10, 6));
+    script << QStringLiteral("sleep 0.5");
+    script << clickAt(about->VrDemoButtonOK, QPoint(53, 12));
+    ASSERT_TRUE(runUser(script));
+    EXPECT_FALSE(about->isVisible());
+    QElapsedTimer t;
+    t.start();
+    while (!QFile::exists(record) && t.elapsed() < 5000)
+        QTest::qWait(20);
+    EXPECT_EQ(bytesOf(record), "http://www.maro-radio.de|");
+    EXPECT_TRUE(dialogs.messages.isEmpty()) << dialogs.messages.join('|').toStdString();
+}
