@@ -30,20 +30,20 @@ TApplicationWindows *g_windows = nullptr;
 // line instead of Qt's abort.
 void displayFailureHandler(QtMsgType type, const QMessageLogContext &, const QString &message)
 {
-    static QString lastWarning;
+    // Every warning on the way is kept: the first one usually names the cause
+    // (the display refused the connection), the last one only the consequence.
+    static QStringList warnings;
     if (type != QtFatalMsg) {
-        lastWarning = message;
+        warnings << message.simplified();
         return;
     }
-    {
-        const QByteArray why = (lastWarning.isEmpty() ? message : lastWarning).simplified().toLocal8Bit();
-        std::fprintf(stderr,
-                     "sonaveo: cannot open a display (%s); start it from a desktop session "
-                     "where DISPLAY or WAYLAND_DISPLAY names a running display\n",
-                     why.constData());
-        std::fflush(stderr);
-        ::_exit(2);
-    }
+    const QByteArray why = (warnings.isEmpty() ? message.simplified() : warnings.join(QStringLiteral("; "))).toLocal8Bit();
+    std::fprintf(stderr,
+                 "sonaveo: cannot open a display (%s); start it from a desktop session "
+                 "where DISPLAY or WAYLAND_DISPLAY names a running display\n",
+                 why.constData());
+    std::fflush(stderr);
+    ::_exit(2);
 }
 // Fontconfig reads its configuration files and font cache once per process, a
 // large part of building the first window. A helper thread does it while the
@@ -130,6 +130,7 @@ int sonaveoMain(int argc, char **argv)
     QtMessageHandler previous = qInstallMessageHandler(displayFailureHandler);
     QApplication app(argc, argv);
     qInstallMessageHandler(previous);
+    checks.displayConnected();
     QApplication::setApplicationName(QStringLiteral("sonaveo"));
     QApplication::setWindowIcon(QIcon(QPixmap::fromImage(artwork::icon())));
     QGuiApplication::setDesktopFileName(QStringLiteral("sonaveo"));

@@ -37,12 +37,17 @@ public:
     // The X window id of the visible main window, waiting up to timeoutMs.
     QString waitForMainWindow(int timeoutMs = 15000);
     void kill();
+    // What the program wrote to its error output so far.
+    QString errorOutput() const;
 
 private:
     void start(const QProcessEnvironment &env);
 
     QTemporaryDir m_dir;
+    QTemporaryDir m_logDir;
     QString m_dataDir;
+    QString m_errorLog;
+    int m_displayRetries = 0;
     QProcess m_process;
 };
 

@@ -80,7 +80,9 @@ TEST(Desktop, ASecondCopyEndsAtOnceAndACrashedCopyDoesNotBlockTheNext)
     REQUIRE_DISPLAY();
     ASSERT_TRUE(waitUntilNoCopyRuns());
     auto first = std::make_unique<Sonaveo>();
-    ASSERT_FALSE(first->waitForMainWindow().isEmpty());
+    ASSERT_FALSE(first->waitForMainWindow().isEmpty())
+        << "the first copy ended with " << first->process().exitCode() << "; it said: "
+        << first->errorOutput().toStdString();
     const int windowsBefore = mainWindows().size();
 
     Sonaveo second;
@@ -103,7 +105,8 @@ TEST(Desktop, ASecondCopyEndsAtOnceAndACrashedCopyDoesNotBlockTheNext)
     const QString id = third.waitForMainWindow(30000);
     EXPECT_FALSE(id.isEmpty()) << "a killed copy must not block the next start; the new copy is "
                                << (third.process().state() == QProcess::Running ? "running" : "gone")
-                               << " with exit code " << third.process().exitCode();
+                               << " with exit code " << third.process().exitCode() << "; it said: "
+                               << third.errorOutput().toStdString();
 }
 
 TEST(Desktop, WithoutADisplayTheProgramSaysSoInOneLine)
