@@ -92,8 +92,16 @@ void TStationPlayback::TuneStation(const QString &name, const QString &url)
     m_station.controls().play();
 }
 
+double TStationPlayback::stationPosition()
+{
+    if (!m_tickPosition)
+        m_tickPosition = m_station.controls().currentPosition();
+    return *m_tickPosition;
+}
+
 void TStationPlayback::TimerSonaveoTimer()
 {
+    m_tickPosition.reset();
     if (state.exitFlag) {
         ++state.exitTickCounter;
         if (state.exitTickCounter == kExitTicks && m_hooks.closeMainWindow)
@@ -140,7 +148,7 @@ void TStationPlayback::statusPass()
 
     // B5: station display.
     if (m_station.playState() == kPlaying) {
-        setClockFromSeconds(m_c.VrClockstposition, m_station.controls().currentPosition());
+        setClockFromSeconds(m_c.VrClockstposition, stationPosition());
         if (m_c.VrClockstposition->Seconds() != 0) {
             m_c.LabelStation->setVisible(true);
             setText(m_c.LabelStation, state.currentStationName);
@@ -165,7 +173,7 @@ void TStationPlayback::statusPass()
 void TStationPlayback::tail()
 {
     // C1: station activity picture.
-    if (m_station.controls().currentPosition() > 1.0 && m_station.playState() == kPlaying)
+    if (stationPosition() > 1.0 && m_station.playState() == kPlaying)
         m_c.ImagePlayer1GO->setHidden(!m_c.ImagePlayer1GO->isHidden());
 
     // C2: recording playback display.

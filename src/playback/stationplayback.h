@@ -6,6 +6,7 @@
 
 #include <QString>
 #include <functional>
+#include <optional>
 
 class NetworkState;
 class QLabel;
@@ -92,6 +93,10 @@ public:
 private:
     void statusPass();
     void tail();
+    // The station player's position, asked of the engine once per tick (a
+    // position query walks the whole pipeline).
+    double stationPosition();
+    std::optional<double> m_tickPosition;
 
     TPlaybackControls m_c;
     TWindowsMediaPlayer &m_station;
