@@ -130,7 +130,6 @@ int sonaveoMain(int argc, char **argv)
     QtMessageHandler previous = qInstallMessageHandler(displayFailureHandler);
     QApplication app(argc, argv);
     qInstallMessageHandler(previous);
-    checks.displayConnected();
     QApplication::setApplicationName(QStringLiteral("sonaveo"));
     QApplication::setWindowIcon(QIcon(QPixmap::fromImage(artwork::icon())));
     QGuiApplication::setDesktopFileName(QStringLiteral("sonaveo"));

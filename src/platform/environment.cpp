@@ -47,24 +47,14 @@ bool GstEnvironmentChecks::probeSoundOutput()
 void GstEnvironmentChecks::prefetch()
 {
     if (!m_answers.valid() && !m_known)
-        m_answers = std::async(std::launch::async, [gate = m_displayGate.get_future()] {
+        m_answers = std::async(std::launch::async, [] {
             const bool player = probeMediaPlayer();
-            gate.wait();
             return std::make_pair(player, probeSoundOutput());
         });
 }
 
-void GstEnvironmentChecks::displayConnected()
-{
-    if (!m_gateOpen) {
-        m_gateOpen = true;
-        m_displayGate.set_value();
-    }
-}
-
 std::pair<bool, bool> GstEnvironmentChecks::answers()
 {
-    displayConnected(); // asked now: nothing is left to wait for
     if (!m_known)
         m_known = m_answers.valid() ? m_answers.get()
                                     : std::make_pair(probeMediaPlayer(), probeSoundOutput());

@@ -18,19 +18,10 @@ public:
 
 class GstEnvironmentChecks : public EnvironmentChecks {
 public:
-    GstEnvironmentChecks() = default;
-    // Lets a waiting probe finish, so the end never waits on a gate nobody opens.
-    ~GstEnvironmentChecks() override { displayConnected(); }
     // Starts both probes on a helper thread, so GStreamer's start-up (registry,
     // sound server connection: some 20 ms) overlaps with the toolkit's own.
     // The answers are then only collected; without it they are probed on demand.
-    // The sound output probe waits for displayConnected(): the sound server's
-    // client library looks for its address on the X display with a connection of
-    // its own, which must not race the toolkit's first connection (that one then
-    // fails now and then with "could not connect to display").
     void prefetch();
-    // The toolkit holds its display connection; the sound probe may go on.
-    void displayConnected();
     bool mediaPlayerAvailable() override;
     bool soundOutputAvailable() override;
 
@@ -38,8 +29,6 @@ public:
     static bool probeSoundOutput();
 
 private:
-    std::promise<void> m_displayGate;
-    bool m_gateOpen = false;
     std::future<std::pair<bool, bool>> m_answers;
     std::optional<std::pair<bool, bool>> m_known;
     std::pair<bool, bool> answers();
