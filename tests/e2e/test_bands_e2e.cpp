@@ -27,47 +27,9 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
-namespace {
-QString quoted(const QString &arg)
-{
-    QString q = arg;
-    q.replace(QLatin1Char('\''), QStringLiteral("'\\''"));
-    return QLatin1Char('\'') + q + QLatin1Char('\'');
-}
+#include "userscript.h"
 
-QString xdotool(const QStringList &args)
-{
-    QStringList words{QStringLiteral("xdotool")};
-    for (const QString &a : args)
-        words << quoted(a);
-    return words.join(QLatin1Char(' '));
-}
-
-QStringList clickAt(QWidget *w, QPoint local)
-{
-    const QPoint g = w->mapToGlobal(local);
-    return {xdotool({QStringLiteral("mousemove"), QString::number(g.x()), QString::number(g.y())}),
-            QStringLiteral("sleep 0.1"), xdotool({QStringLiteral("click"), QStringLiteral("1")}),
-            QStringLiteral("sleep 0.3")};
-}
-
-QStringList typeText(const QString &text)
-{
-    return {xdotool({QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("5"), QStringLiteral("--"), text}),
-            QStringLiteral("sleep 0.2")};
-}
-
-bool runUser(const QStringList &commands)
-{
-    QProcess user;
-    user.start(QStringLiteral("sh"), {QStringLiteral("-c"), commands.join(QStringLiteral(" && "))});
-    QElapsedTimer t;
-    t.start();
-    while (user.state() != QProcess::NotRunning && t.elapsed() < 30000)
-        QTest::qWait(20);
-    return user.state() == QProcess::NotRunning && user.exitCode() == 0;
-}
-} // namespace
+using namespace userscript;
 
 TEST(BandsOnTheDisplay, AddABandPickItByTypingAndOpenAMakersAddress)
 {
@@ -115,7 +77,7 @@ TEST(BandsOnTheDisplay, AddABandPickItByTypingAndOpenAMakersAddress)
     script << clickAt(bands->VrDemoButtonAdd, QPoint(53, 12));
     script << clickAt(bands->ListBoxBands, QPoint(60, 7)) << typeText(QStringLiteral("Jaz"));
     script << clickAt(bands->VrDemoButtonSelectBand, QPoint(53, 12));
-    ASSERT_TRUE(runUser(script));
+    ASSERT_TRUE(userscript::run(script));
     EXPECT_FALSE(bands->isVisible());
     EXPECT_EQ(form->Labelgenre->text(), QStringLiteral("Jazz Club"));
     EXPECT_TRUE(bytesOf(QDir(dir.path()).filePath(QStringLiteral("stationbands.ini")))
@@ -129,7 +91,7 @@ TEST(BandsOnTheDisplay, AddABandPickItByTypingAndOpenAMakersAddress)
     script << clickAt(about->Label5, QPoint(10, 6));
     script << QStringLiteral("sleep 0.5");
     script << clickAt(about->VrDemoButtonOK, QPoint(53, 12));
-    ASSERT_TRUE(runUser(script));
+    ASSERT_TRUE(userscript::run(script));
     EXPECT_FALSE(about->isVisible());
     QElapsedTimer t;
     t.start();

@@ -21,56 +21,11 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
+#include "userscript.h"
+
+using namespace userscript;
+
 using namespace enginetest;
-
-namespace {
-// A shell command line of xdotool calls; each argument single-quoted.
-QString quoted(const QString &arg)
-{
-    QString q = arg;
-    q.replace(QLatin1Char('\''), QStringLiteral("'\\''"));
-    return QLatin1Char('\'') + q + QLatin1Char('\'');
-}
-
-QString xdotool(const QStringList &args)
-{
-    QStringList words{QStringLiteral("xdotool")};
-    for (const QString &a : args)
-        words << quoted(a);
-    return words.join(QLatin1Char(' '));
-}
-
-// Moving to a point of a widget and clicking there.
-QStringList clickAt(QWidget *w, QPoint local, int button = 1)
-{
-    const QPoint g = w->mapToGlobal(local);
-    return {xdotool({QStringLiteral("mousemove"), QString::number(g.x()), QString::number(g.y())}),
-            QStringLiteral("sleep 0.1"), xdotool({QStringLiteral("click"), QString::number(button)}),
-            QStringLiteral("sleep 0.3")};
-}
-
-// Replacing the focused field's text.
-QStringList typeText(const QString &text)
-{
-    return {xdotool({QStringLiteral("key"), QStringLiteral("ctrl+a")}),
-            xdotool({QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("5"), QStringLiteral("--"), text}),
-            QStringLiteral("sleep 0.1")};
-}
-
-void startScript(QProcess &p, const QStringList &commands)
-{
-    p.start(QStringLiteral("sh"), {QStringLiteral("-c"), commands.join(QStringLiteral(" && "))});
-}
-
-bool waitFor(const std::function<bool()> &pred, int ms)
-{
-    QElapsedTimer t;
-    t.start();
-    while (!pred() && t.elapsed() < ms)
-        QTest::qWait(20);
-    return pred();
-}
-} // namespace
 
 TEST(MainRoad, EditAStationWithMouseAndKeysThenPressItAndHearIt)
 {
@@ -107,13 +62,13 @@ TEST(MainRoad, EditAStationWithMouseAndKeysThenPressItAndHearIt)
     editor->centreOnScreen(); // where it will open
     QStringList script = clickAt(form->VrDemoButtonStation1, QPoint(95, 9), 3);
     script << QStringLiteral("sleep 0.7");
-    script << clickAt(editor->EditStationName, QPoint(100, 8)) << typeText(QStringLiteral("Tone FM"));
-    script << clickAt(editor->EditStationURL, QPoint(100, 8)) << typeText(stream);
+    script << clickAt(editor->EditStationName, QPoint(100, 8)) << typeText(QStringLiteral("Tone FM"), true);
+    script << clickAt(editor->EditStationURL, QPoint(100, 8)) << typeText(stream, true);
     script << clickAt(editor->VrDemoButtonExit, QPoint(53, 12));
     QProcess user;
     bool editorOpened = false;
     QObject::connect(windows.EditStationForm.get(), &QDialog::finished, [&] { editorOpened = true; });
-    startScript(user, script);
+    userscript::start(user, script);
     ASSERT_TRUE(waitFor([&] { return user.state() == QProcess::NotRunning; }, 20000));
     ASSERT_TRUE(editorOpened) << "the editor opened and was closed with Save and Exit";
 
@@ -125,7 +80,7 @@ TEST(MainRoad, EditAStationWithMouseAndKeysThenPressItAndHearIt)
 
     // A left click tunes it: the name shows and the tone reaches the sound server.
     QProcess press;
-    startScript(press, clickAt(form->VrDemoButtonStation1, QPoint(95, 9), 1));
+    userscript::start(press, clickAt(form->VrDemoButtonStation1, QPoint(95, 9), 1));
     ASSERT_TRUE(waitFor([&] { return press.state() == QProcess::NotRunning; }, 5000));
     EXPECT_EQ(windows.HistoryForm->entryName(1), QStringLiteral("Tone FM"));
     EXPECT_EQ(windows.HistoryForm->entryUrl(1), stream);
