@@ -363,3 +363,18 @@ TEST_F(LifecycleTest, TheSkinInUseComesBackAtTheNextStartAndABadSkinLineIsTold)
     EXPECT_EQ(form->VrNumVolume->Value(), 100);
     EXPECT_EQ(form->VrBlotterMixer->pos(), QPoint(469, 9)) << "positions come after the bad line";
 }
+
+TEST_F(LifecycleTest, ExitWithAFailedSaveSaysWhyAndKeepsTheProgramOpen)
+{
+    start(dir.path());
+    form->dataDirectory = file(QStringLiteral("gone/away")); // the folder has vanished
+    QSignalSpy closed(form, &TMainForm::closed);
+    QTest::mouseClick(form->VrDemoButtonExit, Qt::LeftButton);
+    ASSERT_EQ(dialogs.messages.size(), 1);
+    EXPECT_TRUE(dialogs.messages[0].contains(QStringLiteral("Defaults.ini"))) << dialogs.messages[0].toStdString();
+    EXPECT_TRUE(form->isVisible()) << "nothing was saved, so the program stays";
+    EXPECT_FALSE(windows->FormSure->isVisible());
+    for (int tick = 0; tick < 30; ++tick)
+        form->TimerSonaveoTimer();
+    EXPECT_EQ(closed.count(), 0);
+}
