@@ -40,6 +40,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPainter>
 #include <QScreen>
 #include <QTimer>
 
@@ -61,6 +62,17 @@ QLabel *picture(QWidget *parent, const char *name, const QImage &image, int left
     auto *l = place<QLabel>(parent, name, left, top, width, height);
     l->setPixmap(QPixmap::fromImage(image));
     return l;
+}
+
+// A picture with transparent parts, drawn onto the flat colour of the panel it
+// sits on. The result is opaque, so showing or hiding it repaints only itself and
+// the picture below it, not the panels and the background picture beneath.
+QImage onPanel(const QImage &picture, const QColor &panel)
+{
+    QImage out(picture.size(), QImage::Format_RGB32);
+    out.fill(panel);
+    QPainter(&out).drawImage(0, 0, picture);
+    return out;
 }
 
 TVrPalette ledPalette()
@@ -400,8 +412,13 @@ void TMainForm::composeFaderBlock()
 {
     VrBlotterMixer = block(this, "VrBlotterMixer", 469, 9, 117, 115);
     VrBlotterPlayer = block(VrBlotterMixer, "VrBlotterPlayer", 0, 0, 117, 115);
-    ImagePlayer1 = picture(VrBlotterPlayer, "ImagePlayer1", artwork::playerIdle(), 6, 4, 33, 33);
-    ImagePlayer1GO = picture(VrBlotterPlayer, "ImagePlayer1GO", artwork::playerActive(), 6, 4, 33, 33);
+    // The activity picture alternates ten times a second while a station plays.
+    ImagePlayer1 = picture(VrBlotterPlayer, "ImagePlayer1", onPanel(artwork::playerIdle(), VrBlotterPlayer->Color()),
+                           6, 4, 33, 33);
+    ImagePlayer1GO = picture(VrBlotterPlayer, "ImagePlayer1GO",
+                             onPanel(artwork::playerActive(), VrBlotterPlayer->Color()), 6, 4, 33, 33);
+    for (QLabel *l : {ImagePlayer1, ImagePlayer1GO})
+        l->setAttribute(Qt::WA_OpaquePaintEvent);
     ImagePlayer1GO->hide();
 
     VrScrollBarPlayer1 = place<TVrSlider>(VrBlotterPlayer, "VrScrollBarPlayer1", 46, 5, 25, 105);
