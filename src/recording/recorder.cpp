@@ -128,11 +128,13 @@ void TRecorder::CaptureBufferFilled()
             "Everything recorded so far is in the file."));
         return;
     }
-    std::vector<char> buffer(size_t(std::min(n, kCopyChunk)));
+    // One buffer for the whole recording: the step runs twenty times a second.
+    if (m_copyBuffer.size() < size_t(kCopyChunk))
+        m_copyBuffer.resize(size_t(kCopyChunk));
     while (n > 0) {
         const int chunk = std::min(n, kCopyChunk);
-        CaptureStream->Read(buffer.data(), chunk);
-        WaveFile->WriteBuffer(buffer.data(), chunk);
+        CaptureStream->Read(m_copyBuffer.data(), chunk);
+        WaveFile->WriteBuffer(m_copyBuffer.data(), chunk);
         n -= chunk;
     }
     m_c.VrNumSize->setValue(sizeInKB(WaveFile->Size()));

@@ -8,6 +8,7 @@
 
 #include <functional>
 #include <memory>
+#include <vector>
 
 class QLabel;
 class TOptionsForm;
@@ -75,4 +76,5 @@ private:
     TWindowsMediaPlayer &m_rec;
     TPlaybackState &m_playback;
     TRecorderHooks m_hooks;
+    std::vector<char> m_copyBuffer;
 };

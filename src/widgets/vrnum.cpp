@@ -126,6 +126,11 @@ QSize TVrNum::sizeHint() const
 
 void TVrNum::paintEvent(QPaintEvent *)
 {
+    // Drawn straight onto the widget: a display that changes twenty times a
+    // second (the recording size) does not build a picture first.
+    if (!m_glyphs.isBuilt())
+        m_glyphs.build(m_style, m_palette, m_color);
     QPainter p(this);
-    p.drawImage(0, 0, render());
+    p.fillRect(rect(), m_color);
+    m_glyphs.paint(p, rect(), displayText(), m_spacing, m_alignment);
 }

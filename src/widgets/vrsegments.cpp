@@ -134,9 +134,13 @@ void TVrSegmentGlyphs::build(TVrNumStyle style, const TVrPalette &palette,
 {
     m_cell = segmentCellSize(style);
     m_colonWidth = segmentColonWidth(style);
+    const QColor back = background.isValid() ? background : QColor(Qt::black);
+    // Glyphs on an opaque background are opaque: kept as RGB32 they are copied, not
+    // blended, each time a display draws them.
+    const QImage::Format format = back.alpha() == 255 ? QImage::Format_RGB32 : QImage::Format_ARGB32_Premultiplied;
     for (int i = 0; i < kGlyphCount; ++i)
-        m_glyphs[i] = recolorReference(cachedReference(style, i), palette.Low, palette.High,
-                                       background.isValid() ? background : QColor(Qt::black));
+        m_glyphs[i] = recolorReference(cachedReference(style, i), palette.Low, palette.High, back)
+                          .convertToFormat(format);
     m_built = true;
 }
 
