@@ -35,17 +35,10 @@ void step(bool report, const std::function<void()> &work)
     try {
         work();
     } catch (...) {
-        if (report) {
+        if (report)
             showException(std::current_exception());
-            return;
-        }
-        try {
-            throw;
-        } catch (const std::exception &e) {
-            std::fprintf(stderr, "sonaveo: %s\n", e.what());
-        } catch (...) {
-            std::fprintf(stderr, "sonaveo: unknown error while saving\n");
-        }
+        else
+            std::fprintf(stderr, "sonaveo: %s\n", qPrintable(exceptionText(std::current_exception())));
     }
 }
 } // namespace
@@ -100,15 +93,20 @@ void TMainForm::saveCurrentSkin()
 
 bool TMainForm::exiting() const { return Playback && Playback->state.exitFlag; }
 
-void TMainForm::saveOnLeaving(bool report)
+void TMainForm::leavingSteps(const std::function<void(const std::function<void()> &)> &run)
 {
     // The band of the shown block, not a history marker, is what is stored.
     Labelgenre->setText(Presets->rememberedBandName);
     WindowsMediaPlayer->controls().stop();
     PlayerRec->controls().stop();
-    step(report, [this] { SaveDefaults(); });
-    step(report, [this] { SaveStationBlock(VrNumBlock->Value()); });
-    step(report, [this] { saveCurrentSkin(); });
+    run([this] { SaveDefaults(); });
+    run([this] { SaveStationBlock(VrNumBlock->Value()); });
+    run([this] { saveCurrentSkin(); });
+}
+
+void TMainForm::saveOnLeaving(bool report)
+{
+    leavingSteps([report](const std::function<void()> &work) { step(report, work); });
 }
 
 void TMainForm::finishRecording()
@@ -123,14 +121,9 @@ void TMainForm::finishRecording()
 
 void TMainForm::VrDemoButtonExitClick()
 {
-    Labelgenre->setText(Presets->rememberedBandName);
-    WindowsMediaPlayer->controls().stop();
-    PlayerRec->controls().stop();
     // A failed save is reported and ends the exit here: the program stays open
     // with everything it holds, so nothing is lost by leaving.
-    SaveDefaults();
-    SaveStationBlock(VrNumBlock->Value());
-    saveCurrentSkin();
+    leavingSteps([](const std::function<void()> &work) { work(); });
     // The recording is finished before the farewell shows.
     finishRecording();
     hide();

@@ -280,6 +280,9 @@ private:
     void composeRecordBlock();
     void composeMenu();
     void finishRecording();
+    // Band label and players put right, then each saving step handed to run,
+    // which decides what an error does.
+    void leavingSteps(const std::function<void(const std::function<void()> &)> &run);
     // The skin in use, "currentskin.skn" in the data directory.
     QString currentSkinFile() const;
     void loadCurrentSkin();

@@ -21,6 +21,7 @@
 #include "vrspinner.h"
 
 #include <QComboBox>
+#include <QListWidget>
 #include <QFileInfo>
 #include <QImageReader>
 #include <QLabel>
@@ -88,13 +89,6 @@ void setLow(W *w, const QColor &c)
     TVrPalette p = w->Palette();
     p.Low = c;
     w->setPalette(p);
-}
-
-// A control of the band window by its name; that window composes its own.
-template <typename T>
-T *bandControl(QWidget *band, const char *name)
-{
-    return band ? band->findChild<T *>(QLatin1String(name)) : nullptr;
 }
 
 QLabel *sectionLabel(QWidget *parent, const char *name, const QString &caption, int left, int top)
@@ -346,7 +340,7 @@ void TSkinForm::ApplySkin(bool reloadPicture)
 void TSkinForm::applyColours(TMainForm *main)
 {
     TApplicationWindows *windows = applicationWindows();
-    QWidget *band = windows ? windows->BandForm.get() : nullptr;
+    TBandForm *band = windows ? windows->BandForm.get() : nullptr;
     THistoryForm *history = windows ? windows->HistoryForm.get() : nullptr;
     TEditStationForm *editor = windows ? windows->EditStationForm.get() : nullptr;
     TOptionsForm *options = windows ? windows->OptionsForm.get() : nullptr;
@@ -356,8 +350,10 @@ void TSkinForm::applyColours(TMainForm *main)
     for (QWidget *w : {static_cast<QWidget *>(LabelSkinTop), static_cast<QWidget *>(EditSkin),
                        static_cast<QWidget *>(EditLEDMatrix)})
         setFontColor(w, active);
-    setFontColor(bandControl<QWidget>(band, "LabelStationBand"), active);
-    setFontColor(bandControl<QWidget>(band, "EditNewStationBand"), active);
+    if (band) {
+        setFontColor(band->LabelStationBand, active);
+        setFontColor(band->EditNewStationBand, active);
+    }
     if (editor) {
         setFontColor(editor->LabelEditStation, active);
         setFontColor(editor->EditStationName, active);
@@ -380,8 +376,10 @@ void TSkinForm::applyColours(TMainForm *main)
     const QColor passive = toQColor(PanelPassive->Color());
     for (QLabel *l : {LabelGraphics, LabelGlobal, LabelSonaveo, LabelText, LabelMatrix})
         setFontColor(l, passive);
-    setFontColor(bandControl<QWidget>(band, "ListBoxBands"), passive);
-    setFontColor(bandControl<QWidget>(band, "LabelAddGenre"), passive);
+    if (band) {
+        setFontColor(band->ListBoxBands, passive);
+        setFontColor(band->LabelAddGenre, passive);
+    }
     if (editor) {
         setFontColor(editor->LabelSTName, passive);
         setFontColor(editor->LabelSTURL, passive);
@@ -456,9 +454,9 @@ void TSkinForm::applyColours(TMainForm *main)
                                        main->VrDemoButtonExit});
     for (TVrDemoButton *b : pushButtons())
         buttons.push_back(b);
-    for (const char *name : {"VrDemoButtonCancelBand", "VrDemoButtonSelectBand", "VrDemoButtonRemove",
-                             "VrDemoButtonAdd"})
-        buttons.push_back(bandControl<TVrDemoButton>(band, name));
+    if (band)
+        buttons.insert(buttons.end(), {band->VrDemoButtonCancelBand, band->VrDemoButtonSelectBand,
+                                       band->VrDemoButtonRemove, band->VrDemoButtonAdd});
     if (editor)
         buttons.push_back(editor->VrDemoButtonExit);
     if (history)
@@ -479,8 +477,8 @@ void TSkinForm::applyColours(TMainForm *main)
         VrBlotterSkinMaker->setColor(popUp);
         VrBlotterSkinMaker->repaint(); // the designer shows its new colour at once
     }
-    if (TVrBlotter *b = bandControl<TVrBlotter>(band, "VrBlotterBands"))
-        b->setColor(popUp);
+    if (band)
+        band->VrBlotterBands->setColor(popUp);
     if (editor)
         editor->VrBlotterStation->setColor(popUp);
     if (history)

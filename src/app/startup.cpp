@@ -60,10 +60,21 @@ TApplicationWindows::TApplicationWindows() { g_windows = this; }
 
 TApplicationWindows::~TApplicationWindows()
 {
-    // The main window goes first: its destruction still uses the others.
-    MainForm.reset();
+    destroyAll();
     if (g_windows == this)
         g_windows = nullptr;
+}
+
+void TApplicationWindows::destroyAll()
+{
+    MainForm.reset();
+    HistoryForm.reset();
+    BandForm.reset();
+    OptionsForm.reset();
+    SkinForm.reset();
+    EditStationForm.reset();
+    FormSure.reset();
+    AboutForm.reset();
 }
 
 TApplicationWindows *applicationWindows() { return g_windows; }
@@ -100,14 +111,7 @@ bool runEntrySequence(EnvironmentChecks &checks, TApplicationWindows &windows)
     createWindows(windows);
     if (!splash->FormActivate(checks)) {
         delete splash;
-        windows.MainForm.reset();
-        windows.HistoryForm.reset();
-        windows.BandForm.reset();
-        windows.OptionsForm.reset();
-        windows.SkinForm.reset();
-        windows.EditStationForm.reset();
-        windows.FormSure.reset();
-        windows.AboutForm.reset();
+        windows.destroyAll();
         return false;
     }
     windows.MainForm->setSplash(splash);

@@ -28,6 +28,9 @@ struct TApplicationWindows {
 
     TApplicationWindows();
     ~TApplicationWindows();
+    // Destroys every window, the main window first: its destruction still uses
+    // the others.
+    void destroyAll();
 };
 
 // The windows of the running program (null before they exist).

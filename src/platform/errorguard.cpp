@@ -2,15 +2,17 @@
 
 #include <QDebug>
 
-void showException(std::exception_ptr error)
+QString exceptionText(std::exception_ptr error)
 {
     try {
         std::rethrow_exception(error);
     } catch (const Exception &e) {
-        dialogs().showError(e.Message());
+        return e.Message();
     } catch (const std::exception &e) {
-        dialogs().showError(QString::fromLocal8Bit(e.what()));
+        return QString::fromLocal8Bit(e.what());
     } catch (...) {
-        dialogs().showError(QStringLiteral("Unknown error"));
+        return QStringLiteral("Unknown error");
     }
 }
+
+void showException(std::exception_ptr error) { dialogs().showError(exceptionText(error)); }

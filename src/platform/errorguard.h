@@ -9,6 +9,8 @@
 #include <exception>
 #include <utility>
 
+// The text of an error caught by a guard.
+QString exceptionText(std::exception_ptr error);
 // Shows the text of an error caught by a guard.
 void showException(std::exception_ptr error);
 

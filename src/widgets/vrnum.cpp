@@ -106,14 +106,19 @@ QString TVrNum::displayText() const
     return vrNumCells(m_value, m_min, m_digits, m_leadingZero, m_zeroBlank);
 }
 
-QImage TVrNum::render() const
+void TVrNum::draw(QPainter &p) const
 {
     if (!m_glyphs.isBuilt())
         m_glyphs.build(m_style, m_palette, m_color);
+    p.fillRect(rect(), m_color);
+    m_glyphs.paint(p, rect(), displayText(), m_spacing, m_alignment);
+}
+
+QImage TVrNum::render() const
+{
     QImage img(size(), QImage::Format_ARGB32_Premultiplied);
-    img.fill(m_color);
     QPainter p(&img);
-    m_glyphs.paint(p, img.rect(), displayText(), m_spacing, m_alignment);
+    draw(p);
     return img;
 }
 
@@ -128,9 +133,6 @@ void TVrNum::paintEvent(QPaintEvent *)
 {
     // Drawn straight onto the widget: a display that changes twenty times a
     // second (the recording size) does not build a picture first.
-    if (!m_glyphs.isBuilt())
-        m_glyphs.build(m_style, m_palette, m_color);
     QPainter p(this);
-    p.fillRect(rect(), m_color);
-    m_glyphs.paint(p, rect(), displayText(), m_spacing, m_alignment);
+    draw(p);
 }

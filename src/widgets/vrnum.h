@@ -7,6 +7,8 @@
 #include <QImage>
 #include <QWidget>
 
+class QPainter;
+
 class TVrNum : public QWidget {
     Q_OBJECT
 public:
@@ -50,6 +52,8 @@ protected:
 
 private:
     void artworkChanged();
+    // The background and the digits, onto a painter over the widget's rectangle.
+    void draw(QPainter &p) const;
 
     int m_value = 0;
     int m_min = 0;
