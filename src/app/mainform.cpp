@@ -6,6 +6,7 @@
 #include "clicklabel.h"
 #include "desktoplauncher.h"
 #include "urllink.h"
+#include "timage.h"
 #include "vranimate.h"
 #include "vrblotter.h"
 #include "vrclock.h"
@@ -56,11 +57,11 @@ QLabel *label(QWidget *parent, const char *name, const QString &caption, int lef
     return placeLabel(parent, name, caption, left, top, toQColor(color), width);
 }
 
-QLabel *picture(QWidget *parent, const char *name, const QImage &image, int left, int top,
+TImage *picture(QWidget *parent, const char *name, const QImage &image, int left, int top,
                 int width, int height)
 {
-    auto *l = place<QLabel>(parent, name, left, top, width, height);
-    l->setPixmap(QPixmap::fromImage(image));
+    auto *l = place<TImage>(parent, name, left, top, width, height);
+    l->setPicture(image);
     return l;
 }
 
@@ -279,7 +280,11 @@ void TMainForm::compose()
     VrMatrixConn->setColor(toQColor(clBlack));
     VrMatrixConn->setPalette(TVrPalette{toQColor(clBlack), toQColor(clAqua)});
     VrMatrixConn->setTimeInterval(250);
-    VrMatrixConn->setThreaded(true);
+    // The main window's matrix, clock and animation tick on window timers. On the
+    // one user-interface thread Qt lines their wake-ups up with the status tick's,
+    // so a scroll step, a clock second or a frame shares the tick's repaint
+    // instead of waking the program once more from a timer thread of its own.
+    VrMatrixConn->setThreaded(false);
     VrMatrixConn->setBounds(327, 16, 112, 17);
     VrMatrixConn->setText(QStringLiteral("INTERNET CONNECTION?"));
     VrMatrixConn->setAutoScroll(true);
@@ -417,8 +422,6 @@ void TMainForm::composeFaderBlock()
                            6, 4, 33, 33);
     ImagePlayer1GO = picture(VrBlotterPlayer, "ImagePlayer1GO",
                              onPanel(artwork::playerActive(), VrBlotterPlayer->Color()), 6, 4, 33, 33);
-    for (QLabel *l : {ImagePlayer1, ImagePlayer1GO})
-        l->setAttribute(Qt::WA_OpaquePaintEvent);
     ImagePlayer1GO->hide();
 
     VrScrollBarPlayer1 = place<TVrSlider>(VrBlotterPlayer, "VrScrollBarPlayer1", 46, 5, 25, 105);
@@ -473,7 +476,7 @@ void TMainForm::composeStationBlock()
     LabelStation = label(p, "LabelStation", QStringLiteral("none"), 43, 2, clAqua, 144);
     LabelStationTime = label(p, "LabelStationTime", QStringLiteral("Time:"), 194, 2, clTeal);
     VrClockReal = ledClock(p, "VrClockReal", 226, 1, ctRealTime);
-    VrClockReal->setThreaded(true);
+    VrClockReal->setThreaded(false); // see VrMatrixConn
     VrClockReal->setActive(true);
 
     LabelStationBand = label(p, "LabelStationBand", QStringLiteral("Format:"), 0, 22, clTeal);
@@ -484,7 +487,7 @@ void TMainForm::composeStationBlock()
     VrAnimate1->setFrameRows(1);
     VrAnimate1->setInterval(500);
     VrAnimate1->setLoop(true);
-    VrAnimate1->setThreaded(true);
+    VrAnimate1->setThreaded(false); // see VrMatrixConn
     VrAnimate1->setActive(true);
 
     LabelStationBuffer = label(p, "LabelStationBuffer", QStringLiteral("Buffer:"), 0, 42, clTeal);

@@ -16,6 +16,7 @@ class QLineEdit;
 class QMenu;
 class QMenuBar;
 class QTimer;
+class TImage;
 class TVrAnimate;
 class TVrBlotter;
 class TVrClock;
@@ -88,8 +89,8 @@ public:
     // Fader block
     TVrBlotter *VrBlotterMixer = nullptr;
     TVrBlotter *VrBlotterPlayer = nullptr;
-    QLabel *ImagePlayer1 = nullptr;
-    QLabel *ImagePlayer1GO = nullptr;
+    TImage *ImagePlayer1 = nullptr;
+    TImage *ImagePlayer1GO = nullptr;
     TVrSlider *VrScrollBarPlayer1 = nullptr;
     TVrScale *VrScaledb = nullptr;
     QLabel *LabelDB = nullptr;

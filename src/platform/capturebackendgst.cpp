@@ -123,6 +123,8 @@ void releaseDevices(std::vector<GstDevice *> &devices)
     devices.clear();
 }
 
+constexpr gint64 kFragmentMicroseconds = 20000;
+
 // A source element on the sound server's default capture device, which follows
 // the desktop's choice even when it changes after the device list was read.
 GstElement *defaultSource()
@@ -228,6 +230,12 @@ private:
         // The name the sound server's mixer shows for the recording stream.
         if (g_object_class_find_property(G_OBJECT_GET_CLASS(source), "client-name"))
             g_object_set(source, "client-name", "Sonaveo", nullptr);
+        // The sound server hands over one fragment per wake-up of both its client
+        // thread and the streaming thread. Its default of 10 ms is made for low
+        // latency; the reader only empties the ring every 50 ms, so 20 ms
+        // fragments lose nothing and halve the cost of capturing.
+        if (g_object_class_find_property(G_OBJECT_GET_CLASS(source), "latency-time"))
+            g_object_set(source, "latency-time", gint64(kFragmentMicroseconds), nullptr);
         m_pipeline = gst_pipeline_new("sonaveo-capture");
         gst_bin_add_many(GST_BIN(m_pipeline), source, convert, resample, sink, nullptr);
         // The ring is the only buffer between the device and the reader: the sink

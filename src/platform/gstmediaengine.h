@@ -3,6 +3,8 @@
 
 #include "mediaengine.h"
 
+#include <QElapsedTimer>
+
 typedef struct _GstElement GstElement;
 typedef struct _GstBus GstBus;
 typedef struct _GstMessage GstMessage;
@@ -38,6 +40,16 @@ private:
     void handleMessage(GstMessage *message);
     void setState(int state);
     void resetStreamInfo();
+    bool positionRuns() const;
+
+    // The last position read from the pipeline and when it was read. While the
+    // stream plays steadily the position is carried forward on the monotonic
+    // clock, so the status tick does not ask the pipeline ten times a second.
+    bool m_positionKnown = false;
+    bool m_positionPaced = false;
+    double m_positionRead = 0;
+    double m_positionShown = 0;
+    QElapsedTimer m_positionAge;
 
     GstElement *m_playbin = nullptr;
     GstBus *m_bus = nullptr;

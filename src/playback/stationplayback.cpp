@@ -28,15 +28,22 @@ void setText(QLabel *label, const QString &text)
 QString twoDigits(quint64 v) { return QStringLiteral("%1").arg(v, 2, 10, QLatin1Char('0')); }
 } // namespace
 
+namespace {
+// Whole seconds as the clock text counts them: halves go to the even neighbour
+// (nearbyint in the default rounding mode), and the count stops at the largest
+// 32-bit value.
+quint32 wholeSeconds(double seconds)
+{
+    if (!(seconds > 0))
+        return 0;
+    const double r = std::nearbyint(seconds);
+    return r >= double(std::numeric_limits<quint32>::max()) ? std::numeric_limits<quint32>::max() : quint32(r);
+}
+} // namespace
+
 QString SecondsToClockText(double seconds)
 {
-    quint32 s = 0;
-    if (seconds > 0) {
-        // nearbyint rounds halves to the even neighbour in the default rounding mode.
-        const double r = std::nearbyint(seconds);
-        s = r >= double(std::numeric_limits<quint32>::max()) ? std::numeric_limits<quint32>::max()
-                                                               : quint32(r);
-    }
+    const quint32 s = wholeSeconds(seconds);
     const quint32 h = s / 3600;
     const quint32 m = (s - 3600 * h) / 60;
     const quint32 sec = s - 3600 * h - 60 * m;
@@ -46,17 +53,19 @@ QString SecondsToClockText(double seconds)
 
 void setClockFromSeconds(TVrClock *clock, double seconds)
 {
-    // The text is read back as a time of day; hours past a day wrap around.
-    const QStringList parts = SecondsToClockText(seconds).split(QLatin1Char(':'));
-    const int h = int(parts.value(0).toULongLong() % 24);
-    const int m = parts.value(1).toInt();
-    const int s = parts.value(2).toInt();
+    // The same fields the clock text gives when read back as a time of day:
+    // hours past a day wrap around. Worked out on integers, as this runs on
+    // every status tick.
+    const quint32 s = wholeSeconds(seconds);
+    const int h = int((s / 3600) % 24);
+    const int m = int((s % 3600) / 60);
+    const int sec = int(s % 60);
     if (clock->Hours() != h)
         clock->setHours(h);
     if (clock->Minutes() != m)
         clock->setMinutes(m);
-    if (clock->Seconds() != s)
-        clock->setSeconds(s);
+    if (clock->Seconds() != sec)
+        clock->setSeconds(sec);
 }
 
 void resetClock(TVrClock *clock)

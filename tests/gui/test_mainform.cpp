@@ -1,5 +1,6 @@
 // The main window's composition: every control at its place with its caption.
 
+#include "timage.h"
 #include "mainform.h"
 #include "vrblotter.h"
 #include "vrclock.h"

@@ -1,5 +1,6 @@
 // Tuning, the status tick, volume and Disconnect on scripted players, tick by tick.
 
+#include "timage.h"
 #include "errorguard.h"
 #include "fakedialogs.h"
 #include "fakeplatform.h"

@@ -1,6 +1,7 @@
 // The owner-drawn widgets driven by real mouse and key events on the offscreen
 // platform; what they show is checked on their pixels and display texts.
 
+#include "timage.h"
 #include "vranimate.h"
 #include "vrblotter.h"
 #include "vrclock.h"
@@ -613,4 +614,41 @@ TEST(LedDisplays, SettingTheSameValueRepaintsNothing)
     num->setValue(8);
     clock->setMinutes(4);
     QTRY_VERIFY(numPaints.paints > 0 && clockPaints.paints > 0);
+}
+
+TEST(Image, PictureShowsAndHidingTheTopOneRevealsTheOneBelow)
+{
+    Host host;
+    host.window->setStyleSheet(QStringLiteral("background: black"));
+    QImage idle(33, 33, QImage::Format_RGB32);
+    idle.fill(Qt::darkGreen);
+    QImage active(33, 33, QImage::Format_RGB32);
+    active.fill(Qt::yellow);
+    auto *below = host.add<TImage>({10, 10, 33, 33});
+    below->setPicture(idle);
+    auto *top = host.add<TImage>({10, 10, 33, 33});
+    top->setPicture(active);
+    host.show();
+
+    const QRect area(10, 10, 33, 33);
+    EXPECT_EQ(countColor(host.window->grab(area).toImage(), Qt::yellow), 33 * 33);
+    top->hide();
+    EXPECT_EQ(countColor(host.window->grab(area).toImage(), Qt::darkGreen), 33 * 33);
+
+    // An opaque picture repaints only itself: the window beneath is not drawn.
+    PaintCounter windowPaints;
+    host.window->installEventFilter(&windowPaints);
+    top->show();
+    QApplication::processEvents();
+    top->repaint();
+    EXPECT_EQ(windowPaints.paints, 0);
+
+    // A picture with transparent parts lets the window show through them.
+    QImage ring(33, 33, QImage::Format_ARGB32);
+    ring.fill(Qt::transparent);
+    QPainter(&ring).fillRect(0, 0, 33, 10, Qt::red);
+    top->setPicture(ring);
+    const QImage shot = host.window->grab(area).toImage();
+    EXPECT_EQ(countColor(shot, Qt::red), 33 * 10);
+    EXPECT_EQ(countColor(shot, Qt::darkGreen), 33 * 23);
 }
