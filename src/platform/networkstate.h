@@ -18,6 +18,9 @@ public:
 class GioNetworkState : public NetworkState {
 public:
     GioNetworkState();
+    ~GioNetworkState() override;
+    GioNetworkState(const GioNetworkState &) = delete;
+    GioNetworkState &operator=(const GioNetworkState &) = delete;
     bool isConnected() override;
 
 private:
@@ -25,4 +28,7 @@ private:
     // from events delivered on the GLib main loop (which Qt's event loop runs on
     // Linux), so reading it is a property read without a system call.
     GNetworkMonitor *m_monitor = nullptr;
+    bool m_available = true;
+    unsigned long m_changedHandler = 0;
+    unsigned long m_notifyHandler = 0;
 };

@@ -1,9 +1,12 @@
 // The online check against the kernel's routing table, and the test double.
 
+#include "childprocess.h"
 #include "fakenetwork.h"
 #include "networkstate.h"
 
+#include <QElapsedTimer>
 #include <QFile>
+#include <QThread>
 #include <gio/gio.h>
 #include <gtest/gtest.h>
 
@@ -30,7 +33,48 @@ bool hasDefaultRoute()
     return false;
 }
 
+// Runs the GLib main loop, as the program's event loop does, until the answer is
+// the wanted one or five seconds have passed.
+bool waitForAnswer(NetworkState &state, bool wanted)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (state.isConnected() != wanted && clock.elapsed() < 5000) {
+        while (g_main_context_iteration(nullptr, FALSE)) {
+        }
+        QThread::msleep(10);
+    }
+    return state.isConnected() == wanted;
+}
+
+int run(const char *command) { return std::system(command); }
+
 } // namespace
+
+TEST(NetworkState, FollowsTheNetworkComingAndGoing)
+{
+    // Inside a network namespace of its own the test can give and take the
+    // default route without touching the machine's network.
+    if (childprocess::isChild("SONAVEO_NETWORK_CHILD")) {
+        GioNetworkState state;
+        const char *kind = G_OBJECT_TYPE_NAME(g_network_monitor_get_default());
+        if (QByteArray(kind) != "GNetworkMonitorNetlink")
+            GTEST_SKIP() << "the monitor is " << kind;
+        EXPECT_FALSE(state.isConnected()) << "a namespace without routes is offline";
+        ASSERT_EQ(run("ip link set lo up && ip route add default dev lo"), 0);
+        EXPECT_TRUE(waitForAnswer(state, true)) << "a default route brings the network";
+        ASSERT_EQ(run("ip route del default dev lo"), 0);
+        EXPECT_TRUE(waitForAnswer(state, false)) << "losing it is noticed too";
+        return;
+    }
+    if (run("unshare -n true >/dev/null 2>&1") != 0)
+        GTEST_SKIP() << "no network namespaces here (needs root)";
+    QString output;
+    EXPECT_TRUE(childprocess::runPassed(QStringLiteral("NetworkState.FollowsTheNetworkComingAndGoing"),
+                                        "SONAVEO_NETWORK_CHILD", {QStringLiteral("unshare"), QStringLiteral("-n")},
+                                        &output))
+        << output.toStdString();
+}
 
 TEST(NetworkState, GioAnswersLikeTheRoutingTable)
 {
