@@ -265,11 +265,17 @@ TMainForm::~TMainForm()
 
 void TMainForm::compose()
 {
-    MainMenu1 = new QMenuBar(this);
-    MainMenu1->setObjectName(QStringLiteral("MainMenu1"));
-    MainMenu1->hide(); // attached but empty: it takes no room
-
     VrMainFormShape = place<TVrFormShape>(this, "VrMainFormShape", 0, 0, 601, 352);
+    // The empty main menu is attached once the window is on screen: a menu bar
+    // draws the icon of its overflow button when it is made, milliseconds that
+    // the first picture of the window need not wait for.
+    connect(VrMainFormShape, &TVrFormShape::firstPainted, this, [this] {
+        if (MainMenu1)
+            return;
+        MainMenu1 = new QMenuBar(this);
+        MainMenu1->setObjectName(QStringLiteral("MainMenu1"));
+        MainMenu1->hide(); // attached but empty: it takes no room
+    }, Qt::QueuedConnection);
     VrMainFormShape->setMask(artwork::background());
     VrMainFormShape->setMaskColor(toQColor(clPurple));
 

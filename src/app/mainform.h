@@ -50,7 +50,7 @@ public:
     void setSplash(QWidget *splash) { m_splash = splash; }
 
     // Window
-    QMenuBar *MainMenu1 = nullptr;
+    QMenuBar *MainMenu1 = nullptr; // attached after the first paint
     TVrFormShape *VrMainFormShape = nullptr;
     TVrMatrix *VrMatrixConn = nullptr;
     std::array<TVrDemoButton *, 7> VrDemoButtonStation{};

@@ -122,6 +122,7 @@ void TVrFormShape::paintEvent(QPaintEvent *event)
     if (!m_painted) {
         m_painted = true;
         reportFirstPaint();
+        Q_EMIT firstPainted();
     }
 }
 

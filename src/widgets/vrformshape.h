@@ -66,6 +66,8 @@ public:
 Q_SIGNALS:
     // The pointer moved over the background (window client coordinates).
     void OnMouseMove(Qt::MouseButtons buttons, int x, int y);
+    // The background was painted for the first time: the window is on screen.
+    void firstPainted();
 
 protected:
     void paintEvent(QPaintEvent *event) override;

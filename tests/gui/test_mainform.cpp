@@ -10,6 +10,7 @@
 #include "vrnum.h"
 #include "vrslider.h"
 
+#include <QMenuBar>
 #include <QAction>
 #include <QLabel>
 #include <QLineEdit>
@@ -226,4 +227,16 @@ TEST_F(MainFormTest, RightClickOnAFreeSpotOpensTheLayoutMenu)
     QTest::mouseClick(form.VrMainFormShape, Qt::RightButton, Qt::NoModifier, QPoint(20, 20));
     EXPECT_TRUE(form.PopupMenuDrag->isVisible());
     form.PopupMenuDrag->hide();
+}
+
+TEST_F(MainFormTest, AnEmptyMainMenuIsAttachedOnceTheWindowShows)
+{
+    form.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return form.MainMenu1 != nullptr; }, 2000));
+    EXPECT_EQ(form.MainMenu1->parentWidget(), &form);
+    EXPECT_EQ(form.findChild<QMenuBar *>(QStringLiteral("MainMenu1")), form.MainMenu1);
+    EXPECT_TRUE(form.MainMenu1->actions().isEmpty());
+    EXPECT_TRUE(form.MainMenu1->isHidden()) << "the empty menu takes no room";
+    EXPECT_EQ(form.VrMainFormShape->geometry(), QRect(0, 0, 601, 352));
 }
