@@ -3,6 +3,7 @@
 #include "dialogs.h"
 #include "networkstate.h"
 #include "vrclock.h"
+#include "vrcompose.h"
 #include "vrdemobutton.h"
 #include "vrmatrix.h"
 #include "vrnum.h"
@@ -19,11 +20,7 @@ constexpr int kPlaying = TWindowsMediaPlayer::wmppsPlaying;
 constexpr int kExitTicks = 25;
 constexpr int kConnectionTimeoutTicks = 300;
 
-void setText(QLabel *label, const QString &text)
-{
-    if (label->text() != text)
-        label->setText(text);
-}
+void setText(QLabel *label, const QString &text) { setCaptionText(label, text); }
 
 QString twoDigits(quint64 v) { return QStringLiteral("%1").arg(v, 2, 10, QLatin1Char('0')); }
 } // namespace

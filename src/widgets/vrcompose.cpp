@@ -4,6 +4,11 @@
 
 #include <QLineEdit>
 
+namespace {
+// Marks the captions that follow the size of their text.
+constexpr char kAutoSize[] = "sonaveoAutoSize";
+} // namespace
+
 QLabel *placeLabel(QWidget *parent, const char *name, const QString &caption, int left, int top,
                    const QColor &color, int width, const QFont *font)
 {
@@ -18,7 +23,18 @@ QLabel *placeLabel(QWidget *parent, const char *name, const QString &caption, in
     l->move(left, top);
     if (width > 0)
         l->resize(width, l->height());
+    else
+        l->setProperty(kAutoSize, true);
     return l;
+}
+
+void setCaptionText(QLabel *label, const QString &text)
+{
+    if (label->text() == text)
+        return;
+    label->setText(text);
+    if (label->property(kAutoSize).toBool())
+        label->adjustSize();
 }
 
 void styleButton(TVrDemoButton *b, const QString &caption, const QFont &font, const QColor &leave,

@@ -112,6 +112,11 @@ TEST_F(PlaybackTest, AStationConnectsBlinkingAndShowsItsNameOncePastTheFirstSeco
     EXPECT_EQ(form->LabelStation->text(), QStringLiteral("Connecting....."));
     EXPECT_EQ(form->LabelBuffer->text(), QStringLiteral("57%"));
     EXPECT_EQ(form->LabelBandwidth->text(), QStringLiteral("128000"));
+    // Both values are shown whole, not clipped to the width of their first "0".
+    for (QLabel *value : {form->LabelBuffer, form->LabelBandwidth})
+        EXPECT_GE(value->width(), value->fontMetrics().horizontalAdvance(value->text())) << value->objectName().toStdString();
+    const int wideBitRate = form->LabelBandwidth->width();
+    EXPECT_EQ(form->LabelStation->width(), 144) << "the station name keeps its fixed width";
 
     station->position = 0.6;
     tick();
@@ -130,6 +135,7 @@ TEST_F(PlaybackTest, AStationConnectsBlinkingAndShowsItsNameOncePastTheFirstSeco
     EXPECT_EQ(clock(form->VrClockstposition), QStringLiteral("00:00:00"));
     EXPECT_EQ(form->LabelBuffer->text(), QStringLiteral("0%"));
     EXPECT_EQ(form->LabelBandwidth->text(), QStringLiteral("0"));
+    EXPECT_LT(form->LabelBandwidth->width(), wideBitRate) << "the caption shrinks back with its text";
 }
 
 TEST_F(PlaybackTest, AStationStuckAtSecondZeroTimesOutOnThe301stPlayingTickOnce)
