@@ -3,10 +3,30 @@
 #include "vrtimer.h"
 #include "vrwidgetutil.h"
 
+#include <QDateTime>
 #include <QPainter>
 
+namespace {
+// The local time of day. Working out the local time asks the C library, which
+// checks the zone file on disk every time; the clock asks twice a second. The
+// distance to UTC is read again at every full minute, which is when summer time
+// starts and ends, so the clock turns with it.
+QTime localTimeOfDay()
+{
+    static qint64 offsetValidUntilMs = 0;
+    static qint64 offsetMs = 0;
+    const qint64 utcMs = QDateTime::currentMSecsSinceEpoch();
+    if (utcMs >= offsetValidUntilMs || utcMs < offsetValidUntilMs - 60000) {
+        offsetMs = qint64(QDateTime::fromMSecsSinceEpoch(utcMs).offsetFromUtc()) * 1000;
+        offsetValidUntilMs = (utcMs / 60000 + 1) * 60000;
+    }
+    constexpr qint64 day = 86400000;
+    return QTime::fromMSecsSinceStartOfDay(int(((utcMs + offsetMs) % day + day) % day));
+}
+} // namespace
+
 TVrClock::TVrClock(QWidget *parent)
-    : QWidget(parent), m_timeSource([] { return QTime::currentTime(); })
+    : QWidget(parent), m_timeSource(localTimeOfDay)
 {
     setAttribute(Qt::WA_OpaquePaintEvent);
     m_timer = new TVrTimer(this);

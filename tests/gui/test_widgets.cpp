@@ -1,6 +1,7 @@
 // The owner-drawn widgets driven by real mouse and key events on the offscreen
 // platform; what they show is checked on their pixels and display texts.
 
+#include "childprocess.h"
 #include "timage.h"
 #include "vranimate.h"
 #include "vrblotter.h"
@@ -12,11 +13,13 @@
 #include "vrspinner.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QPainter>
 #include <QSignalSpy>
 #include <QTest>
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <memory>
 
 namespace {
@@ -651,4 +654,35 @@ TEST(Image, PictureShowsAndHidingTheTopOneRevealsTheOneBelow)
     const QImage shot = host.window->grab(area).toImage();
     EXPECT_EQ(countColor(shot, Qt::red), 33 * 10);
     EXPECT_EQ(countColor(shot, Qt::darkGreen), 33 * 23);
+}
+
+TEST(VrClock, RealTimeShowsTheLocalTimeOfTheZone)
+{
+    // Run in a zone five and a half hours from UTC, so neither the hours nor the
+    // minutes can come out right by chance.
+    if (childprocess::isChild("SONAVEO_CLOCK_ZONE_CHILD")) {
+        TVrClock clock;
+        clock.setClockType(ctRealTime);
+        for (int attempt = 0; attempt < 3; ++attempt) {
+            const QTime before = QTime::currentTime();
+            clock.setActive(false);
+            clock.setActive(true); // reads the time at once
+            const QTime after = QTime::currentTime();
+            if (before.minute() != after.minute())
+                continue; // the minute turned between the readings: try again
+            EXPECT_EQ(clock.Hours(), after.hour());
+            EXPECT_EQ(clock.Minutes(), after.minute());
+            EXPECT_LE(std::abs(clock.Seconds() - after.second()), 1);
+            return;
+        }
+        FAIL() << "the minute kept turning";
+    }
+    if (!QFile::exists(QStringLiteral("/usr/share/zoneinfo/Asia/Kolkata")))
+        GTEST_SKIP() << "no time zone data";
+    qputenv("TZ", "Asia/Kolkata");
+    QString output;
+    const bool passed = childprocess::runPassed(QStringLiteral("VrClock.RealTimeShowsTheLocalTimeOfTheZone"),
+                                                "SONAVEO_CLOCK_ZONE_CHILD", {}, &output);
+    qunsetenv("TZ");
+    EXPECT_TRUE(passed) << output.toStdString();
 }
