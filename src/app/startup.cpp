@@ -1,6 +1,7 @@
 #include "startup.h"
 
 #include "artwork.h"
+#include "capturebackendgst.h"
 #include "environment.h"
 #include "errorguard.h"
 #include "forms.h"
@@ -129,7 +130,7 @@ int sonaveoMain(int argc, char **argv)
 
     warmUpFonts();
     GstEnvironmentChecks checks;
-    checks.prefetch();
+    checks.prefetch(prefetchCaptureDevices);
 
     QtMessageHandler previous = qInstallMessageHandler(displayFailureHandler);
     QApplication app(argc, argv);

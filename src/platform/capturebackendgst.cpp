@@ -367,6 +367,17 @@ QString pcmCapsString(const PcmFormat &format)
         .arg(format.channels);
 }
 
+void prefetchCaptureDevices()
+{
+    try {
+        requireCaptureElements();
+    } catch (...) {
+        return; // told when the driver list is asked for
+    }
+    std::vector<GstDevice *> devices = sourceDevices();
+    releaseDevices(devices);
+}
+
 std::vector<CaptureDriverInfo> GstCaptureBackend::enumerateDrivers()
 {
     requireCaptureElements();

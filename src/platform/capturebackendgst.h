@@ -16,6 +16,10 @@ public:
     static QString primaryDriverDescription() { return QStringLiteral("Primary Sound Capture Driver"); }
 };
 
+// Reads the capture devices into the list that the driver list and the format
+// probe share, so that at start-up neither waits for the sound server. Any thread.
+void prefetchCaptureDevices();
+
 // GStreamer caps text of a PCM format ("audio/x-raw,format=S16LE,..."), empty for
 // a sample width that has no integer PCM layout.
 QString pcmCapsString(const PcmFormat &format);

@@ -44,13 +44,25 @@ bool GstEnvironmentChecks::probeSoundOutput()
     return any;
 }
 
-void GstEnvironmentChecks::prefetch()
+void GstEnvironmentChecks::prefetch(std::function<void()> afterwards)
 {
-    if (!m_answers.valid() && !m_known)
-        m_answers = std::async(std::launch::async, [] {
-            const bool player = probeMediaPlayer();
-            return std::make_pair(player, probeSoundOutput());
-        });
+    if (m_answers.valid() || m_known)
+        return;
+    std::promise<std::pair<bool, bool>> promise;
+    m_answers = promise.get_future();
+    m_helper = std::thread([promise = std::move(promise), afterwards = std::move(afterwards)]() mutable {
+        const bool player = probeMediaPlayer();
+        const bool output = probeSoundOutput();
+        promise.set_value({player, output});
+        if (afterwards && player && output)
+            afterwards();
+    });
+}
+
+GstEnvironmentChecks::~GstEnvironmentChecks()
+{
+    if (m_helper.joinable())
+        m_helper.join();
 }
 
 std::pair<bool, bool> GstEnvironmentChecks::answers()

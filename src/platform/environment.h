@@ -2,8 +2,10 @@
 // The two things the program cannot work without: the playback engine and a sound
 // output. The real answers come from GStreamer; tests install doubles.
 
+#include <functional>
 #include <future>
 #include <optional>
+#include <thread>
 #include <utility>
 
 class EnvironmentChecks {
@@ -21,7 +23,10 @@ public:
     // Starts both probes on a helper thread, so GStreamer's start-up (registry,
     // sound server connection: some 20 ms) overlaps with the toolkit's own.
     // The answers are then only collected; without it they are probed on demand.
-    void prefetch();
+    // afterwards, when given, runs on the same thread once the answers are handed
+    // over, for more start-up work that needs GStreamer.
+    void prefetch(std::function<void()> afterwards = {});
+    ~GstEnvironmentChecks();
     bool mediaPlayerAvailable() override;
     bool soundOutputAvailable() override;
 
@@ -30,6 +35,7 @@ public:
 
 private:
     std::future<std::pair<bool, bool>> m_answers;
+    std::thread m_helper;
     std::optional<std::pair<bool, bool>> m_known;
     std::pair<bool, bool> answers();
 };
