@@ -47,13 +47,17 @@ void displayFailureHandler(QtMsgType type, const QMessageLogContext &, const QSt
     ::_exit(2);
 }
 // Fontconfig reads its configuration files and font cache once per process, a
-// large part of building the first window. A helper thread does it while the
-// application connects to the display; the library is already loaded with Qt.
-void warmUpFonts()
+// large part of building the first window, and GIO's network monitor loads GIO's
+// modules before it answers. A helper thread does both while the application
+// connects to the display; fontconfig is already loaded with Qt.
+void warmUpLibraries()
 {
-    using Init = int (*)();
-    if (auto init = reinterpret_cast<Init>(::dlsym(RTLD_DEFAULT, "FcInit")))
-        std::thread(init).detach();
+    std::thread([] {
+        using Init = int (*)();
+        if (auto init = reinterpret_cast<Init>(::dlsym(RTLD_DEFAULT, "FcInit")))
+            init();
+        prefetchNetworkMonitor();
+    }).detach();
 }
 } // namespace
 
@@ -128,7 +132,7 @@ int sonaveoMain(int argc, char **argv)
     if (instance.alreadyRunning())
         return 0;
 
-    warmUpFonts();
+    warmUpLibraries();
     GstEnvironmentChecks checks;
     checks.prefetch(prefetchCaptureDevices);
 

@@ -10,6 +10,8 @@ void onNetworkChanged(GNetworkMonitor *monitor, gboolean, gpointer available) { 
 void onAvailableNotified(GNetworkMonitor *monitor, GParamSpec *, gpointer available) { refresh(monitor, static_cast<bool *>(available)); }
 } // namespace
 
+void prefetchNetworkMonitor() { g_network_monitor_get_default(); }
+
 GioNetworkState::GioNetworkState() : m_monitor(g_network_monitor_get_default())
 {
     if (!m_monitor)

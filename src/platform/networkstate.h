@@ -13,6 +13,12 @@ public:
     virtual void attemptConnect() {}
 };
 
+// Creates GIO's network monitor ahead of the first GioNetworkState (loading GIO's
+// modules and asking the system takes a millisecond or more). Call it from a
+// thread without a main context of its own: the monitor then delivers its events
+// on the default main loop, which the user-interface thread runs.
+void prefetchNetworkMonitor();
+
 // The desktop's answer through GIO's network monitor (NetworkManager over D-Bus
 // when it runs, otherwise the kernel's routing table over netlink).
 class GioNetworkState : public NetworkState {

@@ -10,6 +10,8 @@
 #include <gio/gio.h>
 #include <gtest/gtest.h>
 
+#include <thread>
+
 namespace {
 
 // GIO's netlink monitor calls the network available when a default route exists.
@@ -56,6 +58,9 @@ TEST(NetworkState, FollowsTheNetworkComingAndGoing)
     // Inside a network namespace of its own the test can give and take the
     // default route without touching the machine's network.
     if (childprocess::isChild("SONAVEO_NETWORK_CHILD")) {
+        // As in the program, the monitor is made on a helper thread at start-up
+        // and its news must still reach this thread's event loop.
+        std::thread(prefetchNetworkMonitor).join();
         GioNetworkState state;
         const char *kind = G_OBJECT_TYPE_NAME(g_network_monitor_get_default());
         if (QByteArray(kind) != "GNetworkMonitorNetlink")
