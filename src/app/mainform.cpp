@@ -270,8 +270,6 @@ void TMainForm::compose()
     // draws the icon of its overflow button when it is made, milliseconds that
     // the first picture of the window need not wait for.
     connect(VrMainFormShape, &TVrFormShape::firstPainted, this, [this] {
-        if (MainMenu1)
-            return;
         MainMenu1 = new QMenuBar(this);
         MainMenu1->setObjectName(QStringLiteral("MainMenu1"));
         MainMenu1->hide(); // attached but empty: it takes no room

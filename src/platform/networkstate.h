@@ -30,9 +30,9 @@ public:
     bool isConnected() override;
 
 private:
-    // The monitor is a process-wide singleton that keeps its answer up to date
-    // from events delivered on the GLib main loop (which Qt's event loop runs on
-    // Linux), so reading it is a property read without a system call.
+    // The monitor is a process-wide singleton that tells its changes through
+    // signals on the GLib main loop (which Qt's event loop runs on Linux); the
+    // answer is kept from them, so asking is a read of m_available.
     GNetworkMonitor *m_monitor = nullptr;
     bool m_available = true;
     unsigned long m_changedHandler = 0;

@@ -20,12 +20,8 @@ constexpr int kPlaying = TWindowsMediaPlayer::wmppsPlaying;
 constexpr int kExitTicks = 25;
 constexpr int kConnectionTimeoutTicks = 300;
 
-void setText(QLabel *label, const QString &text) { setCaptionText(label, text); }
-
 QString twoDigits(quint64 v) { return QStringLiteral("%1").arg(v, 2, 10, QLatin1Char('0')); }
-} // namespace
 
-namespace {
 // Whole seconds as the clock text counts them: halves go to the even neighbour
 // (nearbyint in the default rounding mode), and the count stops at the largest
 // 32-bit value.
@@ -131,7 +127,7 @@ void TStationPlayback::statusPass()
 
     // B2: connecting blink.
     if (state.connecting) {
-        setText(m_c.LabelStation, kConnectingText);
+        setCaptionText(m_c.LabelStation, kConnectingText);
         // The label's own visibility flag, so the blink also runs while the window
         // itself is hidden.
         m_c.LabelStation->setHidden(!m_c.LabelStation->isHidden());
@@ -141,8 +137,8 @@ void TStationPlayback::statusPass()
     const bool stationPlaying = m_station.playState() == kPlaying;
     if (!stationPlaying && m_rec.playState() != kPlaying) {
         resetClock(m_c.VrClockstposition);
-        setText(m_c.LabelBuffer, QStringLiteral("0%"));
-        setText(m_c.LabelBandwidth, QStringLiteral("0"));
+        setCaptionText(m_c.LabelBuffer, QStringLiteral("0%"));
+        setCaptionText(m_c.LabelBandwidth, QStringLiteral("0"));
     }
 
     // B4: recording playback start, only while the station player is not playing.
@@ -157,11 +153,11 @@ void TStationPlayback::statusPass()
         setClockFromSeconds(m_c.VrClockstposition, stationPosition());
         if (m_c.VrClockstposition->Seconds() != 0) {
             m_c.LabelStation->setVisible(true);
-            setText(m_c.LabelStation, state.currentStationName);
+            setCaptionText(m_c.LabelStation, state.currentStationName);
             state.connecting = false;
         }
-        setText(m_c.LabelBuffer, QString::number(m_station.network().bufferingProgress()) + QLatin1Char('%'));
-        setText(m_c.LabelBandwidth, QString::number(m_station.network().bitRate()));
+        setCaptionText(m_c.LabelBuffer, QString::number(m_station.network().bufferingProgress()) + QLatin1Char('%'));
+        setCaptionText(m_c.LabelBandwidth, QString::number(m_station.network().bitRate()));
         if (state.connecting) {
             ++state.connectionTimeoutCounter;
             if (state.connectionTimeoutCounter > kConnectionTimeoutTicks) {
@@ -220,7 +216,7 @@ void TStationPlayback::VrScrollBarPlayer1Change() { SetVolume(m_c.VrScrollBarPla
 
 void TStationPlayback::VrDemoButtonUnplugClick()
 {
-    setText(m_c.LabelStation, QStringLiteral("none"));
+    setCaptionText(m_c.LabelStation, QStringLiteral("none"));
     m_c.LabelStation->setVisible(true);
     state.connecting = false;
     m_station.controls().stop();
