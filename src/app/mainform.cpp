@@ -426,7 +426,7 @@ void TMainForm::composeFaderBlock()
                            6, 4, 33, 33);
     ImagePlayer1GO = picture(VrBlotterPlayer, "ImagePlayer1GO",
                              onPanel(artwork::playerActive(), VrBlotterPlayer->Color()), 6, 4, 33, 33);
-    ImagePlayer1GO->hide();
+    ImagePlayer1GO->setShown(false);
 
     VrScrollBarPlayer1 = place<TVrSlider>(VrBlotterPlayer, "VrScrollBarPlayer1", 46, 5, 25, 105);
     VrScrollBarPlayer1->setOrientation(Qt::Vertical);

@@ -1,6 +1,7 @@
 #include "stationplayback.h"
 
 #include "dialogs.h"
+#include "timage.h"
 #include "networkstate.h"
 #include "vrclock.h"
 #include "vrcompose.h"
@@ -101,9 +102,25 @@ double TStationPlayback::stationPosition()
     return *m_tickPosition;
 }
 
+int TStationPlayback::stationState()
+{
+    if (!m_tickStationState)
+        m_tickStationState = m_station.playState();
+    return *m_tickStationState;
+}
+
+int TStationPlayback::recordingState()
+{
+    if (!m_tickRecordingState)
+        m_tickRecordingState = m_rec.playState();
+    return *m_tickRecordingState;
+}
+
 void TStationPlayback::TimerSonaveoTimer()
 {
     m_tickPosition.reset();
+    m_tickStationState.reset();
+    m_tickRecordingState.reset();
     if (state.exitFlag) {
         ++state.exitTickCounter;
         if (state.exitTickCounter == kExitTicks && m_hooks.closeMainWindow)
@@ -134,8 +151,8 @@ void TStationPlayback::statusPass()
     }
 
     // B3: idle reset.
-    const bool stationPlaying = m_station.playState() == kPlaying;
-    if (!stationPlaying && m_rec.playState() != kPlaying) {
+    const bool stationPlaying = stationState() == kPlaying;
+    if (!stationPlaying && recordingState() != kPlaying) {
         resetClock(m_c.VrClockstposition);
         setCaptionText(m_c.LabelBuffer, QStringLiteral("0%"));
         setCaptionText(m_c.LabelBandwidth, QStringLiteral("0"));
@@ -146,10 +163,11 @@ void TStationPlayback::statusPass()
         state.filePlaybackRequest = false;
         m_rec.setURL(m_hooks.recordingFile ? m_hooks.recordingFile() : QString());
         m_rec.controls().play();
+        m_tickRecordingState.reset();
     }
 
     // B5: station display.
-    if (m_station.playState() == kPlaying) {
+    if (stationState() == kPlaying) {
         setClockFromSeconds(m_c.VrClockstposition, stationPosition());
         if (m_c.VrClockstposition->Seconds() != 0) {
             m_c.LabelStation->setVisible(true);
@@ -165,6 +183,8 @@ void TStationPlayback::statusPass()
                 if (m_c.VrClockstposition->Seconds() == 0) {
                     m_c.LabelStation->setVisible(true);
                     m_station.controls().stop();
+                    m_tickStationState.reset();
+                    m_tickPosition.reset();
                     dialogs().showMessage(kConnectionTimeoutMessage);
                 }
             }
@@ -175,13 +195,13 @@ void TStationPlayback::statusPass()
 void TStationPlayback::tail()
 {
     // C1: station activity picture.
-    if (stationPosition() > 1.0 && m_station.playState() == kPlaying)
-        m_c.ImagePlayer1GO->setHidden(!m_c.ImagePlayer1GO->isHidden());
+    if (stationPosition() > 1.0 && stationState() == kPlaying)
+        m_c.ImagePlayer1GO->setShown(!m_c.ImagePlayer1GO->Shown());
 
     // C2: recording playback display.
-    if (m_rec.playState() == kPlaying) {
+    if (recordingState() == kPlaying) {
         state.recordingPlaybackFlag = true;
-        m_c.ImagePlayer1GO->setHidden(!m_c.ImagePlayer1GO->isHidden());
+        m_c.ImagePlayer1GO->setShown(!m_c.ImagePlayer1GO->Shown());
         setClockFromSeconds(m_c.VrClockRecPos, m_rec.controls().currentPosition());
         setClockFromSeconds(m_c.VrClockDuration, m_rec.currentMedia().duration());
     } else {
@@ -190,7 +210,7 @@ void TStationPlayback::tail()
     }
 
     // C3: recording playback end.
-    if (state.recordingPlaybackFlag && m_rec.playState() != kPlaying) {
+    if (state.recordingPlaybackFlag && recordingState() != kPlaying) {
         state.recordingPlaybackFlag = false;
         m_c.VrDemoButtonStart->setEnabled(true);
         m_c.VrDemoButtonRec->setEnabled(true);
@@ -198,6 +218,7 @@ void TStationPlayback::tail()
         m_c.VrDemoButtonBurn->setEnabled(true);
         m_rec.controls().stop();
         m_rec.setURL(QString());
+        m_tickRecordingState.reset();
     }
 }
 

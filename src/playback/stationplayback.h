@@ -11,6 +11,7 @@
 class NetworkState;
 class QLabel;
 class QWidget;
+class TImage;
 class TVrClock;
 class TVrDemoButton;
 class TVrMatrix;
@@ -45,7 +46,7 @@ struct TPlaybackControls {
     TVrClock *VrClockstposition = nullptr;
     QLabel *LabelBuffer = nullptr;
     QLabel *LabelBandwidth = nullptr;
-    QWidget *ImagePlayer1GO = nullptr;
+    TImage *ImagePlayer1GO = nullptr;
     TVrClock *VrClockRecPos = nullptr;
     TVrClock *VrClockDuration = nullptr;
     TVrDemoButton *VrDemoButtonStart = nullptr;
@@ -97,6 +98,13 @@ private:
     // position query walks the whole pipeline).
     double stationPosition();
     std::optional<double> m_tickPosition;
+    // The players' states, likewise read once per tick: the tick works on one
+    // picture of both players, read anew after it has told one of them to start
+    // or stop.
+    int stationState();
+    int recordingState();
+    std::optional<int> m_tickStationState;
+    std::optional<int> m_tickRecordingState;
 
     TPlaybackControls m_c;
     TWindowsMediaPlayer &m_station;

@@ -15,16 +15,28 @@ void TImage::setPicture(const QImage &picture)
     update();
 }
 
+void TImage::setShown(bool shown)
+{
+    if (shown == m_shown)
+        return;
+    m_shown = shown;
+    setAttribute(Qt::WA_TransparentForMouseEvents, !shown);
+    updateOpacity();
+    update();
+}
+
 void TImage::updateOpacity()
 {
     const bool covers = m_picture.width() >= width() && m_picture.height() >= height();
-    setAttribute(Qt::WA_OpaquePaintEvent, covers && !m_picture.hasAlphaChannel());
+    setAttribute(Qt::WA_OpaquePaintEvent, m_shown && covers && !m_picture.hasAlphaChannel());
 }
 
 void TImage::resizeEvent(QResizeEvent *) { updateOpacity(); }
 
 void TImage::paintEvent(QPaintEvent *event)
 {
+    if (!m_shown)
+        return;
     QPainter painter(this);
     const QRect r = event->rect() & m_picture.rect();
     if (!r.isEmpty())

@@ -174,7 +174,7 @@ TEST_F(MainFormTest, CaptionsAndInitialValuesAreThoseOfAFreshStart)
     EXPECT_TRUE(form.Panelxy->isHidden());
     EXPECT_EQ(form.Panelxy->text(), QStringLiteral("1000x1000"));
     EXPECT_TRUE(form.VrBlotter1->isHidden());
-    EXPECT_TRUE(form.ImagePlayer1GO->isHidden());
+    EXPECT_FALSE(form.ImagePlayer1GO->Shown());
     EXPECT_EQ(form.TimerSonaveo->interval(), 100);
     EXPECT_TRUE(form.TimerSonaveo->isActive());
 }

@@ -198,22 +198,22 @@ TEST_F(PlaybackTest, TheActivityPictureFlickersWhileOnePlayerPlaysAndHoldsWhenBo
 {
     station->state = kPlaying;
     station->position = 5.0;
-    const bool before = form->ImagePlayer1GO->isHidden();
+    const bool before = form->ImagePlayer1GO->Shown();
     tick();
-    EXPECT_NE(form->ImagePlayer1GO->isHidden(), before);
+    EXPECT_NE(form->ImagePlayer1GO->Shown(), before);
     tick();
-    EXPECT_EQ(form->ImagePlayer1GO->isHidden(), before);
+    EXPECT_EQ(form->ImagePlayer1GO->Shown(), before);
 
     rec->state = kPlaying;
     for (int i = 0; i < 3; ++i) {
         tick();
-        EXPECT_EQ(form->ImagePlayer1GO->isHidden(), before);
+        EXPECT_EQ(form->ImagePlayer1GO->Shown(), before);
     }
     // Within the first second of a station nothing flickers.
     rec->state = kStopped;
     station->position = 0.9;
     tick();
-    EXPECT_EQ(form->ImagePlayer1GO->isHidden(), before);
+    EXPECT_EQ(form->ImagePlayer1GO->Shown(), before);
 }
 
 TEST_F(PlaybackTest, DuringTheExitCountdownStationDisplaysFreezeAndRecordingClocksMove)

@@ -656,6 +656,45 @@ TEST(Image, PictureShowsAndHidingTheTopOneRevealsTheOneBelow)
     EXPECT_EQ(countColor(shot, Qt::darkGreen), 33 * 23);
 }
 
+TEST(Image, APictureNotShownLetsTheOneBelowShowAndTakeTheMouse)
+{
+    Host host;
+    QImage idle(33, 33, QImage::Format_RGB32);
+    idle.fill(Qt::darkGreen);
+    QImage active(33, 33, QImage::Format_RGB32);
+    active.fill(Qt::yellow);
+    auto *below = host.add<TImage>({10, 10, 33, 33});
+    below->setPicture(idle);
+    auto *top = host.add<TImage>({10, 10, 33, 33});
+    top->setPicture(active);
+    host.show();
+    const QRect area(10, 10, 33, 33);
+
+    top->setShown(false);
+    EXPECT_FALSE(top->Shown());
+    EXPECT_FALSE(top->isHidden()); // the widget stays; only its picture goes
+    EXPECT_EQ(countColor(host.window->grab(area).toImage(), Qt::darkGreen), 33 * 33);
+    EXPECT_EQ(host.window->childAt(20, 20), below);
+
+    // Alternating as the activity picture does ends where it began, drawn on screen.
+    for (int i = 0; i < 5; ++i) {
+        top->setShown(!top->Shown());
+        QApplication::processEvents();
+    }
+    EXPECT_TRUE(top->Shown());
+    EXPECT_EQ(countColor(host.window->grab(area).toImage(), Qt::yellow), 33 * 33);
+    EXPECT_EQ(host.window->childAt(20, 20), top);
+
+    // A new picture set while not shown stays unseen until the picture is shown.
+    top->setShown(false);
+    QImage other(33, 33, QImage::Format_RGB32);
+    other.fill(Qt::red);
+    top->setPicture(other);
+    EXPECT_EQ(countColor(host.window->grab(area).toImage(), Qt::darkGreen), 33 * 33);
+    top->setShown(true);
+    EXPECT_EQ(countColor(host.window->grab(area).toImage(), Qt::red), 33 * 33);
+}
+
 TEST(VrClock, RealTimeShowsTheLocalTimeOfTheZone)
 {
     // Run in a zone five and a half hours from UTC, so neither the hours nor the
