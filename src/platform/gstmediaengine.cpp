@@ -143,6 +143,7 @@ void GstMediaEngine::resetStreamInfo()
     m_failed = false;
     m_bufferWasFull = false;
     m_rebuffering = false;
+    m_refills = 0;
     m_bufferPercent = 100;
 }
 
@@ -194,13 +195,15 @@ void GstMediaEngine::drainBus()
 {
     if (!m_bus)
         return;
+    BufferingNews buffering;
     while (GstMessage *message = gst_bus_pop(m_bus)) {
-        handleMessage(message);
+        handleMessage(message, buffering);
         gst_message_unref(message);
     }
+    applyBuffering(buffering);
 }
 
-void GstMediaEngine::handleMessage(GstMessage *message)
+void GstMediaEngine::handleMessage(GstMessage *message, BufferingNews &buffering)
 {
     // Anything that can stop or move the stream reads the position anew.
     switch (GST_MESSAGE_TYPE(message)) {
@@ -228,22 +231,9 @@ void GstMediaEngine::handleMessage(GstMessage *message)
     case GST_MESSAGE_BUFFERING: {
         gint percent = 100;
         gst_message_parse_buffering(message, &percent);
-        m_bufferPercent = percent;
-        if (!m_wantPlaying || m_ended || m_failed)
-            break;
-        if (percent >= 100) {
-            m_bufferWasFull = true;
-            if (m_rebuffering) {
-                m_rebuffering = false;
-                setState(GST_STATE_PLAYING);
-            }
-        } else if (m_bufferWasFull && m_reachedPlaying && !m_rebuffering) {
-            // queue2 only reports again after being full when its level has
-            // dropped under the low watermark: the jitter buffer is empty. Hold
-            // the clock so the late audio is played rather than dropped.
-            m_rebuffering = true;
-            setState(GST_STATE_PAUSED);
-        }
+        buffering.any = true;
+            buffering.percent = percent;
+        buffering.wasFull = buffering.wasFull || percent >= 100;
         break;
     }
     case GST_MESSAGE_TAG: {
@@ -283,6 +273,34 @@ void GstMediaEngine::handleMessage(GstMessage *message)
         break;
     default:
         break;
+    }
+}
+
+// The bus is read in batches (every status tick), so a batch can hold a level
+// that had already recovered by the time it is read: "5 %", then "100 %".
+// Only the last level of the batch decides, so the pipeline is not paused and
+// played on again within the same millisecond for a dip that is over.
+void GstMediaEngine::applyBuffering(const BufferingNews &buffering)
+{
+    if (!buffering.any)
+        return;
+    m_bufferPercent = buffering.percent;
+    if (!m_wantPlaying || m_ended || m_failed)
+        return;
+    if (buffering.wasFull)
+        m_bufferWasFull = true;
+    if (buffering.percent >= 100) {
+        if (m_rebuffering) {
+            m_rebuffering = false;
+            setState(GST_STATE_PLAYING);
+        }
+    } else if (m_bufferWasFull && m_reachedPlaying && !m_rebuffering) {
+        // queue2 only reports again after being full when its level has
+        // dropped under the low watermark: the jitter buffer is empty. Hold
+        // the clock so the late audio is played rather than dropped.
+        m_rebuffering = true;
+        ++m_refills;
+        setState(GST_STATE_PAUSED);
     }
 }
 

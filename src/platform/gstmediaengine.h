@@ -29,6 +29,9 @@ public:
     int bitRate() override;
     double duration() override;
     QString lastError() const override { return m_lastError; }
+    // How often playback was held since the last play() because the network
+    // buffer had run dry; a steady stream never is.
+    int refills() const { return m_refills; }
 
     // Turns what the user typed or stored into a URI playbin understands:
     // anything with a scheme stays as it is, a path becomes a file URI.
@@ -37,7 +40,15 @@ public:
 private:
     void ensurePipeline();
     void drainBus();
-    void handleMessage(GstMessage *message);
+    // What the buffering messages of one drained batch said: the last level,
+    // and whether the buffer was full at some point in between.
+    struct BufferingNews {
+        bool any = false;
+        bool wasFull = false;
+        int percent = 100;
+    };
+    void handleMessage(GstMessage *message, BufferingNews &buffering);
+    void applyBuffering(const BufferingNews &buffering);
     void setState(int state);
     void resetStreamInfo();
     bool positionRuns() const;
@@ -63,9 +74,10 @@ private:
     bool m_ended = false;
     bool m_failed = false;
     // The network buffer was full once since play(): from then on a buffer that
-    // runs dry is refilled before playing on (see handleMessage).
+    // runs dry is refilled before playing on (see applyBuffering).
     bool m_bufferWasFull = false;
     bool m_rebuffering = false;
+    int m_refills = 0;
     int m_bufferPercent = 100;
     int m_bitRate = 0;
     int m_nominalBitRate = 0;

@@ -177,9 +177,12 @@ public:
         RandomBytes,   // 200 audio/mpeg followed by noise that is no MP3
         Stalling,      // a relay: a burst, then real time with a one-second hold every five seconds
     };
-    // For Stalling: the MP3's bytes per second and the burst sent on connect.
+    // For Stalling: the MP3's bytes per second, the burst sent on connect, and
+    // the holds: the last holdTicks of every holdPeriodTicks tenths of a second.
     int bytesPerSecond = 16000;
     double burstSeconds = 3.0;
+    int holdPeriodTicks = 50;
+    int holdTicks = 10;
 
     BadHttpServer(Mode mode, QByteArray mp3 = {}) : m_mode(mode), m_mp3(std::move(mp3))
     {
@@ -271,9 +274,9 @@ private:
             const qsizetype step = bytesPerSecond / 10;
             for (int tick = 1; sent < m_mp3.size() && !m_stop; ++tick) {
                 pause(100);
-                if (tick % 50 >= 40)
+                if (tick % holdPeriodTicks >= holdPeriodTicks - holdTicks)
                     continue;
-                const qsizetype due = (tick % 50 == 0 && tick > 0) ? 11 * step : step;
+                const qsizetype due = (tick % holdPeriodTicks == 0 && tick > 0) ? (holdTicks + 1) * step : step;
                 const qsizetype part = std::min(due, m_mp3.size() - sent);
                 send(fd, m_mp3.mid(sent, part));
                 sent += part;

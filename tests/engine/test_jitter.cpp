@@ -4,6 +4,7 @@
 #include "enginetestkit.h"
 #include "gstmediaengine.h"
 
+#include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -48,5 +49,48 @@ TEST(StallingRelay, HoldsOfOneSecondPlayWithoutAGap)
     ASSERT_GT(take.size(), size_t(9 * kRecordRate));
     EXPECT_LT(longestDropoutMs(take), 60) << "the stalls were heard";
     EXPECT_EQ(engine.playState(), MediaEngine::Playing);
+    engine.stop();
+}
+
+TEST(StallingRelay, AHoldLongerThanTheBufferPausesOnceAndPlaysOnWhenRefilled)
+{
+    if (!nullSinkPresent())
+        GTEST_SKIP() << "no sonaveo_sink null sink to record";
+    QTemporaryDir dir;
+    const QString mp3Path = dir.filePath(QStringLiteral("tone.mp3"));
+    ASSERT_TRUE(writeTone(mp3Path, QStringLiteral("lamemp3enc target=bitrate cbr=true bitrate=128"), 25.0));
+    QFile file(mp3Path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    // A three-second burst, then real time with a four-second hold from 6 s to 10 s
+    // after connecting: more than the buffer holds, so it runs dry.
+    BadHttpServer relay(BadHttpServer::Stalling, file.readAll());
+    relay.holdPeriodTicks = 100;
+    relay.holdTicks = 40;
+
+    GstMediaEngine engine;
+    engine.setUrl(relay.url());
+    engine.play();
+    ASSERT_TRUE(waitUntil([&] { return engine.playState() == MediaEngine::Playing; }, 3000))
+        << engine.lastError().toStdString();
+
+    // Watched as the status tick does, every 100 ms, until well after the hold.
+    int bufferingSpells = 0;
+    bool buffering = false;
+    QElapsedTimer watch;
+    watch.start();
+    while (watch.elapsed() < 12000) {
+        const bool now = engine.playState() == MediaEngine::Buffering;
+        bufferingSpells += now && !buffering ? 1 : 0;
+        buffering = now;
+        spin(100);
+    }
+    EXPECT_EQ(bufferingSpells, 1);
+    EXPECT_EQ(engine.refills(), 1) << "the dry buffer was refilled once, without stopping and starting in between";
+    EXPECT_EQ(engine.playState(), MediaEngine::Playing);
+    EXPECT_EQ(engine.bufferingProgress(), 100);
+    // And the tone is heard again.
+    const std::vector<int16_t> take = recordMonitor(1.0);
+    ASSERT_GT(take.size(), size_t(kRecordRate / 2));
+    EXPECT_GT(rms(take), 2000);
     engine.stop();
 }
