@@ -4,6 +4,7 @@
 // 127.0.0.1 that misbehaves in the ways radio servers do.
 
 #include "environment.h"
+#include "mediaengine.h"
 
 #include <QByteArray>
 #include <QCoreApplication>
@@ -15,6 +16,7 @@
 #include <QThread>
 
 #include <gst/gst.h>
+#include <gtest/gtest.h>
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -49,6 +51,17 @@ inline bool waitUntil(const std::function<bool()> &pred, int timeoutMs)
 inline void spin(int ms)
 {
     waitUntil([] { return false; }, ms);
+}
+
+// Tunes url and waits up to three seconds for the engine to play it.
+inline ::testing::AssertionResult startsPlaying(MediaEngine &engine, const QString &url)
+{
+    engine.setUrl(url);
+    engine.play();
+    if (waitUntil([&] { return engine.playState() == MediaEngine::Playing; }, 3000))
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "state " << engine.playState() << ", error: "
+                                         << engine.lastError().toStdString();
 }
 
 // Milliseconds a call takes on the calling thread.

@@ -25,24 +25,29 @@ int longestDropoutMs(const std::vector<int16_t> &samples)
     return longest;
 }
 
+// The 128 kbit/s tone as MP3 bytes, empty when it could not be made.
+QByteArray toneMp3(double seconds)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("tone.mp3"));
+    if (!writeTone(path, QStringLiteral("lamemp3enc target=bitrate cbr=true bitrate=128"), seconds))
+        return {};
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
 } // namespace
 
 TEST(StallingRelay, HoldsOfOneSecondPlayWithoutAGap)
 {
     if (!nullSinkPresent())
         GTEST_SKIP() << "no sonaveo_sink null sink to record";
-    QTemporaryDir dir;
-    const QString mp3Path = dir.filePath(QStringLiteral("tone.mp3"));
-    ASSERT_TRUE(writeTone(mp3Path, QStringLiteral("lamemp3enc target=bitrate cbr=true bitrate=128"), 20.0));
-    QFile file(mp3Path);
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    BadHttpServer relay(BadHttpServer::Stalling, file.readAll());
+    const QByteArray mp3 = toneMp3(20.0);
+    ASSERT_FALSE(mp3.isEmpty());
+    BadHttpServer relay(BadHttpServer::Stalling, mp3);
 
     GstMediaEngine engine;
-    engine.setUrl(relay.url());
-    engine.play();
-    ASSERT_TRUE(waitUntil([&] { return engine.playState() == MediaEngine::Playing; }, 3000))
-        << engine.lastError().toStdString();
+    ASSERT_TRUE(startsPlaying(engine, relay.url()));
     spin(1500); // past the sound server's start-up
     // The relay holds at 4-5 s and 9-10 s after connecting; ten seconds cover both.
     const std::vector<int16_t> take = recordMonitor(10.0);
@@ -56,22 +61,16 @@ TEST(StallingRelay, AHoldLongerThanTheBufferPausesOnceAndPlaysOnWhenRefilled)
 {
     if (!nullSinkPresent())
         GTEST_SKIP() << "no sonaveo_sink null sink to record";
-    QTemporaryDir dir;
-    const QString mp3Path = dir.filePath(QStringLiteral("tone.mp3"));
-    ASSERT_TRUE(writeTone(mp3Path, QStringLiteral("lamemp3enc target=bitrate cbr=true bitrate=128"), 25.0));
-    QFile file(mp3Path);
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray mp3 = toneMp3(25.0);
+    ASSERT_FALSE(mp3.isEmpty());
     // A three-second burst, then real time with a four-second hold from 6 s to 10 s
     // after connecting: more than the buffer holds, so it runs dry.
-    BadHttpServer relay(BadHttpServer::Stalling, file.readAll());
+    BadHttpServer relay(BadHttpServer::Stalling, mp3);
     relay.holdPeriodTicks = 100;
     relay.holdTicks = 40;
 
     GstMediaEngine engine;
-    engine.setUrl(relay.url());
-    engine.play();
-    ASSERT_TRUE(waitUntil([&] { return engine.playState() == MediaEngine::Playing; }, 3000))
-        << engine.lastError().toStdString();
+    ASSERT_TRUE(startsPlaying(engine, relay.url()));
 
     // Watched as the status tick does, every 100 ms, until well after the hold.
     int bufferingSpells = 0;

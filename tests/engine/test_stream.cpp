@@ -22,10 +22,7 @@ TEST(ToneStream, PlaysTheToneAtItsBitRateAndVolume)
     if (toneStream().isEmpty())
         GTEST_SKIP() << "SONAVEO_TEST_STREAM is not set (scripts/test starts the stream)";
     GstMediaEngine engine;
-    engine.setUrl(toneStream());
-    engine.play();
-    ASSERT_TRUE(waitUntil([&] { return engine.playState() == MediaEngine::Playing; }, 3000))
-        << "state " << engine.playState() << ", error: " << engine.lastError().toStdString();
+    ASSERT_TRUE(startsPlaying(engine, toneStream()));
 
     EXPECT_TRUE(waitUntil([&] { return engine.currentPosition() > 0.5; }, 3000)) << "position advances";
     EXPECT_EQ(engine.duration(), 0.0) << "a radio stream has no length";
@@ -90,10 +87,7 @@ TEST(ToneStream, ASteadyStreamPlaysOnWithoutBeingHeldToRefill)
     if (toneStream().isEmpty())
         GTEST_SKIP() << "SONAVEO_TEST_STREAM is not set (scripts/test starts the stream)";
     GstMediaEngine engine;
-    engine.setUrl(toneStream());
-    engine.play();
-    ASSERT_TRUE(waitUntil([&] { return engine.playState() == MediaEngine::Playing; }, 3000))
-        << "state " << engine.playState() << ", error: " << engine.lastError().toStdString();
+    ASSERT_TRUE(startsPlaying(engine, toneStream()));
     // The first seconds, while the buffer's level settles after the server's
     // burst, read as the status tick reads them: in batches every 100 ms. A dip
     // that is already over when its batch is read must not hold the stream.

@@ -619,21 +619,38 @@ TEST(LedDisplays, SettingTheSameValueRepaintsNothing)
     QTRY_VERIFY(numPaints.paints > 0 && clockPaints.paints > 0);
 }
 
+namespace {
+QImage filled(QColor colour)
+{
+    QImage image(33, 33, QImage::Format_RGB32);
+    image.fill(colour);
+    return image;
+}
+
+// The activity pictures' arrangement: a dark green idle picture with a yellow
+// active one over it, at the same place.
+struct StackedPictures {
+    Host host;
+    TImage *below = host.add<TImage>({10, 10, 33, 33});
+    TImage *top = host.add<TImage>({10, 10, 33, 33});
+    const QRect area{10, 10, 33, 33};
+    StackedPictures()
+    {
+        host.window->setStyleSheet(QStringLiteral("background: black"));
+        below->setPicture(filled(Qt::darkGreen));
+        top->setPicture(filled(Qt::yellow));
+        host.show();
+    }
+    int shown(QColor colour) { return countColor(host.window->grab(area).toImage(), colour); }
+};
+} // namespace
+
 TEST(Image, PictureShowsAndHidingTheTopOneRevealsTheOneBelow)
 {
-    Host host;
-    host.window->setStyleSheet(QStringLiteral("background: black"));
-    QImage idle(33, 33, QImage::Format_RGB32);
-    idle.fill(Qt::darkGreen);
-    QImage active(33, 33, QImage::Format_RGB32);
-    active.fill(Qt::yellow);
-    auto *below = host.add<TImage>({10, 10, 33, 33});
-    below->setPicture(idle);
-    auto *top = host.add<TImage>({10, 10, 33, 33});
-    top->setPicture(active);
-    host.show();
-
-    const QRect area(10, 10, 33, 33);
+    StackedPictures pictures;
+    Host &host = pictures.host;
+    TImage *top = pictures.top;
+    const QRect area = pictures.area;
     EXPECT_EQ(countColor(host.window->grab(area).toImage(), Qt::yellow), 33 * 33);
     top->hide();
     EXPECT_EQ(countColor(host.window->grab(area).toImage(), Qt::darkGreen), 33 * 33);
@@ -658,23 +675,15 @@ TEST(Image, PictureShowsAndHidingTheTopOneRevealsTheOneBelow)
 
 TEST(Image, APictureNotShownLetsTheOneBelowShowAndTakeTheMouse)
 {
-    Host host;
-    QImage idle(33, 33, QImage::Format_RGB32);
-    idle.fill(Qt::darkGreen);
-    QImage active(33, 33, QImage::Format_RGB32);
-    active.fill(Qt::yellow);
-    auto *below = host.add<TImage>({10, 10, 33, 33});
-    below->setPicture(idle);
-    auto *top = host.add<TImage>({10, 10, 33, 33});
-    top->setPicture(active);
-    host.show();
-    const QRect area(10, 10, 33, 33);
+    StackedPictures pictures;
+    TImage *top = pictures.top;
+    QWidget *window = pictures.host.window.get();
 
     top->setShown(false);
     EXPECT_FALSE(top->Shown());
     EXPECT_FALSE(top->isHidden()); // the widget stays; only its picture goes
-    EXPECT_EQ(countColor(host.window->grab(area).toImage(), Qt::darkGreen), 33 * 33);
-    EXPECT_EQ(host.window->childAt(20, 20), below);
+    EXPECT_EQ(pictures.shown(Qt::darkGreen), 33 * 33);
+    EXPECT_EQ(window->childAt(20, 20), pictures.below);
 
     // Alternating as the activity picture does ends where it began, drawn on screen.
     for (int i = 0; i < 5; ++i) {
@@ -682,17 +691,15 @@ TEST(Image, APictureNotShownLetsTheOneBelowShowAndTakeTheMouse)
         QApplication::processEvents();
     }
     EXPECT_TRUE(top->Shown());
-    EXPECT_EQ(countColor(host.window->grab(area).toImage(), Qt::yellow), 33 * 33);
-    EXPECT_EQ(host.window->childAt(20, 20), top);
+    EXPECT_EQ(pictures.shown(Qt::yellow), 33 * 33);
+    EXPECT_EQ(window->childAt(20, 20), top);
 
     // A new picture set while not shown stays unseen until the picture is shown.
     top->setShown(false);
-    QImage other(33, 33, QImage::Format_RGB32);
-    other.fill(Qt::red);
-    top->setPicture(other);
-    EXPECT_EQ(countColor(host.window->grab(area).toImage(), Qt::darkGreen), 33 * 33);
+    top->setPicture(filled(Qt::red));
+    EXPECT_EQ(pictures.shown(Qt::darkGreen), 33 * 33);
     top->setShown(true);
-    EXPECT_EQ(countColor(host.window->grab(area).toImage(), Qt::red), 33 * 33);
+    EXPECT_EQ(pictures.shown(Qt::red), 33 * 33);
 }
 
 TEST(VrClock, RealTimeShowsTheLocalTimeOfTheZone)
