@@ -42,6 +42,7 @@ cleanup() {
   for pid in $program $anchor $idle $tone; do wait "$pid" 2>/dev/null || true; done
   rm -rf "$work"
   if [ -n "$sink_module" ]; then pactl unload-module "$sink_module"; fi
+  if declare -F stop_test_servers >/dev/null; then stop_test_servers; fi
 }
 trap cleanup EXIT
 

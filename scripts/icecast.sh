@@ -3,7 +3,8 @@
 # lib.sh; start_icecast, then start_tone_source, and stop_test_servers at the end.
 # Exports SONAVEO_TEST_STREAM with the tone's URL.
 
-SONAVEO_SERVER_PIDS=()
+# stop_test_servers and the list of started servers.
+source "$(dirname "${BASH_SOURCE[0]}")/servers.sh"
 
 # A TCP port nothing listens on right now, chosen by the kernel.
 free_port() {
@@ -92,17 +93,4 @@ start_tone_source() {
   done
   echo "The tone source did not reach Icecast (see $ICECAST_DIR/tone.log)"
   return 1
-}
-
-stop_test_servers() {
-  local pid
-  for pid in "${SONAVEO_SERVER_PIDS[@]}"; do
-    kill "$pid" 2>/dev/null || true
-  done
-  for pid in "${SONAVEO_SERVER_PIDS[@]}"; do
-    wait "$pid" 2>/dev/null || true
-  done
-  SONAVEO_SERVER_PIDS=()
-  unset SONAVEO_TEST_STREAM
-  if [ -n "${ICECAST_DIR:-}" ]; then rm -rf "$ICECAST_DIR"; fi
 }

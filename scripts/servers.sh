@@ -1,6 +1,26 @@
 # Starts the servers the tests use, each only when it is not running yet:
 # an X server (Xvfb) when there is no display, and PulseAudio with a null sink
 # whose monitor the end-to-end tests record. Source it after lib.sh.
+# What these scripts start is stopped by stop_test_servers, by process id;
+# servers that were already running are left alone.
+
+if ! declare -p SONAVEO_SERVER_PIDS >/dev/null 2>&1; then
+  SONAVEO_SERVER_PIDS=()
+fi
+
+stop_test_servers() {
+  local i pid
+  # Last started first: the stream servers, then the sound server, then the display.
+  for ((i = ${#SONAVEO_SERVER_PIDS[@]} - 1; i >= 0; i--)); do
+    kill "${SONAVEO_SERVER_PIDS[i]}" 2>/dev/null || true
+  done
+  for pid in "${SONAVEO_SERVER_PIDS[@]}"; do
+    wait "$pid" 2>/dev/null || true
+  done
+  SONAVEO_SERVER_PIDS=()
+  unset SONAVEO_TEST_STREAM
+  if [ -n "${ICECAST_DIR:-}" ]; then rm -rf "$ICECAST_DIR"; fi
+}
 
 start_display() {
   if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
@@ -9,6 +29,7 @@ start_display() {
   export DISPLAY=:${SONAVEO_TEST_DISPLAY:-97}
   if ! xdpyinfo >/dev/null 2>&1; then
     Xvfb "$DISPLAY" -screen 0 1280x1024x24 -nolisten tcp >/tmp/sonaveo-xvfb.log 2>&1 &
+    SONAVEO_SERVER_PIDS+=($!)
     for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
   fi
   xdpyinfo >/dev/null 2>&1 || { echo "Xvfb did not start (see /tmp/sonaveo-xvfb.log)"; exit 1; }
@@ -22,10 +43,13 @@ start_sound() {
     pactl list short sinks | grep -q sonaveo_sink ||
       pactl load-module module-null-sink sink_name=sonaveo_sink >/dev/null
   else
-    pulseaudio -n --daemonize=yes --exit-idle-time=-1 --disallow-exit \
+    # In the background rather than daemonized, so its id is known and it can
+    # be stopped when the tests are done.
+    pulseaudio -n --daemonize=no --exit-idle-time=-1 --disallow-exit \
       --load="module-native-protocol-unix" \
       --load="module-null-sink sink_name=sonaveo_sink" \
-      --log-target=file:/tmp/sonaveo-pulse.log
+      --log-target=file:/tmp/sonaveo-pulse.log >/dev/null 2>&1 &
+    SONAVEO_SERVER_PIDS+=($!)
     for _ in $(seq 50); do pactl info >/dev/null 2>&1 && break; sleep 0.1; done
   fi
   pactl info >/dev/null 2>&1 || { echo "PulseAudio did not start (see /tmp/sonaveo-pulse.log)"; exit 1; }
