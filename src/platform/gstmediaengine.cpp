@@ -232,7 +232,7 @@ void GstMediaEngine::handleMessage(GstMessage *message, BufferingNews &buffering
         gint percent = 100;
         gst_message_parse_buffering(message, &percent);
         buffering.any = true;
-            buffering.percent = percent;
+        buffering.percent = percent;
         buffering.wasFull = buffering.wasFull || percent >= 100;
         break;
     }

@@ -1,8 +1,8 @@
 #include "stationplayback.h"
 
 #include "dialogs.h"
-#include "timage.h"
 #include "networkstate.h"
+#include "timage.h"
 #include "vrclock.h"
 #include "vrcompose.h"
 #include "vrdemobutton.h"

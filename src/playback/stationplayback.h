@@ -10,7 +10,6 @@
 
 class NetworkState;
 class QLabel;
-class QWidget;
 class TImage;
 class TVrClock;
 class TVrDemoButton;
