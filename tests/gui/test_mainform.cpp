@@ -1,7 +1,7 @@
 // The main window's composition: every control at its place with its caption.
 
-#include "timage.h"
 #include "mainform.h"
+#include "timage.h"
 #include "vrblotter.h"
 #include "vrclock.h"
 #include "vrdemobutton.h"
@@ -10,11 +10,11 @@
 #include "vrnum.h"
 #include "vrslider.h"
 
-#include <QMenuBar>
 #include <QAction>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMenuBar>
 #include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>

@@ -1,11 +1,11 @@
 // Tuning, the status tick, volume and Disconnect on scripted players, tick by tick.
 
-#include "timage.h"
 #include "errorguard.h"
 #include "fakedialogs.h"
 #include "fakeplatform.h"
 #include "mainform.h"
 #include "stationplayback.h"
+#include "timage.h"
 #include "vrclock.h"
 #include "vrdemobutton.h"
 #include "vrmatrix.h"
