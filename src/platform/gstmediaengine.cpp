@@ -26,6 +26,11 @@ constexpr gint kRefillBytes = 512 * 1024;
 // again. The clock shows whole seconds, and the sound card's clock and the
 // monotonic clock part by far less than a millisecond in this time.
 constexpr qint64 kPositionRereadMs = 1000;
+// The level under which the network buffer counts as run dry. queue2 turns bytes
+// into time with its estimate of the input rate; just after a server's burst that
+// estimate is far too high, and the level reads a few percent for a moment while
+// the buffer holds seconds of audio ("5 %", then "76 %", "80 %", "84 %").
+constexpr int kDryPercent = 10;
 // The shortest time over which the position's pace is compared with the clock's.
 constexpr double kPaceCheckSeconds = 0.2;
 
@@ -279,7 +284,8 @@ void GstMediaEngine::handleMessage(GstMessage *message, BufferingNews &buffering
 // The bus is read in batches (every status tick), so a batch can hold a level
 // that had already recovered by the time it is read: "5 %", then "100 %".
 // Only the last level of the batch decides, so the pipeline is not paused and
-// played on again within the same millisecond for a dip that is over.
+// played on again within the same millisecond for a dip that is over, nor paused
+// for a dip that has already turned into a rising level.
 void GstMediaEngine::applyBuffering(const BufferingNews &buffering)
 {
     if (!buffering.any)
@@ -294,10 +300,11 @@ void GstMediaEngine::applyBuffering(const BufferingNews &buffering)
             m_rebuffering = false;
             setState(GST_STATE_PLAYING);
         }
-    } else if (m_bufferWasFull && m_reachedPlaying && !m_rebuffering) {
+    } else if (buffering.percent < kDryPercent && m_bufferWasFull && m_reachedPlaying && !m_rebuffering) {
         // queue2 only reports again after being full when its level has
-        // dropped under the low watermark: the jitter buffer is empty. Hold
-        // the clock so the late audio is played rather than dropped.
+        // dropped under the low watermark, and a level that is still that low
+        // when the batch is read means the jitter buffer is empty. Hold the
+        // clock so the late audio is played rather than dropped.
         m_rebuffering = true;
         ++m_refills;
         setState(GST_STATE_PAUSED);
