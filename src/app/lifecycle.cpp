@@ -127,8 +127,8 @@ void TMainForm::VrDemoButtonExitClick()
     // The recording is finished before the farewell shows.
     finishRecording();
     hide();
-    if (TApplicationWindows *w = applicationWindows(); w && w->MainForm.get() == this && w->FormSure)
-        w->FormSure->show();
+    if (TApplicationWindows *w = applicationWindows(); w && w->MainForm.get() == this && w->farewell())
+        w->farewell()->show();
     // The status tick closes the window on its 25th tick from here.
     Playback->state.exitFlag = true;
 }

@@ -274,6 +274,7 @@ void TMainForm::compose()
         MainMenu1->setObjectName(QStringLiteral("MainMenu1"));
         MainMenu1->hide(); // attached but empty: it takes no room
     }, Qt::QueuedConnection);
+    connect(VrMainFormShape, &TVrFormShape::firstPainted, this, &TMainForm::firstPainted);
     VrMainFormShape->setMask(artwork::background());
     VrMainFormShape->setMaskColor(toQColor(clPurple));
 
@@ -758,5 +759,5 @@ TBandForm *TMainForm::bandForm() const
 TAboutForm *TMainForm::aboutForm() const
 {
     TApplicationWindows *w = applicationWindows();
-    return w && w->MainForm.get() == this ? w->AboutForm.get() : nullptr;
+    return w && w->MainForm.get() == this ? w->about() : nullptr;
 }

@@ -263,6 +263,8 @@ public:
     void centreOnScreen();
 
 Q_SIGNALS:
+    // The window's first picture is on screen.
+    void firstPainted();
     // The window has closed: the program ends.
     void closed();
 

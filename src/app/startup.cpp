@@ -82,9 +82,23 @@ void TApplicationWindows::destroyAll()
     AboutForm.reset();
 }
 
+TFormSure *TApplicationWindows::farewell()
+{
+    if (MainForm)
+        createLateWindows(*this);
+    return FormSure.get();
+}
+
+TAboutForm *TApplicationWindows::about()
+{
+    if (MainForm)
+        createLateWindows(*this);
+    return AboutForm.get();
+}
+
 TApplicationWindows *applicationWindows() { return g_windows; }
 
-void createWindows(TApplicationWindows &windows)
+void createFirstWindows(TApplicationWindows &windows)
 {
     windows.MainForm = std::make_unique<TMainForm>();
     windows.HistoryForm = std::make_unique<THistoryForm>();
@@ -92,8 +106,6 @@ void createWindows(TApplicationWindows &windows)
     windows.OptionsForm = std::make_unique<TOptionsForm>();
     windows.SkinForm = std::make_unique<TSkinForm>();
     windows.EditStationForm = std::make_unique<TEditStationForm>();
-    windows.FormSure = std::make_unique<TFormSure>();
-    windows.AboutForm = std::make_unique<TAboutForm>();
 
     TMainForm *main = windows.MainForm.get();
     THistoryHooks history;
@@ -105,6 +117,20 @@ void createWindows(TApplicationWindows &windows)
     windows.OptionsForm->onDriverBoxChange = [main] { main->RebuildFormatList(); };
 }
 
+void createLateWindows(TApplicationWindows &windows)
+{
+    if (!windows.FormSure)
+        windows.FormSure = std::make_unique<TFormSure>();
+    if (!windows.AboutForm)
+        windows.AboutForm = std::make_unique<TAboutForm>();
+}
+
+void createWindows(TApplicationWindows &windows)
+{
+    createFirstWindows(windows);
+    createLateWindows(windows);
+}
+
 bool runEntrySequence(EnvironmentChecks &checks, TApplicationWindows &windows)
 {
     auto *splash = new TSplashForm;
@@ -113,12 +139,16 @@ bool runEntrySequence(EnvironmentChecks &checks, TApplicationWindows &windows)
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     // The windows are built while the checks finish on their helper thread; none
     // of them shows before both checks passed.
-    createWindows(windows);
+    createFirstWindows(windows);
     if (!splash->FormActivate(checks)) {
         delete splash;
         windows.destroyAll();
         return false;
     }
+    // The About and farewell windows cost the first picture some milliseconds
+    // and it needs neither of them.
+    QObject::connect(windows.MainForm.get(), &TMainForm::firstPainted, windows.MainForm.get(),
+                     [&windows] { createLateWindows(windows); }, Qt::QueuedConnection);
     windows.MainForm->setSplash(splash);
     windows.MainForm->centreOnScreen();
     windows.MainForm->show();

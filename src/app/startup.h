@@ -28,6 +28,11 @@ struct TApplicationWindows {
 
     TApplicationWindows();
     ~TApplicationWindows();
+    // The farewell and About windows, made now if they are not made yet: they are
+    // the last two in the order and the first showing needs neither, so a start
+    // makes them just after the main window's first picture.
+    TFormSure *farewell();
+    TAboutForm *about();
     // Destroys every window, the main window first: its destruction still uses
     // the others.
     void destroyAll();
@@ -38,9 +43,14 @@ TApplicationWindows *applicationWindows();
 
 // Creates the eight windows in their order and connects them.
 void createWindows(TApplicationWindows &windows);
+// The first six of them, all the main window's first showing uses.
+void createFirstWindows(TApplicationWindows &windows);
+// The last two, when they do not exist yet.
+void createLateWindows(TApplicationWindows &windows);
 
 // Shows the splash, runs the checks and, when both pass, creates the eight windows
-// in order and shows the main window. Returns false when a check failed: its
+// in order and shows the main window; the last two are made once the main window
+// has painted (or earlier, when they are asked for). Returns false when a check failed: its
 // message was shown and no main window exists.
 bool runEntrySequence(EnvironmentChecks &checks, TApplicationWindows &windows);
 

@@ -59,7 +59,9 @@ TVrFormShape::TVrFormShape(QWidget *parent) : QWidget(parent), m_rgnData(mainWin
 void TVrFormShape::setMask(const QImage &picture)
 {
     m_mask = picture;
-    m_display = shapedPicture(m_mask, m_outline);
+    // While the window is composed the outline is not known yet; the picture is
+    // cut once, when loading ends.
+    m_display = m_loading ? QImage() : shapedPicture(m_mask, m_outline);
     if (!m_loading)
         rescan();
     update();
@@ -83,6 +85,8 @@ void TVrFormShape::Loaded()
         return;
     m_loading = false;
     ApplyRegion();
+    if (m_display.isNull() && !m_mask.isNull())
+        m_display = shapedPicture(m_mask, m_outline);
 }
 
 void TVrFormShape::rescan()

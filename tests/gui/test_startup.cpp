@@ -76,6 +76,12 @@ TEST(StartUp, PassedChecksCreateEveryWindowAndTheMainWindowTakesOverFromTheSplas
     EXPECT_EQ(windows.MainForm->dataDirectory, QDir::currentPath());
     EXPECT_TRUE(windows.MainForm->windowFlags() & Qt::FramelessWindowHint);
 
+    // The farewell and About windows, last in the order, come once the main
+    // window has painted: the first picture needs neither.
+    EXPECT_EQ(windows.FormSure, nullptr);
+    EXPECT_EQ(windows.AboutForm, nullptr);
+    QTest::qWait(50);
+
     const std::pair<QWidget *, QSize> sizes[] = {
         {windows.MainForm.get(), {601, 352}},   {windows.HistoryForm.get(), {262, 293}},
         {windows.BandForm.get(), {238, 387}},   {windows.OptionsForm.get(), {349, 202}},
@@ -91,8 +97,30 @@ TEST(StartUp, PassedChecksCreateEveryWindowAndTheMainWindowTakesOverFromTheSplas
     EXPECT_EQ(windows.FormSure->windowTitle(), QStringLiteral("Sonaveo Message"));
 
     // The splash is removed by the main window's first showing.
-    QTest::qWait(50);
     EXPECT_EQ(countTopLevel("TSplashForm"), 0);
+    ForgetCaptureDrivers();
+}
+
+TEST(StartUp, AWindowAskedForBeforeTheFirstPictureIsMadeThenAndOnlyOnce)
+{
+    FakeDialogs dialogs;
+    FakePlatform platform;
+    FakeCaptureBackend capture;
+    ForgetCaptureDrivers();
+    FakeEnvironmentChecks checks(true, true);
+    TApplicationWindows windows;
+    ASSERT_TRUE(runEntrySequence(checks, windows));
+    TAboutForm *about = windows.about();
+    TFormSure *farewell = windows.farewell();
+    ASSERT_NE(about, nullptr);
+    ASSERT_NE(farewell, nullptr);
+    EXPECT_EQ(about->size(), QSize(553, 420));
+
+    QTest::qWait(50); // past the first picture, when they would have been made
+    EXPECT_EQ(windows.AboutForm.get(), about);
+    EXPECT_EQ(windows.FormSure.get(), farewell);
+    EXPECT_EQ(countTopLevel("TAboutForm"), 1);
+    EXPECT_EQ(countTopLevel("TFormSure"), 1);
     ForgetCaptureDrivers();
 }
 
