@@ -9,7 +9,10 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMouseEvent>
+#include <QEventLoop>
 #include <QScreen>
+#include <QTimer>
+#include <QWindow>
 
 namespace {
 // Panel and picture shared by the splash and the farewell window.
@@ -39,6 +42,43 @@ TSplashForm::TSplashForm(QWidget *parent)
     composePicture(this, artwork::splash(), VrBlotter1, Image1);
     if (QScreen *s = QGuiApplication::primaryScreen())
         move(s->availableGeometry().center() - QPoint(246, 118));
+}
+
+namespace {
+// Ends a wait once its window has been exposed.
+class ExposeWatch : public QObject {
+public:
+    ExposeWatch(QWindow *window, QEventLoop *wait) : m_window(window), m_wait(wait) { window->installEventFilter(this); }
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        // The loop ends after this event is handled, that is after the expose
+        // has painted the window.
+        if (watched == m_window && event->type() == QEvent::Expose)
+            m_wait->quit();
+        return false;
+    }
+
+private:
+    QWindow *m_window;
+    QEventLoop *m_wait;
+};
+} // namespace
+
+void TSplashForm::showPainted(int patienceMs)
+{
+    show();
+    QWindow *window = windowHandle();
+    if (!window)
+        return;
+    if (window->isExposed()) {
+        repaint();
+        return;
+    }
+    // Handling the expose paints the window.
+    QEventLoop wait;
+    ExposeWatch watch(window, &wait);
+    QTimer::singleShot(patienceMs, &wait, &QEventLoop::quit);
+    wait.exec(QEventLoop::ExcludeUserInputEvents);
 }
 
 bool TSplashForm::FormActivate(EnvironmentChecks &checks)

@@ -19,6 +19,12 @@ public:
     TVrBlotter *VrBlotter1 = nullptr;
     QLabel *Image1 = nullptr;
 
+    // Shows the splash and paints its picture: a new window can only be painted
+    // once the display has exposed it, a round trip later, and the start-up work
+    // that follows would otherwise leave it blank until it is hidden again.
+    // Waits at most patienceMs for the display.
+    void showPainted(int patienceMs = 150);
+
     // Runs the two start-up checks; false when one failed (its message was shown
     // and the application asked to end).
     bool FormActivate(EnvironmentChecks &checks);

@@ -134,9 +134,7 @@ void createWindows(TApplicationWindows &windows)
 bool runEntrySequence(EnvironmentChecks &checks, TApplicationWindows &windows)
 {
     auto *splash = new TSplashForm;
-    splash->show();
-    splash->repaint(); // the picture is on screen before the slow work below
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    splash->showPainted(); // the picture is on screen before the slow work below
     // The windows are built while the checks finish on their helper thread; none
     // of them shows before both checks passed.
     createFirstWindows(windows);

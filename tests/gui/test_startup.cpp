@@ -101,6 +101,39 @@ TEST(StartUp, PassedChecksCreateEveryWindowAndTheMainWindowTakesOverFromTheSplas
     ForgetCaptureDrivers();
 }
 
+TEST(StartUp, TheSplashPictureIsOnScreenBeforeTheWindowsAreBuilt)
+{
+    // Paint events reaching the splash's picture, and whether the main window
+    // existed yet when the first came.
+    struct PaintWatch : QObject {
+        int splashPaints = 0;
+        bool mainFormMadeFirst = false;
+        bool eventFilter(QObject *watched, QEvent *event) override
+        {
+            if (event->type() == QEvent::Paint && watched->objectName() == QLatin1String("Image1") &&
+                watched->parent() && watched->parent()->parent() &&
+                watched->parent()->parent()->inherits("TSplashForm")) {
+                if (splashPaints++ == 0)
+                    mainFormMadeFirst = mainForm() != nullptr;
+            }
+            return false;
+        }
+    } watch;
+    FakeDialogs dialogs;
+    FakePlatform platform;
+    FakeCaptureBackend capture;
+    ForgetCaptureDrivers();
+    FakeEnvironmentChecks checks(true, true);
+    TApplicationWindows windows;
+    qApp->installEventFilter(&watch);
+    const bool started = runEntrySequence(checks, windows);
+    qApp->removeEventFilter(&watch);
+    ASSERT_TRUE(started);
+    EXPECT_GE(watch.splashPaints, 1) << "the splash was shown but never painted";
+    EXPECT_FALSE(watch.mainFormMadeFirst) << "the splash must be on screen while the windows are built";
+    ForgetCaptureDrivers();
+}
+
 TEST(StartUp, AWindowAskedForBeforeTheFirstPictureIsMadeThenAndOnlyOnce)
 {
     FakeDialogs dialogs;
