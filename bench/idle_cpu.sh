@@ -7,21 +7,20 @@
 set -euo pipefail
 BUILD=${BUILD:-$(cd "$(dirname "$0")/.." && pwd)/build}
 SECONDS_TO_MEASURE=${1:-30}
-TICK=$(getconf CLK_TCK)
 
-cpu_ticks() { awk '{print $14 + $15}' "/proc/$1/stat"; }
+source "$(dirname "$0")/cputime.sh"
 
 measure() {
   local dir; dir=$(mktemp -d)
   (cd "$dir" && exec "$@") >/dev/null 2>&1 &
   local pid=$!
   sleep 3
-  local before; before=$(cpu_ticks $pid)
+  local before; before=$(cpu_ns $pid)
   sleep "$SECONDS_TO_MEASURE"
-  local after; after=$(cpu_ticks $pid)
+  local after; after=$(cpu_ns $pid)
   kill $pid; wait $pid 2>/dev/null || true
   rm -rf "$dir"
-  awk -v a="$after" -v b="$before" -v t="$TICK" -v s="$SECONDS_TO_MEASURE" 'BEGIN { printf "%.3f", 100 * (a - b) / t / s }'
+  awk -v a="$after" -v b="$before" -v t=1e9 -v s="$SECONDS_TO_MEASURE" 'BEGIN { printf "%.3f", 100 * (a - b) / t / s }'
 }
 
 program=$(measure "$BUILD/sonaveo")

@@ -11,7 +11,6 @@
 set -euo pipefail
 HERE=$(cd "$(dirname "$0")" && pwd)
 SECONDS_TO_MEASURE=${1:-60}
-TICK=$(getconf CLK_TCK)
 
 if [ -z "${SONAVEO_TEST_STREAM:-}" ]; then
   source "$HERE/../scripts/lib.sh"
@@ -33,7 +32,7 @@ if ! pactl list short sinks | grep -q "$BENCH_SINK"; then
 fi
 export PULSE_SINK=$BENCH_SINK
 
-cpu_ticks() { awk '{print $14 + $15}' "/proc/$1/stat"; }
+source "$(dirname "$0")/cputime.sh"
 peak_kb() { awk '/^VmHWM:/ {print $2}' "/proc/$1/status"; }
 
 work=$(mktemp -d)
@@ -58,13 +57,13 @@ if ! grep -q playing "$work/program.out"; then
 fi
 sleep 1 # both past their start-up
 
-p0=$(cpu_ticks $program); a0=$(cpu_ticks $anchor)
+p0=$(cpu_ns $program); a0=$(cpu_ns $anchor)
 sleep "$SECONDS_TO_MEASURE"
-p1=$(cpu_ticks $program); a1=$(cpu_ticks $anchor)
+p1=$(cpu_ns $program); a1=$(cpu_ns $anchor)
 pm=$(peak_kb $program); am=$(peak_kb $anchor)
 
 awk -v p0="$p0" -v p1="$p1" -v a0="$a0" -v a1="$a1" -v pm="$pm" -v am="$am" \
-    -v t="$TICK" -v s="$SECONDS_TO_MEASURE" 'BEGIN {
+    -v t=1e9 -v s="$SECONDS_TO_MEASURE" 'BEGIN {
   pc = (p1 - p0) / t; ac = (a1 - a0) / t
   printf "playing the 128 kbit/s MP3 stream for %d s\n", s
   printf "                 CPU time     share of a core   peak memory (VmHWM)\n"

@@ -15,7 +15,6 @@
 set -euo pipefail
 HERE=$(cd "$(dirname "$0")" && pwd)
 SECONDS_TO_MEASURE=${1:-60}
-TICK=$(getconf CLK_TCK)
 
 export XDG_RUNTIME_DIR=${XDG_RUNTIME_DIR:-/tmp/sonaveo-runtime-$(id -u)}
 if ! pactl info >/dev/null 2>&1; then
@@ -32,7 +31,7 @@ if ! pactl list short sinks | grep -q "$BENCH_SINK"; then
   sink_module=$(pactl load-module module-null-sink sink_name=$BENCH_SINK format=s16le rate=44100 channels=2)
 fi
 
-cpu_ticks() { awk '{print $14 + $15}' "/proc/$1/stat"; }
+source "$(dirname "$0")/cputime.sh"
 peak_kb() { awk '/^VmHWM:/ {print $2}' "/proc/$1/status"; }
 
 work=$(mktemp -d)
@@ -75,15 +74,15 @@ if ! grep -q idle "$work/idle.out"; then
 fi
 sleep 1 # both past their start-up
 
-p0=$(cpu_ticks $program); a0=$(cpu_ticks $anchor); i0=$(cpu_ticks $idle)
+p0=$(cpu_ns $program); a0=$(cpu_ns $anchor); i0=$(cpu_ns $idle)
 ps0=$(stat -c %s "$work/program.wav"); as0=$(stat -c %s "$work/anchor.wav")
 sleep "$SECONDS_TO_MEASURE"
-p1=$(cpu_ticks $program); a1=$(cpu_ticks $anchor); i1=$(cpu_ticks $idle)
+p1=$(cpu_ns $program); a1=$(cpu_ns $anchor); i1=$(cpu_ns $idle)
 ps1=$(stat -c %s "$work/program.wav"); as1=$(stat -c %s "$work/anchor.wav")
 pm=$(peak_kb $program); am=$(peak_kb $anchor)
 
 awk -v p0="$p0" -v p1="$p1" -v a0="$a0" -v a1="$a1" -v i0="$i0" -v i1="$i1" -v pm="$pm" -v am="$am" \
-    -v pb=$((ps1 - ps0)) -v ab=$((as1 - as0)) -v t="$TICK" -v s="$SECONDS_TO_MEASURE" 'BEGIN {
+    -v pb=$((ps1 - ps0)) -v ab=$((as1 - as0)) -v t=1e9 -v s="$SECONDS_TO_MEASURE" 'BEGIN {
   pc = (p1 - p0) / t; ac = (a1 - a0) / t; ic = (i1 - i0) / t
   printf "recording 44100 Hz 16 bit stereo for %d s\n", s
   printf "                 CPU time     share of a core   peak memory (VmHWM)   written\n"
