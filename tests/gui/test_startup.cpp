@@ -26,6 +26,18 @@ int countTopLevel(const char *className)
     return n;
 }
 
+// A start whose checks pass, with the desktop's services answered by the test.
+struct PassingStart {
+    FakeDialogs dialogs;
+    FakePlatform platform;
+    FakeCaptureBackend capture;
+    FakeEnvironmentChecks checks{true, true};
+    TApplicationWindows windows;
+    PassingStart() { ForgetCaptureDrivers(); }
+    ~PassingStart() { ForgetCaptureDrivers(); }
+    bool run() { return runEntrySequence(checks, windows); }
+};
+
 const QString kPlayerMessage = QStringLiteral("Please install the Windows Media Player ");
 const QString kSoundMessage = QStringLiteral("No Sound Card found!");
 } // namespace
@@ -119,30 +131,20 @@ TEST(StartUp, TheSplashPictureIsOnScreenBeforeTheWindowsAreBuilt)
             return false;
         }
     } watch;
-    FakeDialogs dialogs;
-    FakePlatform platform;
-    FakeCaptureBackend capture;
-    ForgetCaptureDrivers();
-    FakeEnvironmentChecks checks(true, true);
-    TApplicationWindows windows;
+    PassingStart start;
     qApp->installEventFilter(&watch);
-    const bool started = runEntrySequence(checks, windows);
+    const bool started = start.run();
     qApp->removeEventFilter(&watch);
     ASSERT_TRUE(started);
     EXPECT_GE(watch.splashPaints, 1) << "the splash was shown but never painted";
     EXPECT_FALSE(watch.mainFormMadeFirst) << "the splash must be on screen while the windows are built";
-    ForgetCaptureDrivers();
 }
 
 TEST(StartUp, AWindowAskedForBeforeTheFirstPictureIsMadeThenAndOnlyOnce)
 {
-    FakeDialogs dialogs;
-    FakePlatform platform;
-    FakeCaptureBackend capture;
-    ForgetCaptureDrivers();
-    FakeEnvironmentChecks checks(true, true);
-    TApplicationWindows windows;
-    ASSERT_TRUE(runEntrySequence(checks, windows));
+    PassingStart start;
+    TApplicationWindows &windows = start.windows;
+    ASSERT_TRUE(start.run());
     TAboutForm *about = windows.about();
     TFormSure *farewell = windows.farewell();
     ASSERT_NE(about, nullptr);
@@ -154,7 +156,6 @@ TEST(StartUp, AWindowAskedForBeforeTheFirstPictureIsMadeThenAndOnlyOnce)
     EXPECT_EQ(windows.FormSure.get(), farewell);
     EXPECT_EQ(countTopLevel("TAboutForm"), 1);
     EXPECT_EQ(countTopLevel("TFormSure"), 1);
-    ForgetCaptureDrivers();
 }
 
 TEST(StartUp, FarewellPictureClickClosesOnlyTheFarewellWindow)
