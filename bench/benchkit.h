@@ -128,6 +128,22 @@ public:
         m_pending.remove(0, whole);
         return samples;
     }
+    // Reads until the monitor has been quiet for quietMs; false when it was not
+    // within giveUpMs (something else still plays into the sink).
+    bool waitForSilence(int quietMs, int giveUpMs)
+    {
+        const size_t quietNeeded = size_t(kRate) * size_t(quietMs) / 1000;
+        size_t quiet = 0;
+        QElapsedTimer waited;
+        waited.start();
+        while (waited.elapsed() < giveUpMs) {
+            for (int16_t s : take(20))
+                quiet = std::abs(s) > kSoundLevel ? 0 : quiet + 1;
+            if (quiet >= quietNeeded)
+                return true;
+        }
+        return false;
+    }
     // True when a sample louder than the sound level arrived since the last call.
     bool heardSound(int waitMs)
     {
