@@ -2,8 +2,10 @@
 # Cost of playing a station: CPU time (user + system, all threads) and peak
 # resident memory (VmHWM) of the program playing the local 128 kbit/s MP3 tone,
 # beside gst-launch-1.0 playbin on the same stream (the anchor). Both play at the
-# same time, into the same null sink, and are measured over the same window once the
-# program's sound flows.
+# same time, each into a null sink of its own, and are measured over the same window
+# once the program's sound flows. One shared sink would run at the shorter latency
+# the two ask for and hand each player the other's pace (the program then costs a
+# fifth more than when it plays alone, as a listener runs it).
 #
 # Usage: bench/play_cpu_mem.sh [seconds]   (default 60)
 # Uses SONAVEO_TEST_STREAM when set; otherwise starts PulseAudio (or reuses it),
@@ -24,27 +26,29 @@ fi
 BUILD=${BUILD:-$HERE/../build}
 export QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen}
 
-# Both play into a null sink of the benchmarks' own, off the sink the tests record.
-BENCH_SINK=sonaveo_bench_sink
-sink_module=""
-if ! pactl list short sinks | grep -q "$BENCH_SINK"; then
-  sink_module=$(pactl load-module module-null-sink sink_name=$BENCH_SINK)
-fi
-export PULSE_SINK=$BENCH_SINK
+# Null sinks of the benchmark's own, off the sink the tests record.
+PROGRAM_SINK=sonaveo_bench_sink
+ANCHOR_SINK=sonaveo_bench_anchor_sink
+sink_modules=()
+for sink in $PROGRAM_SINK $ANCHOR_SINK; do
+  if ! pactl list short sinks | grep -q "$sink"; then
+    sink_modules+=("$(pactl load-module module-null-sink sink_name=$sink)")
+  fi
+done
 
 source "$(dirname "$0")/cputime.sh"
 peak_kb() { awk '/^VmHWM:/ {print $2}' "/proc/$1/status"; }
 
 work=$(mktemp -d)
-(cd "$work" && exec "$BUILD/play_station" "$SONAVEO_TEST_STREAM") >"$work/program.out" 2>"$work/program.err" &
+(cd "$work" && PULSE_SINK=$PROGRAM_SINK exec "$BUILD/play_station" "$SONAVEO_TEST_STREAM") >"$work/program.out" 2>"$work/program.err" &
 program=$!
-gst-launch-1.0 -q playbin uri="$SONAVEO_TEST_STREAM" >"$work/anchor.out" 2>&1 &
+PULSE_SINK=$ANCHOR_SINK gst-launch-1.0 -q playbin uri="$SONAVEO_TEST_STREAM" >"$work/anchor.out" 2>&1 &
 anchor=$!
 cleanup_players() {
   kill "$program" "$anchor" 2>/dev/null || true
   wait "$program" "$anchor" 2>/dev/null || true
   rm -rf "$work"
-  if [ -n "$sink_module" ]; then pactl unload-module "$sink_module"; fi
+  for module in "${sink_modules[@]}"; do pactl unload-module "$module"; done
 }
 trap 'cleanup_players; if declare -F stop_test_servers >/dev/null; then stop_test_servers; fi' EXIT
 

@@ -98,3 +98,96 @@ TEST(ToneStream, ASteadyStreamPlaysOnWithoutBeingHeldToRefill)
     EXPECT_EQ(engine.refills(), 0);
     engine.stop();
 }
+
+namespace {
+// Records the null sink's monitor while the test acts on the engine: marks say
+// where in the recording an action was taken.
+class MonitorRecording {
+public:
+    MonitorRecording()
+    {
+        m_parec.start(QStringLiteral("parec"), {QStringLiteral("--device=sonaveo_sink.monitor"),
+                                                QStringLiteral("--format=s16le"), QStringLiteral("--rate=44100"),
+                                                QStringLiteral("--channels=1"), QStringLiteral("--latency-msec=10")});
+        m_parec.waitForStarted(3000);
+    }
+    ~MonitorRecording()
+    {
+        m_parec.kill();
+        m_parec.waitForFinished(1000);
+    }
+    // Reads for `ms` with the event loop running.
+    void record(int ms)
+    {
+        QElapsedTimer timer;
+        timer.start();
+        while (timer.elapsed() < ms) {
+            m_parec.waitForReadyRead(10);
+            m_data += m_parec.readAllStandardOutput();
+            QCoreApplication::processEvents();
+        }
+    }
+    // The recording's length now, in samples.
+    size_t mark()
+    {
+        m_data += m_parec.readAllStandardOutput();
+        return size_t(m_data.size() / 2);
+    }
+    // Milliseconds from `from` to the first 20 ms window whose level satisfies
+    // `reached`, or -1.
+    double msUntil(size_t from, const std::function<bool(double)> &reached) const
+    {
+        const auto *samples = reinterpret_cast<const int16_t *>(m_data.constData());
+        const size_t count = size_t(m_data.size() / 2);
+        constexpr size_t window = kRecordRate / 50;
+        for (size_t at = from; at + window <= count; at += window) {
+            if (reached(rms(std::vector<int16_t>(samples + at, samples + at + window))))
+                return double(at - from) * 1000.0 / kRecordRate;
+        }
+        return -1;
+    }
+    // The level of the `ms` before `to`.
+    double levelBefore(size_t to, int ms) const
+    {
+        const auto *samples = reinterpret_cast<const int16_t *>(m_data.constData());
+        const size_t length = size_t(ms) * kRecordRate / 1000;
+        return rms(std::vector<int16_t>(samples + to - std::min(to, length), samples + to));
+    }
+
+private:
+    QProcess m_parec;
+    QByteArray m_data;
+};
+} // namespace
+
+TEST(ToneStream, ANewVolumeAndAStopAreHeardAtOnceWhateverTheOutputHolds)
+{
+    if (toneStream().isEmpty())
+        GTEST_SKIP() << "SONAVEO_TEST_STREAM is not set (scripts/test starts the stream)";
+    if (!nullSinkPresent())
+        GTEST_SKIP() << "no sonaveo_sink null sink to record";
+    GstMediaEngine engine;
+    ASSERT_TRUE(startsPlaying(engine, toneStream()));
+    spin(1500);
+
+    // The sound output holds a few hundred milliseconds of sound ahead; the
+    // fader and Disconnect must not wait for it to play out.
+    MonitorRecording monitor;
+    monitor.record(600);
+    const size_t turnedDown = monitor.mark();
+    const double full = monitor.levelBefore(turnedDown, 400);
+    ASSERT_GT(full, 5000.0) << "the tone plays before the volume changes";
+    engine.setVolume(50);
+    monitor.record(1000);
+    const double heardAfter = monitor.msUntil(turnedDown, [&](double level) { return level < 0.7 * full; });
+    EXPECT_GE(heardAfter, 0.0) << "the lower volume was never heard";
+    EXPECT_LE(heardAfter, 150.0) << "a new volume is heard at once";
+
+    // Stop drops what the output holds instead of playing it out.
+    const size_t stopped = monitor.mark();
+    engine.stop();
+    monitor.record(600);
+    const double silentAfter = monitor.msUntil(stopped, [](double level) { return level < 50.0; });
+    EXPECT_GE(silentAfter, 0.0) << "stop never silenced the output";
+    EXPECT_LE(silentAfter, 120.0) << "stop silences at once";
+}
