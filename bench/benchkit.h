@@ -1,6 +1,7 @@
 #pragma once
 // Helpers shared by the playback benchmarks: the plain HTTP client that gives the
-// floor for tuning, a continuous recording of the null sink's monitor, gaps in a
+// floor for tuning, a relay that times the first body byte of a player's own
+// connection, a continuous recording of the null sink's monitor, gaps in a
 // recording, and medians.
 
 #include <QByteArray>
@@ -12,10 +13,19 @@
 #include <QTcpSocket>
 #include <QUrl>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <atomic>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
+#include <thread>
 #include <vector>
 
 namespace benchkit {
@@ -46,6 +56,135 @@ inline double firstBodyByteMs(const QUrl &url)
     }
     return -1;
 }
+
+inline qint64 monotonicNs()
+{
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return qint64(now.tv_sec) * 1000000000LL + now.tv_nsec;
+}
+
+// Passes one HTTP connection at a time from 127.0.0.1 to the stream's server and
+// notes when it hands the client the first byte after the response headers. A
+// server's first byte comes a different time after each connect (Icecast's
+// 260 to 360 ms here), so a player's first sound is set against its own
+// connection's first byte rather than against another connection's.
+class TimingRelay {
+public:
+    explicit TimingRelay(const QUrl &upstream) : m_upstream(upstream)
+    {
+        m_listen = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t length = sizeof address;
+        if (m_listen < 0 || ::bind(m_listen, reinterpret_cast<sockaddr *>(&address), length) != 0 ||
+            ::listen(m_listen, 4) != 0 || ::getsockname(m_listen, reinterpret_cast<sockaddr *>(&address), &length) != 0)
+            return;
+        m_port = ntohs(address.sin_port);
+        m_thread = std::thread([this] { acceptLoop(); });
+    }
+    ~TimingRelay()
+    {
+        m_stop = true;
+        if (m_listen >= 0) {
+            ::shutdown(m_listen, SHUT_RDWR);
+            ::close(m_listen);
+        }
+        if (m_thread.joinable())
+            m_thread.join();
+    }
+    TimingRelay(const TimingRelay &) = delete;
+    TimingRelay &operator=(const TimingRelay &) = delete;
+
+    bool listening() const { return m_port != 0; }
+    QString url() const
+    {
+        QUrl url = m_upstream;
+        url.setHost(QStringLiteral("127.0.0.1"));
+        url.setPort(m_port);
+        return url.toString();
+    }
+    // monotonicNs() when the latest connection got its first body byte, 0 before.
+    qint64 firstBodyByteNs() const { return m_firstBodyNs.load(); }
+
+private:
+    void acceptLoop()
+    {
+        while (!m_stop) {
+            const int client = ::accept(m_listen, nullptr, nullptr);
+            if (client < 0)
+                return;
+            m_firstBodyNs = 0;
+            const int server = connectUpstream();
+            if (server >= 0) {
+                relay(client, server);
+                ::close(server);
+            }
+            ::close(client);
+        }
+    }
+    int connectUpstream() const
+    {
+        const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_port = htons(quint16(m_upstream.port(80)));
+        ::inet_pton(AF_INET, m_upstream.host().toLatin1().constData(), &address.sin_addr);
+        if (fd >= 0 && ::connect(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) == 0)
+            return fd;
+        if (fd >= 0)
+            ::close(fd);
+        return -1;
+    }
+    static bool writeAll(int fd, const char *data, ssize_t size)
+    {
+        while (size > 0) {
+            const ssize_t written = ::send(fd, data, size_t(size), MSG_NOSIGNAL);
+            if (written <= 0)
+                return false;
+            data += written;
+            size -= written;
+        }
+        return true;
+    }
+    void relay(int client, int server)
+    {
+        QByteArray head; // the response up to its blank line
+        bool inBody = false;
+        pollfd fds[2] = {{client, POLLIN, 0}, {server, POLLIN, 0}};
+        char buffer[16384];
+        while (!m_stop) {
+            if (::poll(fds, 2, 100) <= 0)
+                continue;
+            if (fds[0].revents) {
+                const ssize_t n = ::recv(client, buffer, sizeof buffer, 0);
+                if (n <= 0 || !writeAll(server, buffer, n))
+                    return;
+            }
+            if (fds[1].revents) {
+                const ssize_t n = ::recv(server, buffer, sizeof buffer, 0);
+                if (n <= 0 || !writeAll(client, buffer, n))
+                    return;
+                if (!inBody) {
+                    head.append(buffer, n);
+                    const qsizetype end = head.indexOf("\r\n\r\n");
+                    if (end >= 0 && head.size() > end + 4) {
+                        inBody = true;
+                        m_firstBodyNs = monotonicNs();
+                    }
+                }
+            }
+        }
+    }
+
+    QUrl m_upstream;
+    int m_listen = -1;
+    quint16 m_port = 0;
+    std::atomic<bool> m_stop{false};
+    std::atomic<qint64> m_firstBodyNs{0};
+    std::thread m_thread;
+};
 
 // A null sink of the benchmarks' own, made the default for this process and the
 // processes it starts (PULSE_SINK), so that what they play neither reaches nor
