@@ -64,8 +64,8 @@ inline qint64 monotonicNs()
     return qint64(now.tv_sec) * 1000000000LL + now.tv_nsec;
 }
 
-// Passes one HTTP connection at a time from 127.0.0.1 to the stream's server and
-// notes when it hands the client the first byte after the response headers. A
+// Passes HTTP connections from 127.0.0.1 to the stream's server and notes when it
+// hands the latest client the first byte after the response headers. A
 // server's first byte comes a different time after each connect (Icecast's
 // 260 to 360 ms here), so a player's first sound is set against its own
 // connection's first byte rather than against another connection's.
@@ -93,6 +93,8 @@ public:
         }
         if (m_thread.joinable())
             m_thread.join();
+        for (std::thread &connection : m_connections)
+            connection.join();
     }
     TimingRelay(const TimingRelay &) = delete;
     TimingRelay &operator=(const TimingRelay &) = delete;
@@ -109,19 +111,24 @@ public:
     qint64 firstBodyByteNs() const { return m_firstBodyNs.load(); }
 
 private:
+    // Each connection is relayed on a thread of its own: a player may still hold
+    // the last one open while it opens the next.
     void acceptLoop()
     {
         while (!m_stop) {
             const int client = ::accept(m_listen, nullptr, nullptr);
             if (client < 0)
                 return;
+            const quint64 connection = ++m_latest;
             m_firstBodyNs = 0;
-            const int server = connectUpstream();
-            if (server >= 0) {
-                relay(client, server);
-                ::close(server);
-            }
-            ::close(client);
+            m_connections.emplace_back([this, client, connection] {
+                const int server = connectUpstream();
+                if (server >= 0) {
+                    relay(client, server, connection);
+                    ::close(server);
+                }
+                ::close(client);
+            });
         }
     }
     int connectUpstream() const
@@ -148,7 +155,7 @@ private:
         }
         return true;
     }
-    void relay(int client, int server)
+    void relay(int client, int server, quint64 connection)
     {
         QByteArray head; // the response up to its blank line
         bool inBody = false;
@@ -171,7 +178,8 @@ private:
                     const qsizetype end = head.indexOf("\r\n\r\n");
                     if (end >= 0 && head.size() > end + 4) {
                         inBody = true;
-                        m_firstBodyNs = monotonicNs();
+                        if (connection == m_latest)
+                            m_firstBodyNs = monotonicNs();
                     }
                 }
             }
@@ -183,7 +191,9 @@ private:
     quint16 m_port = 0;
     std::atomic<bool> m_stop{false};
     std::atomic<qint64> m_firstBodyNs{0};
+    std::atomic<quint64> m_latest{0};
     std::thread m_thread;
+    std::vector<std::thread> m_connections; // touched by the accepting thread only, then joined
 };
 
 // A null sink of the benchmarks' own, made the default for this process and the

@@ -158,7 +158,10 @@ int main(int argc, char **argv)
             &longestPass));
         const qint64 firstByteNs = ownConnection.firstBodyByteNs();
         floors.push_back(firstByteNs > tunedAtNs ? double(firstByteNs - tunedAtNs) / 1e6 : -1);
-        overFloor.push_back(program.back() - floors.back());
+        // A run without sound (or without a first byte) has no figure of its own.
+        const bool heard = program.back() >= 0 && floors.back() >= 0;
+        if (heard)
+            overFloor.push_back(program.back() - floors.back());
         passes.push_back(longestPass);
         form.VrDemoButtonUnplugClick();
         QProcess *gst = nullptr;
@@ -166,7 +169,7 @@ int main(int argc, char **argv)
         endAnchor(gst);
         std::printf("run %d: first body byte %7.1f ms   sonaveo first sound %7.1f ms (%+6.1f)   gst-launch first sound %7.1f ms"
                     "   (another connection's first byte %.1f ms, TuneStation call %.1f ms, longest event loop pass %.1f ms)\n",
-                    run + 1, floors.back(), program.back(), overFloor.back(), anchor.back(), otherFloors.back(),
+                    run + 1, floors.back(), program.back(), heard ? overFloor.back() : 0.0, anchor.back(), otherFloors.back(),
                     tuneCallMs, longestPass);
         std::fflush(stdout);
     }
