@@ -31,13 +31,6 @@ constexpr qint64 kPositionRereadMs = 1000;
 // estimate is far too high, and the level reads a few percent for a moment while
 // the buffer holds seconds of audio ("5 %", then "76 %", "80 %", "84 %").
 constexpr int kDryPercent = 10;
-// The sound output's own buffer and the size of its parts. The defaults (200 ms in
-// parts of 10 ms) keep the decoding and queue threads waking for every few
-// milliseconds of sound; a radio plays one long stream, and with 300 ms in parts of
-// 25 ms the threads playing it take about a fifth less CPU. A new volume and a
-// stop are still heard at once (the stream tests measure both on the sink).
-constexpr gint64 kOutputBufferUs = 300000;
-constexpr gint64 kOutputPartUs = 25000;
 // The shortest time over which the position's pace is compared with the clock's.
 constexpr double kPaceCheckSeconds = 0.2;
 
@@ -68,15 +61,6 @@ void preferLightMp3Decoder()
     (void)done;
 }
 
-// Gives the sound output that autoaudiosink picks (PulseAudio, PipeWire, ALSA) the
-// buffer above; an output without those properties keeps its own.
-void sizeOutputBuffer(GstBin *, GstElement *element, gpointer)
-{
-    GObjectClass *type = G_OBJECT_GET_CLASS(element);
-    if (g_object_class_find_property(type, "buffer-time") && g_object_class_find_property(type, "latency-time"))
-        g_object_set(element, "buffer-time", kOutputBufferUs, "latency-time", kOutputPartUs, nullptr);
-}
-
 } // namespace
 
 GstMediaEngine::GstMediaEngine()
@@ -102,10 +86,8 @@ void GstMediaEngine::ensurePipeline()
     // Software volume keeps the level linear and private to this player instead
     // of moving the sound server's stream volume.
     g_object_set(m_playbin, "flags", kPlayFlagAudio | kPlayFlagSoftVolume, nullptr);
-    if (GstElement *sink = gst_element_factory_make("autoaudiosink", nullptr)) {
-        g_signal_connect(sink, "element-added", G_CALLBACK(sizeOutputBuffer), nullptr);
+    if (GstElement *sink = gst_element_factory_make("autoaudiosink", nullptr))
         g_object_set(m_playbin, "audio-sink", sink, nullptr);
-    }
 
     // Buffering policy for radio streams (handleMessage does the rest):
     //  - The source stays non-live (souphttpsrc is-live=false). A live pipeline
