@@ -4,8 +4,7 @@
 # beside gst-launch-1.0 playbin on the same stream (the anchor). Both play at the
 # same time, each into a null sink of its own, and are measured over the same window
 # once the program's sound flows. One shared sink would run at the shorter latency
-# the two ask for and hand each player the other's pace (the program then costs a
-# fifth more than when it plays alone, as a listener runs it).
+# the two ask for, so each player's cost would depend on the other's settings.
 #
 # Usage: bench/play_cpu_mem.sh [seconds]   (default 60)
 # Uses SONAVEO_TEST_STREAM when set; otherwise starts PulseAudio (or reuses it),
