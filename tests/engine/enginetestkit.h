@@ -127,13 +127,19 @@ inline bool nullSinkPresent()
     return pactl.readAllStandardOutput().contains("sonaveo_sink");
 }
 
+// Starts `parec` recording mono 16-bit samples from the null sink's monitor.
+inline void startMonitorRecorder(QProcess &parec, int latencyMs)
+{
+    parec.start(QStringLiteral("parec"), {QStringLiteral("--device=sonaveo_sink.monitor"), QStringLiteral("--format=s16le"),
+                                          QStringLiteral("--rate=44100"), QStringLiteral("--channels=1"),
+                                          QStringLiteral("--latency-msec=%1").arg(latencyMs)});
+}
+
 // Records `seconds` of mono 16-bit samples from the null sink's monitor.
 inline std::vector<int16_t> recordMonitor(double seconds)
 {
     QProcess parec;
-    parec.start(QStringLiteral("parec"), {QStringLiteral("--device=sonaveo_sink.monitor"), QStringLiteral("--format=s16le"),
-                                          QStringLiteral("--rate=44100"), QStringLiteral("--channels=1"),
-                                          QStringLiteral("--latency-msec=20")});
+    startMonitorRecorder(parec, 20);
     const qsizetype wanted = qsizetype(seconds * kRecordRate) * 2;
     QByteArray data;
     QElapsedTimer timer;

@@ -106,9 +106,7 @@ class MonitorRecording {
 public:
     MonitorRecording()
     {
-        m_parec.start(QStringLiteral("parec"), {QStringLiteral("--device=sonaveo_sink.monitor"),
-                                                QStringLiteral("--format=s16le"), QStringLiteral("--rate=44100"),
-                                                QStringLiteral("--channels=1"), QStringLiteral("--latency-msec=10")});
+        startMonitorRecorder(m_parec, 10);
         m_parec.waitForStarted(3000);
     }
     ~MonitorRecording()
