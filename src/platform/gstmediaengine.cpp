@@ -86,8 +86,14 @@ void GstMediaEngine::ensurePipeline()
     // Software volume keeps the level linear and private to this player instead
     // of moving the sound server's stream volume.
     g_object_set(m_playbin, "flags", kPlayFlagAudio | kPlayFlagSoftVolume, nullptr);
-    if (GstElement *sink = gst_element_factory_make("autoaudiosink", nullptr))
+    if (GstElement *sink = gst_element_factory_make("autoaudiosink", nullptr)) {
         g_object_set(m_playbin, "audio-sink", sink, nullptr);
+        // A stream starts with the decoder's silence; see StreamHeadTrim.
+        if (GstPad *input = gst_element_get_static_pad(sink, "sink")) {
+            m_headTrim.attach(input);
+            gst_object_unref(input);
+        }
+    }
 
     // Buffering policy for radio streams (handleMessage does the rest):
     //  - The source stays non-live (souphttpsrc is-live=false). A live pipeline
@@ -184,6 +190,10 @@ void GstMediaEngine::play()
     resetStreamInfo();
     m_wantPlaying = true;
     m_startedSinceOpen = true;
+    // Nothing flows now (the pipeline is in NULL after setUrl, stop or the
+    // restart above). Only a stream is joined in the middle; a file plays whole.
+    if (m_playbin && GST_STATE(m_playbin) == GST_STATE_NULL)
+        m_headTrim.arm(!gst_uri_has_protocol(toUri(m_url).toUtf8().constData(), "file"));
     setState(GST_STATE_PLAYING);
 }
 

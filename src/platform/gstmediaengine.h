@@ -2,6 +2,7 @@
 // MediaEngine on a GStreamer playbin, audio only.
 
 #include "mediaengine.h"
+#include "streamheadtrim.h"
 
 #include <QElapsedTimer>
 
@@ -32,6 +33,9 @@ public:
     // How often playback was held since the last play() because the network
     // buffer had run dry; a steady stream never is.
     int refills() const { return m_refills; }
+    // How much silence at the head of the stream was skipped since the last
+    // play(), in milliseconds (see StreamHeadTrim).
+    double skippedLeadingSilenceMs() const { return double(m_headTrim.trimmedNs()) / 1e6; }
 
     // Turns what the user typed or stored into a URI playbin understands:
     // anything with a scheme stays as it is, a path becomes a file URI.
@@ -63,6 +67,7 @@ private:
     QElapsedTimer m_positionAge;
 
     GstElement *m_playbin = nullptr;
+    StreamHeadTrim m_headTrim;
     GstBus *m_bus = nullptr;
     QString m_url;
     QString m_lastError;

@@ -79,6 +79,9 @@ TEST_F(LocalFile, PlaysToTheEndWithLengthAndPosition)
     engine.play();
     ASSERT_TRUE(waitUntil([&] { return isPlaying(engine); }, 3000)) << engine.lastError().toStdString();
     EXPECT_NEAR(engine.duration(), 4.0, 0.05);
+    // A recording plays from its very first sample: the tone rises from zero
+    // in its first sample, which a stream's start would lose.
+    EXPECT_EQ(engine.skippedLeadingSilenceMs(), 0.0);
 
     // The position follows the sound card's clock, which a sound server may hold
     // still for a second or more while it fills its own buffer at the start (a
