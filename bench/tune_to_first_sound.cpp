@@ -19,6 +19,7 @@
 #include "benchkit.h"
 #include "enginetestkit.h"
 #include "mainform.h"
+#include "gstmediaengine.h"
 #include "stationplayback.h"
 
 #include <QApplication>
@@ -133,6 +134,8 @@ int main(int argc, char **argv)
     TMainForm form;
     form.show();
     form.SetVolume(1000);
+    // As the program does once its window is on screen.
+    GstMediaEngine::loadStreamPluginsInBackground();
     if (!waitUntil([&] { return form.Playback->state.online; }, 3000)) {
         std::fprintf(stderr, "the main window never saw the network online\n");
         return 1;
@@ -183,6 +186,10 @@ int main(int argc, char **argv)
     std::printf("  sonaveo - floor        %7.1f ms  (target <= 30 ms; median over the runs of each run's own)\n",
                 benchkit::median(overFloor));
     std::printf("  sonaveo / anchor       %7.2f\n", anchorMs > 0 ? programMs / anchorMs : 0.0);
+    // The first tune of the process is the one a listener makes every day; it
+    // is counted in the median too.
+    if (program.front() >= 0 && floors.front() >= 0)
+        std::printf("  first tune of the window - floor %+.1f ms\n", program.front() - floors.front());
     std::printf("  longest event loop pass of the main window while tuning: median %.1f ms\n",
                 benchkit::median(passes));
     std::fflush(stdout);

@@ -5,6 +5,7 @@
 #include "environment.h"
 #include "errorguard.h"
 #include "forms.h"
+#include "gstmediaengine.h"
 #include "mainform.h"
 #include "singleinstance.h"
 #include "splashform.h"
@@ -144,9 +145,14 @@ bool runEntrySequence(EnvironmentChecks &checks, TApplicationWindows &windows)
         return false;
     }
     // The About and farewell windows cost the first picture some milliseconds
-    // and it needs neither of them.
+    // and it needs neither of them. Once it is on screen, the playback plugins
+    // load on a helper thread, so the first station plays as soon as any other.
     QObject::connect(windows.MainForm.get(), &TMainForm::firstPainted, windows.MainForm.get(),
-                     [&windows] { createLateWindows(windows); }, Qt::QueuedConnection);
+                     [&windows] {
+                         createLateWindows(windows);
+                         GstMediaEngine::loadStreamPluginsInBackground();
+                     },
+                     Qt::QueuedConnection);
     windows.MainForm->setSplash(splash);
     windows.MainForm->centreOnScreen();
     windows.MainForm->show();

@@ -3,9 +3,11 @@
 #include "environment.h"
 
 #include <QDir>
+#include <QThreadPool>
 #include <QUrl>
 
 #include <algorithm>
+#include <mutex>
 
 #include <gst/gst.h>
 
@@ -61,7 +63,45 @@ void preferLightMp3Decoder()
     (void)done;
 }
 
+// The elements of a radio stream's pipeline: the source, the ICY and MP3 parts, the
+// decoders a station's formats ask for, and the sound output.
+constexpr const char *kStreamElements[] = {
+    "playbin",       "uridecodebin",  "decodebin",   "typefind",     "queue2",         "souphttpsrc",
+    "icydemux",      "mpegaudioparse", "mpg123audiodec", "aacparse", "oggdemux",       "vorbisdec",
+    "opusdec",       "audioconvert",  "audioresample", "volume",     "autoaudiosink",  "pulsesink",
+};
+
+void loadFeature(GstPluginFeature *feature)
+{
+    if (GstPluginFeature *loaded = gst_plugin_feature_load(feature))
+        gst_object_unref(loaded);
+}
+
 } // namespace
+
+void GstMediaEngine::loadStreamPlugins()
+{
+    static std::once_flag once;
+    std::call_once(once, [] {
+        if (!ensureGStreamer())
+            return;
+        GList *finders = gst_type_find_factory_get_list();
+        for (GList *item = finders; item; item = item->next)
+            loadFeature(GST_PLUGIN_FEATURE(item->data));
+        gst_plugin_feature_list_free(finders);
+        for (const char *name : kStreamElements) {
+            if (GstPluginFeature *feature = gst_registry_lookup_feature(gst_registry_get(), name)) {
+                loadFeature(feature);
+                gst_object_unref(feature);
+            }
+        }
+    });
+}
+
+void GstMediaEngine::loadStreamPluginsInBackground()
+{
+    QThreadPool::globalInstance()->start([] { loadStreamPlugins(); });
+}
 
 GstMediaEngine::GstMediaEngine()
 {

@@ -37,6 +37,15 @@ public:
     // play(), in milliseconds (see StreamHeadTrim).
     double skippedLeadingSilenceMs() const { return double(m_headTrim.trimmedNs()) / 1e6; }
 
+    // Loads the plugins the first station needs: every type finder (the stream's
+    // format is found by trying them all, and one of them brings in a large
+    // codec library) and the elements of a stream's pipeline. Tuning loads them
+    // anyway, then on the clock: done ahead, the first station of the day sounds
+    // as soon as every later one. Safe on any thread; a second call does nothing.
+    static void loadStreamPlugins();
+    // The same, on a pool thread; returns at once.
+    static void loadStreamPluginsInBackground();
+
     // Turns what the user typed or stored into a URI playbin understands:
     // anything with a scheme stays as it is, a path becomes a file URI.
     static QString toUri(const QString &urlOrPath);

@@ -14,6 +14,8 @@
 #include <QLabel>
 #include <QDir>
 #include <QTest>
+#include <QThreadPool>
+#include <gst/gst.h>
 #include <gtest/gtest.h>
 
 namespace {
@@ -110,6 +112,17 @@ TEST(StartUp, PassedChecksCreateEveryWindowAndTheMainWindowTakesOverFromTheSplas
 
     // The splash is removed by the main window's first showing.
     EXPECT_EQ(countTopLevel("TSplashForm"), 0);
+
+    // After the first picture the playback plugins load on a helper thread: the
+    // MP3 parser's plugin is in memory before any station was tuned.
+    QThreadPool::globalInstance()->waitForDone(30000);
+    GstPluginFeature *parser = gst_registry_lookup_feature(gst_registry_get(), "mpegaudioparse");
+    ASSERT_NE(parser, nullptr);
+    GstPlugin *plugin = gst_plugin_feature_get_plugin(parser);
+    EXPECT_TRUE(plugin && gst_plugin_is_loaded(plugin));
+    if (plugin)
+        gst_object_unref(plugin);
+    gst_object_unref(parser);
     ForgetCaptureDrivers();
 }
 
