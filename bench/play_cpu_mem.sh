@@ -38,6 +38,17 @@ done
 source "$(dirname "$0")/cputime.sh"
 peak_kb() { awk '/^VmHWM:/ {print $2}' "/proc/$1/status"; }
 
+# A mount whose source has just connected has nothing to send ahead: a listener
+# then gets the stream in the source's small pieces as they come, which costs this
+# program about twice its usual CPU and gst-launch nothing more (gst-launch fills
+# its buffer first). Stations send a burst of seconds on connect, so both players
+# start once the mount holds its burst (65535 bytes, about four seconds).
+for _ in $(seq 100); do
+  got=$(curl -s -o /dev/null -w '%{size_download}' --max-time 0.3 "$SONAVEO_TEST_STREAM" || true)
+  [ "${got%.*}" -ge 60000 ] 2>/dev/null && break
+  sleep 0.2
+done
+
 work=$(mktemp -d)
 (cd "$work" && PULSE_SINK=$PROGRAM_SINK exec "$BUILD/play_station" "$SONAVEO_TEST_STREAM") >"$work/program.out" 2>"$work/program.err" &
 program=$!
