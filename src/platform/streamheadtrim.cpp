@@ -106,6 +106,17 @@ GstBuffer *StreamHeadTrim::shifted(GstBuffer *buffer) const
     return buffer;
 }
 
+int StreamHeadTrim::playFrom(GstPadProbeInfo *info, GstBuffer *buffer, GstClockTime start)
+{
+    // Everything from `start` on plays, moved back by what was dropped before it.
+    finishLooking(m_havePts && GST_CLOCK_TIME_IS_VALID(start) && start > m_firstPts ? int64_t(start - m_firstPts) : 0);
+    buffer = shifted(buffer);
+    if (m_shiftNs > 0)
+        GST_BUFFER_FLAG_SET(buffer, GST_BUFFER_FLAG_DISCONT);
+    GST_PAD_PROBE_INFO_DATA(info) = buffer;
+    return GST_PAD_PROBE_OK;
+}
+
 int StreamHeadTrim::onBuffer(GstPadProbeInfo *info)
 {
     const int phase = m_phase.load();
@@ -126,13 +137,10 @@ int StreamHeadTrim::onBuffer(GstPadProbeInfo *info)
             && GST_AUDIO_INFO_BPF(&audio) > 0 && GST_AUDIO_INFO_RATE(&audio) > 0 && readable(GST_AUDIO_INFO_FORMAT(&audio));
         gst_caps_unref(caps);
     }
-    if (!known || !GST_CLOCK_TIME_IS_VALID(pts)) {
-        // Nothing to go by (no time, or samples this does not read): play on as
-        // it comes, after what was already dropped.
-        finishLooking(m_havePts && GST_CLOCK_TIME_IS_VALID(pts) && pts > m_firstPts ? int64_t(pts - m_firstPts) : 0);
-        GST_PAD_PROBE_INFO_DATA(info) = shifted(buffer);
-        return GST_PAD_PROBE_OK;
-    }
+    // Nothing to go by (no time, or samples this does not read): play on as it
+    // comes, after what was already dropped.
+    if (!known || !GST_CLOCK_TIME_IS_VALID(pts))
+        return playFrom(info, buffer, pts);
     if (!m_havePts) {
         m_havePts = true;
         m_firstPts = pts;
@@ -141,11 +149,8 @@ int StreamHeadTrim::onBuffer(GstPadProbeInfo *info)
     const int rate = GST_AUDIO_INFO_RATE(&audio);
     const int bpf = GST_AUDIO_INFO_BPF(&audio);
     GstMapInfo map;
-    if (!gst_buffer_map(buffer, &map, GST_MAP_READ)) {
-        finishLooking(pts > m_firstPts ? int64_t(pts - m_firstPts) : 0);
-        GST_PAD_PROBE_INFO_DATA(info) = shifted(buffer);
-        return GST_PAD_PROBE_OK;
-    }
+    if (!gst_buffer_map(buffer, &map, GST_MAP_READ))
+        return playFrom(info, buffer, pts);
     const size_t frames = map.size / size_t(bpf);
     const int64_t first = firstAudibleFrame(GST_AUDIO_INFO_FORMAT(&audio), GST_AUDIO_INFO_CHANNELS(&audio), map.data,
                                             frames * size_t(bpf));
@@ -157,16 +162,10 @@ int StreamHeadTrim::onBuffer(GstPadProbeInfo *info)
 
     if (first < 0 && withinLimit)
         return GST_PAD_PROBE_DROP;
-    if (first <= 0 || !withinLimit) {
-        // The sound starts with this buffer, or the silence goes on longer than
-        // is worth skipping: this buffer plays whole.
-        finishLooking(int64_t(pts - m_firstPts));
-        buffer = shifted(buffer);
-        if (m_shiftNs > 0)
-            GST_BUFFER_FLAG_SET(buffer, GST_BUFFER_FLAG_DISCONT);
-        GST_PAD_PROBE_INFO_DATA(info) = buffer;
-        return GST_PAD_PROBE_OK;
-    }
+    // The sound starts with this buffer, or the silence goes on longer than is
+    // worth skipping: this buffer plays whole.
+    if (first <= 0 || !withinLimit)
+        return playFrom(info, buffer, pts);
     // The sound starts inside this buffer: play from its first audible frame.
     const gsize offset = gsize(first) * gsize(bpf);
     GstBuffer *rest = gst_buffer_copy_region(buffer, GstBufferCopyFlags(GST_BUFFER_COPY_ALL), offset,
@@ -177,8 +176,5 @@ int StreamHeadTrim::onBuffer(GstPadProbeInfo *info)
     GST_BUFFER_DURATION(rest) = gst_util_uint64_scale_int(guint64(int64_t(frames) - first), GST_SECOND, rate);
     GST_BUFFER_OFFSET(rest) = GST_BUFFER_OFFSET_NONE;
     GST_BUFFER_OFFSET_END(rest) = GST_BUFFER_OFFSET_NONE;
-    GST_BUFFER_FLAG_SET(rest, GST_BUFFER_FLAG_DISCONT);
-    finishLooking(int64_t(soundAt - m_firstPts));
-    GST_PAD_PROBE_INFO_DATA(info) = shifted(rest);
-    return GST_PAD_PROBE_OK;
+    return playFrom(info, rest, soundAt);
 }

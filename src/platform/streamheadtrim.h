@@ -49,6 +49,8 @@ private:
     // Returns the probe's answer; may replace the buffer in info.
     int onBuffer(GstPadProbeInfo *info);
     GstBuffer *shifted(GstBuffer *buffer) const;
+    // Ends the search with buffer, whose first sample is at start.
+    int playFrom(GstPadProbeInfo *info, GstBuffer *buffer, uint64_t start);
     void finishLooking(int64_t shiftNs);
 
     GstPad *m_pad = nullptr;
