@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <mutex>
 
+#include <gst/audio/gstaudiobasesink.h>
 #include <gst/gst.h>
 
 namespace {
@@ -24,6 +25,27 @@ constexpr gint64 kRefillDuration = 2 * GST_SECOND;
 // The byte limit only has to stay out of the way of the time limit: 512 KiB holds
 // more than ten seconds of a 320 kbit/s stream.
 constexpr gint kRefillBytes = 512 * 1024;
+// The sound output's own buffer while a network stream plays: half a second of
+// sound, handed over in 50 ms pieces. With the sink's defaults (200 ms in 10 ms
+// pieces) the sound server asks for more many times a second, and each request
+// wakes the output, the decoder and the server's thread: playing a station cost
+// about a third more CPU. A new volume and a stop still act at once, since the
+// server applies them to what it holds. The network buffer above decides when a
+// stalled stream pauses to refill; a full second here drains that buffer by as
+// much, and a relay that stops sending for a second was then heard. A file keeps
+// the defaults: its position is read back while it plays (the recording clocks),
+// and a sound server reports the position of a larger buffer in coarser steps.
+constexpr gint64 kStreamOutputBufferUs = 500 * 1000;
+constexpr gint64 kStreamOutputPieceUs = 50 * 1000;
+
+void onElementAdded(GstBin *, GstBin *, GstElement *element, gpointer streamOutput)
+{
+    // autoaudiosink makes the sound output anew on every start from NULL; the
+    // sizes are read when the output opens the device, which comes later.
+    if (GST_IS_AUDIO_BASE_SINK(element) && static_cast<std::atomic<bool> *>(streamOutput)->load())
+        g_object_set(element, "buffer-time", kStreamOutputBufferUs, "latency-time", kStreamOutputPieceUs, nullptr);
+}
+
 // How long a position read from the pipeline is carried forward before it is read
 // again. The clock shows whole seconds, and the sound card's clock and the
 // monotonic clock part by far less than a millisecond in this time.
@@ -126,6 +148,7 @@ void GstMediaEngine::ensurePipeline()
     // Software volume keeps the level linear and private to this player instead
     // of moving the sound server's stream volume.
     g_object_set(m_playbin, "flags", kPlayFlagAudio | kPlayFlagSoftVolume, nullptr);
+    g_signal_connect(m_playbin, "deep-element-added", G_CALLBACK(onElementAdded), &m_streamOutput);
     if (GstElement *sink = gst_element_factory_make("autoaudiosink", nullptr)) {
         g_object_set(m_playbin, "audio-sink", sink, nullptr);
         // A stream starts with the decoder's silence; see StreamHeadTrim.
@@ -232,8 +255,11 @@ void GstMediaEngine::play()
     m_startedSinceOpen = true;
     // Nothing flows now (the pipeline is in NULL after setUrl, stop or the
     // restart above). Only a stream is joined in the middle; a file plays whole.
-    if (m_playbin && GST_STATE(m_playbin) == GST_STATE_NULL)
-        m_headTrim.arm(!gst_uri_has_protocol(toUri(m_url).toUtf8().constData(), "file"));
+    if (m_playbin && GST_STATE(m_playbin) == GST_STATE_NULL) {
+        const bool stream = !gst_uri_has_protocol(toUri(m_url).toUtf8().constData(), "file");
+        m_headTrim.arm(stream);
+        m_streamOutput = stream;
+    }
     setState(GST_STATE_PLAYING);
 }
 

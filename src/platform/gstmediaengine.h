@@ -6,6 +6,8 @@
 
 #include <QElapsedTimer>
 
+#include <atomic>
+
 typedef struct _GstElement GstElement;
 typedef struct _GstBus GstBus;
 typedef struct _GstMessage GstMessage;
@@ -77,6 +79,9 @@ private:
 
     GstElement *m_playbin = nullptr;
     StreamHeadTrim m_headTrim;
+    // Whether the sound output made at the next start from NULL is sized for a
+    // network stream; read on the thread that makes it.
+    std::atomic<bool> m_streamOutput{false};
     GstBus *m_bus = nullptr;
     QString m_url;
     QString m_lastError;

@@ -172,7 +172,7 @@ TEST(ToneStream, ANewVolumeAndAStopAreHeardAtOnceWhateverTheOutputHolds)
     ASSERT_TRUE(startsPlaying(engine, toneStream()));
     spin(1500);
 
-    // The sound output holds a fifth of a second of sound ahead; the
+    // The sound output holds half a second of sound ahead; the
     // fader and Disconnect must not wait for it to play out.
     MonitorRecording monitor;
     monitor.record(600);
