@@ -38,7 +38,7 @@ constexpr gint kRefillBytes = 512 * 1024;
 constexpr gint64 kStreamOutputBufferUs = 500 * 1000;
 constexpr gint64 kStreamOutputPieceUs = 50 * 1000;
 
-void onElementAdded(GstBin *, GstBin *, GstElement *element, gpointer streamOutput)
+void onOutputMade(GstBin *, GstElement *element, gpointer streamOutput)
 {
     // autoaudiosink makes the sound output anew on every start from NULL; the
     // sizes are read when the output opens the device, which comes later.
@@ -148,8 +148,8 @@ void GstMediaEngine::ensurePipeline()
     // Software volume keeps the level linear and private to this player instead
     // of moving the sound server's stream volume.
     g_object_set(m_playbin, "flags", kPlayFlagAudio | kPlayFlagSoftVolume, nullptr);
-    g_signal_connect(m_playbin, "deep-element-added", G_CALLBACK(onElementAdded), &m_streamOutput);
     if (GstElement *sink = gst_element_factory_make("autoaudiosink", nullptr)) {
+        g_signal_connect(sink, "element-added", G_CALLBACK(onOutputMade), &m_streamOutput);
         g_object_set(m_playbin, "audio-sink", sink, nullptr);
         // A stream starts with the decoder's silence; see StreamHeadTrim.
         if (GstPad *input = gst_element_get_static_pad(sink, "sink")) {
