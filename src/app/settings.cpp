@@ -61,7 +61,7 @@ void TMainForm::LoadDefaults()
         return;
     TFileNameEdit *recording = options->DirectoryEditLogger;
     const QString path = defaultsFile();
-    if (QFileInfo::exists(path)) {
+    if (pathIsTaken(path)) {
         QStringList lines = readTextLines(path);
         while (lines.size() < 28)
             lines << QString();
@@ -71,7 +71,7 @@ void TMainForm::LoadDefaults()
         // A file name holds no NUL; anything else is a name the system accepts.
         const QString &file = next();
         if (file.contains(QChar(0)))
-            throw EInOutError(QStringLiteral("Invalid file name - %1").arg(file));
+            throw EInOutError(QStringLiteral("Invalid file name - %1").arg(quotedValue(file)));
         recording->setFileName(file);
         // The recording file must exist to be kept (a bare path is tested, not the
         // field's quoted form of a name with blanks).
@@ -123,18 +123,11 @@ void TMainForm::SaveDefaults()
     lines << options->DirectoryEditLogger->fileName();
     lines << QString::number(options->FormatBox->currentIndex());
     lines << QString::number(options->DriverBox->currentIndex());
-    // One value a line: a line break inside a value would shift every line after it.
-    auto oneLine = [](QString text) {
-        text.replace(QLatin1String("\r\n"), QLatin1String(" "));
-        text.replace(QLatin1Char('\r'), QLatin1Char(' '));
-        text.replace(QLatin1Char('\n'), QLatin1Char(' '));
-        return text;
-    };
     for (int k = 1; k <= THistoryForm::kEntries; ++k) {
-        lines << oneLine(history->entryName(k));
-        lines << oneLine(history->entryUrl(k));
+        lines << history->entryName(k);
+        lines << history->entryUrl(k);
     }
-    lines << oneLine(Labelgenre->text());
+    lines << Labelgenre->text();
     lines << QString::number(x());
     lines << QString::number(y());
     writeTextLines(defaultsFile(), lines);

@@ -5,6 +5,14 @@
 #include <exception>
 #include <string>
 
+// A value as a message quotes it: at most 80 characters, then "...", so that a
+// broken file's megabyte-long line never fills (and stalls) a message box.
+inline QString quotedValue(const QString &value)
+{
+    constexpr int kMost = 80;
+    return value.size() <= kMost ? value : value.left(kMost) + QStringLiteral("...");
+}
+
 class Exception : public std::exception {
 public:
     explicit Exception(QString message) : m_message(std::move(message)), m_utf8(m_message.toStdString()) {}
@@ -22,7 +30,7 @@ public:
     using Exception::Exception;
     static EConvertError notAnInteger(const QString &text)
     {
-        return EConvertError(QStringLiteral("'%1' is not a valid integer value").arg(text));
+        return EConvertError(QStringLiteral("'%1' is not a valid integer value").arg(quotedValue(text)));
     }
 };
 

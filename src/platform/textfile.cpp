@@ -4,8 +4,15 @@
 
 #include <QDir>
 #include <QFile>
-#include <QSaveFile>
+#include <QRandomGenerator>
 #include <QStringDecoder>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 // Windows-1252 differs from Latin-1 only in 0x80 ... 0x9F.
@@ -15,14 +22,60 @@ constexpr char16_t kCp1252High[32] = {
     0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0xFFFD, 0x017E, 0x0178,
 };
 
-QString reasonOf(const QFileDevice &file)
+// The system's reason in the words the program has always used for the common one.
+QString reasonFor(int error)
 {
-    switch (file.error()) {
-    case QFileDevice::PermissionsError:
+    if (error == EACCES || error == EPERM)
         return QStringLiteral("File access denied");
-    default:
-        return file.errorString();
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
+[[noreturn]] void refuse(const QString &path, int error) { throw EInOutError(path, reasonFor(error)); }
+
+// Where the content of the data file at path lives, after the link rules: the
+// path itself, or the target of a link that the user owns and whose target the
+// user owns too. status receives the target's status; with mayBeMissing, a name
+// under which nothing exists yet is accepted and status->st_mode is 0.
+QByteArray checkedTarget(const QString &path, bool mayBeMissing, struct stat *status)
+{
+    const QByteArray name = QFile::encodeName(path);
+    struct stat link {};
+    if (::lstat(name.constData(), &link) != 0) {
+        if (errno == ENOENT && mayBeMissing) {
+            *status = {};
+            return name;
+        }
+        refuse(path, errno);
     }
+    QByteArray target = name;
+    struct stat found = link;
+    if (S_ISLNK(link.st_mode)) {
+        // As the kernel's protected links do in shared folders: someone else's
+        // link may point anywhere, even at a file only the user can write.
+        if (link.st_uid != ::geteuid())
+            throw EInOutError(path, QStringLiteral("Not followed, the link belongs to another user"));
+        char *real = ::realpath(name.constData(), nullptr);
+        if (!real) {
+            if (errno == ENOENT)
+                throw EInOutError(path, QStringLiteral("Not followed, the link points to nothing"));
+            refuse(path, errno);
+        }
+        target = real;
+        std::free(real);
+        if (::stat(target.constData(), &found) != 0)
+            refuse(path, errno);
+        if (found.st_uid != ::geteuid())
+            throw EInOutError(path, QStringLiteral("Not followed, the link's target belongs to another user"));
+    }
+    if (!S_ISREG(found.st_mode))
+        throw EInOutError(path, QStringLiteral("Not a regular file"));
+    *status = found;
+    return target;
+}
+
+QString tempSuffix()
+{
+    return QString::number(QRandomGenerator::global()->generate64(), 36);
 }
 } // namespace
 
@@ -41,15 +94,63 @@ QString decodeText(const QByteArray &bytes)
     return text;
 }
 
-QStringList readTextLines(const QString &path)
+QString singleLine(QString text)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        throw EInOutError(path, reasonOf(file));
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        throw EInOutError(path, reasonOf(file));
-    QString text = decodeText(bytes);
+    text.replace(QLatin1String("\r\n"), QLatin1String(" "));
+    text.replace(QLatin1Char('\r'), QLatin1Char(' '));
+    text.replace(QLatin1Char('\n'), QLatin1Char(' '));
+    return text;
+}
+
+QByteArray readDataFile(const QString &path, qint64 maxBytes)
+{
+    struct stat checked {};
+    const QByteArray target = checkedTarget(path, false, &checked);
+    if (checked.st_size > maxBytes)
+        throw EInOutError(path, QStringLiteral("File too large (over %1 bytes)").arg(maxBytes));
+    // Non-blocking: should a FIFO have taken the file's place since the check,
+    // opening it does not wait for a writer.
+    const int fd = ::open(target.constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+    if (fd < 0)
+        refuse(path, errno);
+    struct stat opened {};
+    if (::fstat(fd, &opened) != 0 || !S_ISREG(opened.st_mode) || opened.st_dev != checked.st_dev
+        || opened.st_ino != checked.st_ino) {
+        ::close(fd);
+        throw EInOutError(path, QStringLiteral("Not a regular file"));
+    }
+    QByteArray bytes;
+    bytes.resize(qsizetype(std::min<qint64>(opened.st_size, maxBytes)) + 1);
+    qint64 have = 0;
+    for (;;) {
+        if (have == bytes.size()) {
+            if (have > maxBytes)
+                break;
+            bytes.resize(std::min<qint64>(have * 2, maxBytes + 1));
+        }
+        const ssize_t n = ::read(fd, bytes.data() + have, size_t(bytes.size() - have));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0) {
+            const int error = errno;
+            ::close(fd);
+            refuse(path, error);
+        }
+        if (n == 0)
+            break;
+        have += n;
+    }
+    ::close(fd);
+    // A file that grew while it was read is judged by what it holds.
+    if (have > maxBytes)
+        throw EInOutError(path, QStringLiteral("File too large (over %1 bytes)").arg(maxBytes));
+    bytes.truncate(qsizetype(have));
+    return bytes;
+}
+
+QStringList readTextLines(const QString &path, qint64 maxBytes)
+{
+    QString text = decodeText(readDataFile(path, maxBytes));
     if (text.startsWith(QChar(0xFEFF)))
         text.remove(0, 1);
     text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
@@ -63,27 +164,112 @@ QStringList readTextLines(const QString &path)
 
 void writeTextLines(const QString &path, const QStringList &lines)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        throw EInOutError(path, reasonOf(file));
     QByteArray bytes;
     for (const QString &line : lines) {
-        bytes += line.toUtf8();
+        bytes += singleLine(line).toUtf8();
         bytes += "\r\n";
     }
-    if (file.write(bytes) != bytes.size()) {
-        const QString reason = reasonOf(file);
-        file.cancelWriting();
-        throw EInOutError(path, reason);
-    }
-    if (!file.commit())
-        throw EInOutError(path, reasonOf(file));
+    writeDataFile(path, bytes);
+}
+
+void writeDataFile(const QString &path, const QByteArray &bytes)
+{
+    SafeFileWriter file(path);
+    file.write(bytes);
+    file.commit();
+}
+
+bool pathIsTaken(const QString &path)
+{
+    struct stat status {};
+    return ::lstat(QFile::encodeName(path).constData(), &status) == 0;
 }
 
 QString fileInDirectory(const QString &dir, const QString &name)
 {
     if (name.isEmpty() || name == QLatin1String(".") || name == QLatin1String("..")
-        || name.contains(QLatin1Char('/')) || name.contains(QChar(0)))
-        throw EInOutError(QStringLiteral("Invalid file name - %1").arg(name));
+        || name.contains(QLatin1Char('/')) || name.contains(QChar(0)) || name.contains(QLatin1Char('\n'))
+        || name.contains(QLatin1Char('\r')))
+        throw EInOutError(QStringLiteral("Invalid file name - %1").arg(quotedValue(name)));
     return QDir(dir).filePath(name);
+}
+
+// ---- SafeFileWriter ----
+
+SafeFileWriter::SafeFileWriter(const QString &path) : m_path(path)
+{
+    struct stat old {};
+    m_target = checkedTarget(path, true, &old);
+    const bool exists = old.st_mode != 0;
+    // The new file sits beside the target, so that the final rename never
+    // crosses file systems; it is hidden and named so that it is never taken
+    // for one of the program's files.
+    const int slash = m_target.lastIndexOf('/');
+    const QByteArray dir = slash >= 0 ? m_target.left(slash + 1) : QByteArray();
+    const QByteArray base = slash >= 0 ? m_target.mid(slash + 1) : m_target;
+    const mode_t mode = exists ? (old.st_mode & 07777) : 0666;
+    for (int attempt = 0; m_fd < 0; ++attempt) {
+        m_temp = dir + '.' + base + '.' + QFile::encodeName(tempSuffix()) + ".new";
+        m_fd = ::open(m_temp.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, mode);
+        if (m_fd < 0 && (errno != EEXIST || attempt > 8))
+            refuse(path, errno);
+    }
+    // The umask narrowed the old file's rights; the new one gets them back.
+    if (exists)
+        (void)::fchmod(m_fd, mode);
+}
+
+SafeFileWriter::~SafeFileWriter()
+{
+    if (m_fd >= 0) {
+        ::close(m_fd);
+        ::unlink(m_temp.constData());
+    }
+}
+
+void SafeFileWriter::fail(int error)
+{
+    ::close(m_fd);
+    ::unlink(m_temp.constData());
+    m_fd = -1;
+    refuse(m_path, error);
+}
+
+void SafeFileWriter::write(const char *data, qint64 size)
+{
+    if (m_fd < 0)
+        throw EInOutError(m_path, QStringLiteral("File not open"));
+    while (size > 0) {
+        const ssize_t n = ::write(m_fd, data, size_t(size));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            fail(errno);
+        if (n == 0)
+            fail(ENOSPC);
+        data += n;
+        size -= n;
+    }
+}
+
+void SafeFileWriter::commit()
+{
+    if (m_fd < 0)
+        throw EInOutError(m_path, QStringLiteral("File not open"));
+    // A file system that reserves space late says so here, before the old file
+    // is given up.
+    if (::fsync(m_fd) != 0 && errno != EINVAL)
+        fail(errno);
+    const int fd = m_fd;
+    m_fd = -1;
+    if (::close(fd) != 0) {
+        const int error = errno;
+        ::unlink(m_temp.constData());
+        refuse(m_path, error);
+    }
+    if (::rename(m_temp.constData(), m_target.constData()) != 0) {
+        const int error = errno;
+        ::unlink(m_temp.constData());
+        refuse(m_path, error);
+    }
 }

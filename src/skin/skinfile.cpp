@@ -43,8 +43,9 @@ TSkin DefaultSkin()
 
 void LoadSkinFile(const QString &path, TSkin &skin)
 {
-    const QFileInfo info(path);
-    if (!info.exists() || info.isDir())
+    // Anything else in the file's place (a FIFO, a device, a foreign link) is
+    // read and refused with a message, never taken for a missing file.
+    if (!pathIsTaken(path) || QFileInfo(path).isDir())
         return;
 
     const QStringList lines = readTextLines(path);

@@ -7,6 +7,9 @@
 #include <QString>
 #include <QStringList>
 
+#include <gtest/gtest.h>
+
+#include <cstdio>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -52,6 +55,53 @@ inline bool makeReadOnly(const QString &dir)
     if (::mount(path.constData(), path.constData(), nullptr, MS_BIND, nullptr) != 0)
         return false;
     return ::mount(nullptr, path.constData(), nullptr, MS_REMOUNT | MS_BIND | MS_RDONLY, nullptr) == 0;
+}
+
+// The wrapper that gives a child a mount namespace of its own: as root a plain
+// one, as another user one inside a user namespace that maps the user to root.
+inline QStringList mountNamespace()
+{
+    QStringList wrapper{QStringLiteral("unshare"), QStringLiteral("-m"), QStringLiteral("--propagation"),
+                        QStringLiteral("private")};
+    if (::geteuid() != 0)
+        wrapper.insert(1, QStringLiteral("-r"));
+    return wrapper;
+}
+
+// Runs the test again in a child with a mount namespace of its own and tells
+// whether it passed; true inside that child, where the test goes on.
+inline bool inOwnMountNamespace(const QString &test, const char *marker, QString *output)
+{
+    if (isChild(marker))
+        return true;
+    EXPECT_TRUE(runPassed(test, marker, mountNamespace(), output)) << output->toStdString();
+    return false;
+}
+
+// Puts a small file system of its own over dir (inside a mount namespace of the
+// process's own): what was in dir is out of sight.
+inline bool mountSmallDisk(const QString &dir, int kibibytes = 256)
+{
+    const QByteArray options = "size=" + QByteArray::number(kibibytes) + "k,mode=0700";
+    return ::mount("sonaveo-test", dir.toLocal8Bit().constData(), "tmpfs", 0, options.constData()) == 0;
+}
+
+// Fills the file system that holds dir to its last byte with the file "filler".
+inline bool fillDisk(const QString &dir)
+{
+    const QByteArray path = (dir + QStringLiteral("/filler")).toLocal8Bit();
+    FILE *f = std::fopen(path.constData(), "wb");
+    if (!f)
+        return false;
+    std::setvbuf(f, nullptr, _IONBF, 0);
+    static const char block[4096] = {};
+    while (std::fwrite(block, 1, sizeof block, f) == sizeof block) {
+    }
+    // The last partial block: byte by byte until nothing more goes in.
+    while (std::fwrite(block, 1, 1, f) == 1) {
+    }
+    std::fclose(f);
+    return true;
 }
 
 } // namespace childprocess
