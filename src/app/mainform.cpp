@@ -728,10 +728,7 @@ void TMainForm::VrDemoButtonBandClick()
         return;
     // With nothing highlighted the band stays, whatever the label shows (even
     // the history marker, which then serves as the band's name).
-    if (bands->hasHighlight())
-        Labelgenre->setText(bands->highlightedBand());
-    VrNumBlock->setValue(1);
-    LoadStationBlock(1);
+    Presets->selectBand(bands->hasHighlight() ? std::optional<QString>(bands->highlightedBand()) : std::nullopt);
     SaveDefaults();
 }
 

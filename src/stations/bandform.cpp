@@ -1,6 +1,7 @@
 #include "bandform.h"
 
 #include "errorguard.h"
+#include "errors.h"
 #include "textfile.h"
 #include "vrblotter.h"
 #include "vrcompose.h"
@@ -8,7 +9,6 @@
 
 #include <QDir>
 #include <QEvent>
-#include <QFileInfo>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMouseEvent>
@@ -156,19 +156,31 @@ void TBandForm::FormActivate()
 {
     m_bandDirectory = QDir::currentPath();
     const QString file = QDir(m_bandDirectory).filePath(kBandListFile);
-    if (!QFileInfo::exists(file))
+    if (!pathIsTaken(file))
         return;
     const QStringList names = readTextLines(file);
+    // A list of more names than anyone keeps is a broken file; it is refused
+    // whole, so that the next save does not cut it.
+    if (names.size() > kMaxBands)
+        throw EInOutError(file, QStringLiteral("More than %1 bands").arg(kMaxBands));
+    // Sorted once, not once per name.
+    ListBoxBands->setSortingEnabled(false);
     ListBoxBands->clear();
     for (const QString &name : names)
         addBand(name);
+    ListBoxBands->setSortingEnabled(true);
+    ListBoxBands->sortItems();
 }
 
 void TBandForm::VrDemoButtonAddClick()
 {
-    const QString name = EditNewStationBand->text();
+    // A band is one line of the band list and part of file names: a pasted line
+    // break becomes a blank.
+    const QString name = singleLine(EditNewStationBand->text());
     if (name.isEmpty())
         return;
+    if (ListBoxBands->count() >= kMaxBands)
+        throw EInOutError(QStringLiteral("The band list is full (%1 bands)").arg(kMaxBands));
     addBand(name);
     writeBandList();
 }

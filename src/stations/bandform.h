@@ -14,6 +14,8 @@ class TVrDemoButton;
 
 // The band list file's name.
 inline const QString kBandListFile = QStringLiteral("stationbands.ini");
+// The most bands the chooser lists; a longer list file is refused.
+constexpr int kMaxBands = 10000;
 
 class TBandForm : public TBorderlessForm {
     Q_OBJECT

@@ -6,7 +6,6 @@
 #include "vrdemobutton.h"
 #include "vrnum.h"
 
-#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 
@@ -20,10 +19,11 @@ TStationPresets::TStationPresets(TStationControls controls, TStationHooks hooks)
 {
 }
 
-QString TStationPresets::blockFileName(int n) const
+QString TStationPresets::blockFileName(int n) const { return blockFileOf(m_c.Labelgenre->text(), n); }
+
+QString TStationPresets::blockFileOf(const QString &band, int n) const
 {
-    return fileInDirectory(m_hooks.dataDirectory(),
-                           m_c.Labelgenre->text() + QString::number(n) + QStringLiteral(".dat"));
+    return fileInDirectory(m_hooks.dataDirectory(), band + QString::number(n) + QStringLiteral(".dat"));
 }
 
 void TStationPresets::restoreBandName()
@@ -35,6 +35,11 @@ void TStationPresets::restoreBandName()
 void TStationPresets::SaveStationBlock(int n)
 {
     restoreBandName();
+    // Presets that were never read from this block (its file could not be read)
+    // are not written over it: the file keeps what it holds until the user
+    // edits a preset here.
+    if (!m_shownBlockLoaded)
+        return;
     const QString file = blockFileName(n);
     QStringList lines;
     for (size_t i = 0; i < 7; ++i)
@@ -42,23 +47,55 @@ void TStationPresets::SaveStationBlock(int n)
     writeTextLines(file, lines);
 }
 
+std::optional<QStringList> TStationPresets::readBlock(const QString &band, int n) const
+{
+    const QString file = blockFileOf(band, n);
+    if (!pathIsTaken(file))
+        return std::nullopt;
+    return readTextLines(file);
+}
+
+void TStationPresets::showBlock(const std::optional<QStringList> &lines)
+{
+    // A short file reads as empty lines; lines after the 14th are ignored. A
+    // block without a file shows empty slots.
+    for (int i = 0; i < kLines / 2; ++i) {
+        m_c.VrDemoButtonStation[size_t(i)]->setCaption(lines ? lines->value(2 * i) : kNone);
+        m_c.EditStationURL[size_t(i)]->setText(lines ? lines->value(2 * i + 1) : kNone);
+    }
+}
+
 void TStationPresets::LoadStationBlock(int n)
 {
-    const QString file = blockFileName(n);
-    if (QFileInfo::exists(file)) {
-        const QStringList lines = readTextLines(file);
-        // A short file reads as empty lines; lines after the 14th are ignored.
-        for (int i = 0; i < kLines / 2; ++i) {
-            m_c.VrDemoButtonStation[size_t(i)]->setCaption(lines.value(2 * i));
-            m_c.EditStationURL[size_t(i)]->setText(lines.value(2 * i + 1));
-        }
-    } else {
-        for (size_t i = 0; i < 7; ++i) {
-            m_c.VrDemoButtonStation[i]->setCaption(kNone);
-            m_c.EditStationURL[i]->setText(kNone);
-        }
+    std::optional<QStringList> lines;
+    try {
+        lines = readBlock(m_c.Labelgenre->text(), n);
+    } catch (...) {
+        // The presets of the block shown before do not belong to this one: the
+        // slots show empty, and nothing is saved over the unreadable file.
+        showBlock(std::nullopt);
+        m_shownBlockLoaded = false;
+        if (m_c.Labelgenre->text() != kHistoryMarker)
+            rememberedBandName = m_c.Labelgenre->text();
+        throw;
     }
+    showBlock(lines);
+    m_shownBlockLoaded = true;
     rememberedBandName = m_c.Labelgenre->text();
+}
+
+void TStationPresets::selectBand(const std::optional<QString> &band)
+{
+    // Block 1 of the band is read before anything changes: a band whose block
+    // cannot be read (a name that is no file name, a file that is not readable)
+    // leaves band, block number and presets as they were.
+    const QString name = band.value_or(m_c.Labelgenre->text());
+    const std::optional<QStringList> lines = readBlock(name, 1);
+    m_c.Labelgenre->setText(name);
+    m_c.VrNumBlock->setValue(1);
+    showBlock(lines);
+    m_shownBlockLoaded = true;
+    rememberedBandName = name;
 }
 
 void TStationPresets::page(int step)
@@ -95,7 +132,11 @@ void TStationPresets::VrDemoButtonStationMouseDown(int n, Qt::MouseButton button
     editor->EditStationURL->setText(url->text());
     editor->exec();
     // There is no cancel: however the editor closed, both fields come back.
-    station->setCaption(editor->EditStationName->text());
-    url->setText(editor->EditStationURL->text());
+    // A line break pasted into a field would split the value in the block file.
+    station->setCaption(singleLine(editor->EditStationName->text()));
+    url->setText(singleLine(editor->EditStationURL->text()));
+    // The user's own edit makes the block the user's again, even one whose file
+    // could not be read.
+    m_shownBlockLoaded = true;
     SaveStationBlock(m_c.VrNumBlock->Value());
 }

@@ -4,9 +4,11 @@
 // presses (tune and remember, or edit and save).
 
 #include <QString>
+#include <QStringList>
 
 #include <array>
 #include <functional>
+#include <optional>
 
 class QLabel;
 class QLineEdit;
@@ -45,7 +47,12 @@ public:
     QString blockFileName(int n) const;
 
     void SaveStationBlock(int n);
+    // A block that cannot be read shows empty slots, and its file is not saved
+    // over until a preset of it is edited; the error is thrown on.
     void LoadStationBlock(int n);
+    // Makes band (or, without one, the band shown) current at block 1; throws and
+    // changes nothing when its block 1 cannot be read.
+    void selectBand(const std::optional<QString> &band);
     void VrSpinnerStationUpClick();
     void VrSpinnerStationDownClick();
     // A press on station button n (1 ... 7).
@@ -57,7 +64,13 @@ public:
 
 private:
     void page(int step);
+    // The lines of a band's block file; none when there is no such file.
+    QString blockFileOf(const QString &band, int n) const;
+    std::optional<QStringList> readBlock(const QString &band, int n) const;
+    void showBlock(const std::optional<QStringList> &lines);
 
     TStationControls m_c;
     TStationHooks m_hooks;
+    // False after a block could not be read: the presets shown are not its own.
+    bool m_shownBlockLoaded = true;
 };

@@ -5,7 +5,11 @@
 #include "vrbevel.h"
 
 #include <QLabel>
+#include <QLineEdit>
 #include <QWidget>
+
+#include <limits>
+#include <type_traits>
 
 class TVrDemoButton;
 
@@ -15,6 +19,10 @@ T *place(QWidget *parent, const char *name, int left, int top, int width, int he
     auto *w = new T(parent);
     w->setObjectName(QLatin1String(name));
     w->setGeometry(left, top, width, height);
+    // A field holds any text whole: a stream URL with a long token is not cut at
+    // the toolkit's default of 32767 characters.
+    if constexpr (std::is_base_of_v<QLineEdit, T>)
+        w->setMaxLength(std::numeric_limits<int>::max());
     return w;
 }
 
@@ -34,5 +42,4 @@ void styleButton(TVrDemoButton *b, const QString &caption, const QFont &font, co
                  const QColor &enter, const QColor &outline);
 
 // A single-line field without border: black background, aqua Arial text.
-class QLineEdit;
 void styleLedEdit(QLineEdit *edit);

@@ -12,11 +12,13 @@
 #include "stationplayback.h"
 #include "stationpresets.h"
 #include "startup.h"
+#include "textfile.h"
 #include "vrdemobutton.h"
 #include "vrnum.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -291,4 +293,92 @@ TEST_F(BandsTest, AFailedWriteShowsWhyKeepsTheOldFileAndTheListsChange)
     EXPECT_EQ(dialogs.messages.size(), 2);
     EXPECT_EQ(bands->bandNames(), QStringList{QStringLiteral("New")});
     EXPECT_EQ(bytesOf(bandList()), "Old\r\n");
+}
+
+TEST_F(BandsTest, ABandWhoseFirstBlockCannotBeReadLeavesBandBlockAndPresetsAsTheyWere)
+{
+    writeBytes(dataFile(QStringLiteral("Rock1.dat")), crlfLines(QStringList(14, QStringLiteral("one"))));
+    writeBytes(dataFile(QStringLiteral("Rock3.dat")), crlfLines(QStringList(14, QStringLiteral("three"))));
+    // A band of its own whose block 1 is a folder, one whose name is no file name.
+    ASSERT_TRUE(QDir(data.path()).mkdir(QStringLiteral("Broken1.dat")));
+    writeBytes(bandList(), crlfLines({QStringLiteral("AC/DC"), QStringLiteral("Broken"), QStringLiteral("Rock")}));
+    form->Labelgenre->setText(QStringLiteral("Rock"));
+    form->LoadStationBlock(1);
+    form->VrSpinnerStationUpClick();
+    form->VrSpinnerStationUpClick();
+    ASSERT_EQ(station(1), QStringLiteral("three"));
+
+    for (const QString &band : {QStringLiteral("AC/DC"), QStringLiteral("Broken")}) {
+        dialogs.messages.clear();
+        chooseBand([&] {
+            highlight(band);
+            return bands->VrDemoButtonSelectBand;
+        });
+        ASSERT_EQ(dialogs.messages.size(), 1) << band.toStdString();
+        EXPECT_EQ(form->Labelgenre->text(), QStringLiteral("Rock")) << band.toStdString();
+        EXPECT_EQ(form->VrNumBlock->Value(), 3) << band.toStdString();
+        EXPECT_EQ(station(1), QStringLiteral("three")) << band.toStdString();
+    }
+    EXPECT_TRUE(dialogs.messages.first().contains(dataFile(QStringLiteral("Broken1.dat"))));
+
+    // Leaving saves block 3 where it belongs; block 1 keeps its own presets.
+    form->SaveStationBlock(form->VrNumBlock->Value());
+    EXPECT_EQ(bytesOf(dataFile(QStringLiteral("Rock1.dat"))), crlfLines(QStringList(14, QStringLiteral("one"))));
+    EXPECT_EQ(bytesOf(dataFile(QStringLiteral("Rock3.dat"))), crlfLines(QStringList(14, QStringLiteral("three"))));
+    EXPECT_FALSE(QFile::exists(dataFile(QStringLiteral("1.dat"))));
+}
+
+TEST_F(BandsTest, AnUnreadableBlockShowsEmptySlotsAndIsNeverSavedOverUnlessEdited)
+{
+    // Block 2 cannot be read: something else stands in the file's place.
+    writeBytes(dataFile(QStringLiteral("Maro Radio Network1.dat")), crlfLines(QStringList(14, QStringLiteral("one"))));
+    ASSERT_TRUE(QFile::link(QStringLiteral("/dev/zero"), dataFile(QStringLiteral("Maro Radio Network2.dat"))));
+    form->LoadStationBlock(1);
+    EXPECT_THROW(form->VrSpinnerStationUpClick(), EInOutError);
+    EXPECT_EQ(form->VrNumBlock->Value(), 2);
+    EXPECT_EQ(station(1), QStringLiteral("none")) << "block 1's presets are not shown as block 2's";
+    // Paging on passes the block without writing block 1's presets into it.
+    form->VrSpinnerStationUpClick();
+    EXPECT_EQ(form->VrNumBlock->Value(), 3);
+    EXPECT_EQ(QFileInfo(dataFile(QStringLiteral("Maro Radio Network2.dat"))).symLinkTarget(),
+              QStringLiteral("/dev/zero"));
+    EXPECT_EQ(form->Labelgenre->text(), QStringLiteral("Maro Radio Network"));
+}
+
+TEST_F(BandsTest, ALineBreakInANewBandNameStaysOneBand)
+{
+    bands->EditNewStationBand->setText(QStringLiteral("Two\nLines"));
+    click(bands->VrDemoButtonAdd);
+    EXPECT_TRUE(bands->bandNames().contains(QStringLiteral("Two Lines")));
+    const QStringList written = QString::fromUtf8(bytesOf(bandList())).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+    EXPECT_EQ(written.size(), kBuiltIn.size() + 1);
+    EXPECT_TRUE(written.contains(QStringLiteral("Two Lines")));
+}
+
+TEST_F(BandsTest, AHugeOrEndlessBandListIsRefusedAndTheListStays)
+{
+    const QStringList before = bands->bandNames();
+    QByteArray many;
+    for (int i = 0; i < kMaxBands + 1; ++i)
+        many += "B" + QByteArray::number(i) + "\r\n";
+    const std::pair<const char *, QByteArray> files[] = {
+        {"too many bands", many},
+        {"one line over the size limit", QByteArray(kMaxTextFileSize + 1, 'x')},
+    };
+    for (const auto &[what, bytes] : files) {
+        writeBytes(bandList(), bytes);
+        dialogs.messages.clear();
+        bands->show();
+        bands->hide();
+        ASSERT_EQ(dialogs.messages.size(), 1) << what;
+        EXPECT_TRUE(dialogs.messages.first().contains(bandList())) << what;
+        EXPECT_EQ(bands->bandNames(), before) << what;
+    }
+    // Ten thousand bands are a list like any other.
+    many.truncate(many.lastIndexOf("B"));
+    writeBytes(bandList(), many);
+    dialogs.messages.clear();
+    bands->FormActivate();
+    EXPECT_TRUE(dialogs.messages.isEmpty());
+    EXPECT_EQ(bands->bandNames().size(), kMaxBands);
 }

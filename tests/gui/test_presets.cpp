@@ -259,6 +259,35 @@ TEST_F(PresetsTest, TheEditorTakesBothFieldsBackAndSavesTheBlock)
     EXPECT_EQ(readTextLines(file(QStringLiteral("Maro Radio Network1.dat"))).value(12), QStringLiteral("Radio D"));
 }
 
+TEST_F(PresetsTest, PastedLineBreaksAndVeryLongTextsKeepEveryPresetOnItsLines)
+{
+    setPreset(7, QStringLiteral("Seventh"), QStringLiteral("http://seventh"));
+    // A URL with a long token, far past the edit fields' usual 32767 characters.
+    const QString longUrl = QStringLiteral("http://long.example/?t=") + QString(40000, QLatin1Char('a'));
+    answerEditor(QStringLiteral("Radio\nX"), QStringLiteral("http://x\r\n/stream"));
+    press(1, Qt::RightButton);
+    answerEditor(std::nullopt, longUrl);
+    press(2, Qt::RightButton);
+    EXPECT_TRUE(dialogs.messages.isEmpty()) << dialogs.messages.join('|').toStdString();
+
+    const QStringList lines = readTextLines(file(QStringLiteral("Maro Radio Network1.dat")));
+    ASSERT_EQ(lines.size(), 14);
+    EXPECT_EQ(lines[0], QStringLiteral("Radio X"));
+    EXPECT_EQ(lines[1], QStringLiteral("http://x /stream"));
+    EXPECT_EQ(lines[3], longUrl);
+    EXPECT_EQ(lines[12], QStringLiteral("Seventh"));
+    EXPECT_EQ(lines[13], QStringLiteral("http://seventh"));
+
+    // What the file holds comes back whole, and a second edit keeps it so.
+    setPreset(2, QStringLiteral("x"), QStringLiteral("x"));
+    form->LoadStationBlock(1);
+    EXPECT_EQ(url(2), longUrl);
+    answerEditor();
+    press(2, Qt::RightButton);
+    EXPECT_EQ(editorSaw.second, longUrl);
+    EXPECT_EQ(readTextLines(file(QStringLiteral("Maro Radio Network1.dat")))[3], longUrl);
+}
+
 TEST_F(PresetsTest, AHistoryClickTunesTheEntryAndMarksTheBandLabel)
 {
     for (int k = 1; k <= 11; ++k)
