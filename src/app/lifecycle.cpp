@@ -13,6 +13,7 @@
 #include "startup.h"
 #include "stationplayback.h"
 #include "stationpresets.h"
+#include "textfile.h"
 #include "vrnum.h"
 #include "vrslider.h"
 #include "wavestream.h"
@@ -72,7 +73,7 @@ void TMainForm::loadCurrentSkin()
 {
     // Without the file the composed look stays.
     TSkinForm *designer = skinForm();
-    if (!designer || !QFileInfo::exists(currentSkinFile()))
+    if (!designer || !pathIsTaken(currentSkinFile()))
         return;
     try {
         designer->loadSkin(currentSkinFile());
@@ -96,7 +97,7 @@ bool TMainForm::exiting() const { return Playback && Playback->state.exitFlag; }
 void TMainForm::leavingSteps(const std::function<void(const std::function<void()> &)> &run)
 {
     // The band of the shown block, not a history marker, is what is stored.
-    Labelgenre->setText(Presets->rememberedBandName);
+    Presets->restoreBandName();
     WindowsMediaPlayer->controls().stop();
     PlayerRec->controls().stop();
     run([this] { SaveDefaults(); });
@@ -121,9 +122,24 @@ void TMainForm::finishRecording()
 
 void TMainForm::VrDemoButtonExitClick()
 {
-    // A failed save is reported and ends the exit here: the program stays open
-    // with everything it holds, so nothing is lost by leaving.
-    leavingSteps([](const std::function<void()> &work) { work(); });
+    // Every file is saved that can be. A failed save is told, and the user
+    // chooses: stay with everything the program holds, or leave with the files
+    // on disk as they are (a read-only folder would otherwise keep the
+    // borderless window open for good).
+    QStringList failures;
+    leavingSteps([&failures](const std::function<void()> &work) {
+        try {
+            work();
+        } catch (...) {
+            failures << exceptionText(std::current_exception());
+        }
+    });
+    if (!failures.isEmpty()) {
+        dialogs().showError(failures.join(QLatin1Char('\n')));
+        if (!dialogs().askYesNo(QStringLiteral("Leave without saving? What could not be saved stays on disk "
+                                               "as it was.")))
+            return;
+    }
     // The recording is finished before the farewell shows.
     finishRecording();
     hide();

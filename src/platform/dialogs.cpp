@@ -24,6 +24,14 @@ void QtDialogs::showMessage(const QString &text)
     box.exec();
 }
 
+bool QtDialogs::askYesNo(const QString &text)
+{
+    QMessageBox box(QMessageBox::Question, kApplicationTitle, text, QMessageBox::Yes | QMessageBox::No,
+                    QApplication::activeWindow());
+    box.setDefaultButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes;
+}
+
 QColor QtDialogs::chooseColor(const QColor &initial, QWidget *parent)
 {
     return QColorDialog::getColor(initial, parent);

@@ -16,6 +16,8 @@ public:
     virtual void showMessage(const QString &text) = 0;
     // The standard error display; the same box as showMessage.
     virtual void showError(const QString &text) { showMessage(text); }
+    // A question with Yes and No; true for Yes. Where nobody can answer, No.
+    virtual bool askYesNo(const QString &) { return false; }
     // A colour chooser; returns an invalid colour when cancelled.
     virtual QColor chooseColor(const QColor &initial, QWidget *parent) = 0;
     // File choosers; return an empty string when cancelled.
@@ -38,6 +40,7 @@ void setDialogs(Dialogs *replacement);
 class QtDialogs : public Dialogs {
 public:
     void showMessage(const QString &text) override;
+    bool askYesNo(const QString &text) override;
     QColor chooseColor(const QColor &initial, QWidget *parent) override;
     QString openFileName(QWidget *parent, const QString &title, const QString &dir,
                          const QString &filter) override;

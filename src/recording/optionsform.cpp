@@ -4,6 +4,7 @@
 #include "dialogs.h"
 #include "errorguard.h"
 #include "errors.h"
+#include "textfile.h"
 #include "vrblotter.h"
 #include "vrcompose.h"
 #include "vrdemobutton.h"
@@ -18,7 +19,6 @@
 #include <QLineEdit>
 #include <QMimeData>
 #include <QProcess>
-#include <QSaveFile>
 #include <QToolButton>
 #include <QUrl>
 
@@ -64,6 +64,7 @@ TFileNameEdit::TFileNameEdit(QWidget *parent) : QWidget(parent)
 {
     setAcceptDrops(true);
     Edit = new QLineEdit(this);
+    Edit->setMaxLength(std::numeric_limits<int>::max());
     Edit->setObjectName(QStringLiteral("DirectoryEditLoggerText"));
     styleLedEdit(Edit);
     Edit->setFrame(true);
@@ -183,11 +184,17 @@ void TOptionsForm::VrDemoButtonHelpClick()
 
 void TOptionsForm::VrDemoButtonExportClick()
 {
-    const QString target = dialogs().saveFileName(this, QStringLiteral("Export File"), QString(), kWaveFilter);
-    if (target.isEmpty())
+    const QString chosen = dialogs().saveFileName(this, QStringLiteral("Export File"), QString(), kWaveFilter);
+    if (chosen.isEmpty())
+        return;
+    // The dialog asked about the name as typed; the copy lands under the name
+    // with its extension, which may be another file that is there already.
+    const QString target = withWaveExtension(chosen);
+    if (target != chosen && pathIsTaken(target)
+        && !dialogs().askYesNo(QStringLiteral("%1 already exists.\nDo you want to replace it?").arg(target)))
         return;
     repaint();
-    copyFileSafely(DirectoryEditLogger->fileName(), withWaveExtension(target));
+    copyFileSafely(DirectoryEditLogger->fileName(), target);
 }
 
 void copyFileSafely(const QString &source, const QString &target)
@@ -195,9 +202,7 @@ void copyFileSafely(const QString &source, const QString &target)
     QFile in(source);
     if (!in.open(QIODevice::ReadOnly))
         throw EInOutError(source, in.errorString());
-    QSaveFile out(target);
-    if (!out.open(QIODevice::WriteOnly))
-        throw EInOutError(target, out.errorString());
+    SafeFileWriter out(target);
     char buffer[65536];
     for (;;) {
         const qint64 n = in.read(buffer, sizeof buffer);
@@ -205,12 +210,7 @@ void copyFileSafely(const QString &source, const QString &target)
             throw EInOutError(source, in.errorString());
         if (n == 0)
             break;
-        if (out.write(buffer, n) != n) {
-            const QString reason = out.errorString();
-            out.cancelWriting();
-            throw EInOutError(target, reason);
-        }
+        out.write(buffer, n);
     }
-    if (!out.commit())
-        throw EInOutError(target, out.errorString());
+    out.commit();
 }

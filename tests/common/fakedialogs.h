@@ -13,6 +13,12 @@ public:
     ~FakeDialogs() override { setDialogs(nullptr); }
 
     void showMessage(const QString &text) override { messages << text; }
+    // Answers No unless an answer was queued.
+    bool askYesNo(const QString &text) override
+    {
+        questions << text;
+        return !nextAnswer.empty() && pop(nextAnswer);
+    }
     QColor chooseColor(const QColor &initial, QWidget *) override
     {
         initialColors << initial;
@@ -34,6 +40,8 @@ public:
     }
 
     QStringList messages;
+    QStringList questions;       // the yes/no questions, in order
+    std::deque<bool> nextAnswer; // their answers
     QStringList asked;   // titles of the file dialogs, in order
     QStringList folders; // their start folders
     QStringList filters;

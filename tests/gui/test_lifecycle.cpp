@@ -9,6 +9,7 @@
 #include "historyform.h"
 #include "mainform.h"
 #include "optionsform.h"
+#include "bandform.h"
 #include "recorder.h"
 #include "soundcapture.h"
 #include "splashform.h"
@@ -24,6 +25,8 @@
 
 #include <QComboBox>
 #include <QDir>
+#include <QFileInfo>
+#include <QMap>
 #include <QLabel>
 #include <QLineEdit>
 #include <QSignalSpy>
@@ -31,6 +34,9 @@
 #include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 const QString kCdFormat = QStringLiteral("44100Hz 16bit Stereo");
@@ -99,6 +105,9 @@ protected:
         lines << QStringLiteral("Maro Radio Network") << QString::number(form->x()) << QString::number(form->y());
         return lines;
     }
+
+    void startWithSavedFiles();
+    QMap<QString, QByteArray> filesOf(const QStringList &names) const;
 
     QTemporaryDir dir;
     FakeDialogs dialogs;
@@ -372,9 +381,201 @@ TEST_F(LifecycleTest, ExitWithAFailedSaveSaysWhyAndKeepsTheProgramOpen)
     QTest::mouseClick(form->VrDemoButtonExit, Qt::LeftButton);
     ASSERT_EQ(dialogs.messages.size(), 1);
     EXPECT_TRUE(dialogs.messages[0].contains(QStringLiteral("Defaults.ini"))) << dialogs.messages[0].toStdString();
-    EXPECT_TRUE(form->isVisible()) << "nothing was saved, so the program stays";
+    ASSERT_EQ(dialogs.questions.size(), 1) << "the user may leave without saving";
+    EXPECT_TRUE(form->isVisible()) << "the answer was No, so the program stays";
     EXPECT_FALSE(windows->FormSure->isVisible());
     for (int tick = 0; tick < 30; ++tick)
         form->TimerSonaveoTimer();
     EXPECT_EQ(closed.count(), 0);
+}
+
+// Saves the files of a fresh start, then starts again in the same folder.
+void LifecycleTest::startWithSavedFiles()
+{
+    start(dir.path());
+    exitAndCountDown();
+    windows.reset();
+    start(dir.path());
+}
+
+QMap<QString, QByteArray> LifecycleTest::filesOf(const QStringList &names) const
+{
+    QMap<QString, QByteArray> bytes;
+    for (const QString &name : names)
+        bytes[name] = bytesOf(file(name));
+    return bytes;
+}
+
+const QStringList kSavedAtExit = {QStringLiteral("Defaults.ini"), QStringLiteral("Maro Radio Network1.dat"),
+                                  QStringLiteral("currentskin.skn")};
+
+// Runs in a child process with a mount namespace of its own.
+TEST_F(LifecycleTest, ExitFromAReadOnlyFolderOffersToLeaveWithTheFilesAsTheyWere)
+{
+    QString output;
+    if (!childprocess::inOwnMountNamespace(QStringLiteral("LifecycleTest.ExitFromAReadOnly*"), "SONAVEO_MOUNT_CHILD",
+                                           &output))
+        return;
+    startWithSavedFiles();
+    const auto before = filesOf(kSavedAtExit);
+    ASSERT_TRUE(childprocess::makeReadOnly(dir.path()));
+    history()->AddToHistory(QStringLiteral("Jazz FM"), QStringLiteral("http://jazz.example/stream"));
+
+    QSignalSpy closed(form, &TMainForm::closed);
+    QTest::mouseClick(form->VrDemoButtonExit, Qt::LeftButton);
+    ASSERT_EQ(dialogs.questions.size(), 1);
+    EXPECT_TRUE(form->isVisible()) << "No keeps the program open";
+
+    dialogs.nextAnswer.push_back(true);
+    exitAndCountDown();
+    ASSERT_EQ(dialogs.questions.size(), 2);
+    EXPECT_EQ(closed.count(), 1) << "Yes leaves";
+    EXPECT_EQ(filesOf(kSavedAtExit), before);
+}
+
+// Runs in a child process with a mount namespace of its own.
+TEST_F(LifecycleTest, AFullDiskKeepsEveryFileWholeAndSaysWhichAndWhy)
+{
+    QString output;
+    if (!childprocess::inOwnMountNamespace(QStringLiteral("LifecycleTest.AFullDisk*"), "SONAVEO_MOUNT_CHILD", &output))
+        return;
+    ASSERT_TRUE(childprocess::mountSmallDisk(dir.path()));
+    startWithSavedFiles();
+    CurrentDirectory here(dir.path());
+    // A band list, a recording and an earlier export are on the disk too.
+    windows->BandForm->EditNewStationBand->setText(QStringLiteral("Mine"));
+    QTest::mouseClick(windows->BandForm->VrDemoButtonAdd, Qt::LeftButton);
+    ASSERT_TRUE(writeBytes(file(QStringLiteral("webfile.wav")), QByteArray(20000, 'r')));
+    ASSERT_TRUE(writeBytes(file(QStringLiteral("keep.wav")), "kept"));
+    QStringList names = kSavedAtExit;
+    names << QStringLiteral("stationbands.ini") << QStringLiteral("keep.wav");
+    const auto before = filesOf(names);
+    ASSERT_TRUE(dialogs.messages.isEmpty()) << dialogs.messages.join('|').toStdString();
+    ASSERT_TRUE(childprocess::fillDisk(dir.path()));
+
+    windows->BandForm->EditNewStationBand->setText(QStringLiteral("Yours"));
+    QTest::mouseClick(windows->BandForm->VrDemoButtonAdd, Qt::LeftButton);
+    dialogs.nextFile.push_back(file(QStringLiteral("keep.wav")));
+    QTest::mouseClick(options()->VrDemoButtonExport, Qt::LeftButton);
+    history()->AddToHistory(QStringLiteral("Jazz FM"), QStringLiteral("http://jazz.example/stream"));
+    form->VrDemoButtonStation[0]->setCaption(QStringLiteral("Edited"));
+    QTest::mouseClick(form->VrDemoButtonExit, Qt::LeftButton);
+
+    ASSERT_EQ(dialogs.messages.size(), 3) << dialogs.messages.join('|').toStdString();
+    const QString told = dialogs.messages.join(QLatin1Char('\n'));
+    for (const QString &name : names)
+        EXPECT_TRUE(told.contains(file(name)) || (name == QLatin1String("stationbands.ini")
+                                                  && told.contains(QStringLiteral("/stationbands.ini"))))
+            << name.toStdString() << " in " << told.toStdString();
+    EXPECT_EQ(told.count(QStringLiteral("No space left on device")), 5) << told.toStdString();
+    EXPECT_EQ(dialogs.questions.size(), 1);
+    EXPECT_EQ(filesOf(names), before);
+    // Nothing half-written is left beside them.
+    QStringList left = QDir(dir.path()).entryList(QDir::Files | QDir::Hidden);
+    left.removeAll(QStringLiteral("filler"));
+    left.removeAll(QStringLiteral("webfile.wav"));
+    std::sort(names.begin(), names.end());
+    std::sort(left.begin(), left.end());
+    EXPECT_EQ(left, names);
+}
+
+TEST_F(LifecycleTest, ExportAsksAboutTheNameItWritesTo)
+{
+    start(dir.path());
+    ASSERT_TRUE(writeBytes(file(QStringLiteral("rec.wav")), "recorded"));
+    options()->DirectoryEditLogger->setFileName(file(QStringLiteral("rec.wav")));
+    ASSERT_TRUE(writeBytes(file(QStringLiteral("keep.wav")), "kept"));
+
+    // Typed without its extension: the question names the file that is replaced.
+    dialogs.nextFile.push_back(file(QStringLiteral("keep")));
+    QTest::mouseClick(options()->VrDemoButtonExport, Qt::LeftButton);
+    ASSERT_EQ(dialogs.questions.size(), 1);
+    EXPECT_TRUE(dialogs.questions[0].contains(file(QStringLiteral("keep.wav")))) << dialogs.questions[0].toStdString();
+    EXPECT_EQ(bytesOf(file(QStringLiteral("keep.wav"))), "kept") << "No keeps the file";
+
+    dialogs.nextAnswer.push_back(true);
+    dialogs.nextFile.push_back(file(QStringLiteral("keep")));
+    QTest::mouseClick(options()->VrDemoButtonExport, Qt::LeftButton);
+    EXPECT_EQ(bytesOf(file(QStringLiteral("keep.wav"))), "recorded");
+
+    // A new name is written without a question.
+    dialogs.nextFile.push_back(file(QStringLiteral("new")));
+    QTest::mouseClick(options()->VrDemoButtonExport, Qt::LeftButton);
+    EXPECT_EQ(dialogs.questions.size(), 2);
+    EXPECT_EQ(bytesOf(file(QStringLiteral("new.wav"))), "recorded");
+    EXPECT_TRUE(dialogs.messages.isEmpty()) << dialogs.messages.join('|').toStdString();
+}
+
+TEST_F(LifecycleTest, SpecialFilesAndHugeLinesInTheDataFolderAreToldWithoutHanging)
+{
+    // A FIFO would block a reader for good, /dev/zero would fill the memory.
+    ASSERT_EQ(::mkfifo(file(QStringLiteral("Defaults.ini")).toLocal8Bit().constData(), 0600), 0);
+    ASSERT_TRUE(QFile::link(QStringLiteral("/dev/zero"), file(QStringLiteral("currentskin.skn"))));
+    ASSERT_EQ(::mkfifo(file(QStringLiteral("Maro Radio Network1.dat")).toLocal8Bit().constData(), 0600), 0);
+    start(dir.path());
+    ASSERT_EQ(dialogs.messages.size(), 3) << dialogs.messages.join('|').toStdString();
+    for (const QString &message : dialogs.messages)
+        EXPECT_TRUE(message.contains(dir.path())) << message.toStdString();
+    EXPECT_TRUE(dialogs.messages[0].startsWith(QStringLiteral("Not a regular file: "))) << dialogs.messages[0].toStdString();
+    EXPECT_EQ(form->Labelgenre->text(), QStringLiteral("Maro Radio Network"));
+
+    // Leaving writes over none of them.
+    exitAndCountDown();
+    EXPECT_EQ(dialogs.questions.size(), 1);
+    EXPECT_TRUE(QFileInfo(file(QStringLiteral("Defaults.ini"))).isFile() == false);
+    EXPECT_EQ(QFileInfo(file(QStringLiteral("currentskin.skn"))).symLinkTarget(), QStringLiteral("/dev/zero"));
+    windows.reset();
+    QFile::remove(file(QStringLiteral("Defaults.ini")));
+    QFile::remove(file(QStringLiteral("currentskin.skn")));
+    QFile::remove(file(QStringLiteral("Maro Radio Network1.dat")));
+
+    // A line of half a million digits is quoted in a few words.
+    dialogs.messages.clear();
+    ASSERT_TRUE(writeBytes(file(QStringLiteral("Defaults.ini")), "webfile.wav\r\n" + QByteArray(500000, '7') + "\r\n"));
+    start(dir.path());
+    ASSERT_EQ(dialogs.messages.size(), 1);
+    EXPECT_LT(dialogs.messages[0].size(), 200) << dialogs.messages[0].left(300).toStdString();
+    EXPECT_TRUE(dialogs.messages[0].startsWith(QStringLiteral("'7777"))) << dialogs.messages[0].left(300).toStdString();
+}
+
+TEST_F(LifecycleTest, AStoredBandWhoseBlockCannotBeReadIsKeptAndNoStrayBlockIsWritten)
+{
+    QStringList lines{QStringLiteral("webfile.wav"), QStringLiteral("0"), QStringLiteral("0")};
+    for (int k = 0; k < 11; ++k)
+        lines << QStringLiteral("none") << QStringLiteral("Empty");
+    lines << QStringLiteral("AC/DC");
+    ASSERT_TRUE(writeBytes(file(QStringLiteral("Defaults.ini")), crlf(lines)));
+    start(dir.path());
+    ASSERT_EQ(dialogs.messages.size(), 1);
+    EXPECT_TRUE(dialogs.messages[0].startsWith(QStringLiteral("Invalid file name - AC/DC1.dat")))
+        << dialogs.messages[0].toStdString();
+    exitAndCountDown();
+    EXPECT_EQ(dialogs.messages.size(), 1) << dialogs.messages.join('|').toStdString();
+    EXPECT_EQ(readTextLines(file(QStringLiteral("Defaults.ini"))).value(25), QStringLiteral("AC/DC"));
+    EXPECT_FALSE(QFile::exists(file(QStringLiteral("1.dat"))));
+    EXPECT_FALSE(QFile::exists(file(QStringLiteral("AC"))));
+}
+
+// A link someone else planted in the data folder: as root, since only root can
+// give a link to another user.
+TEST_F(LifecycleTest, ALinkPlantedByAnotherUserIsNeitherReadNorWrittenThrough)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "only root can make a link that belongs to another user";
+    QTemporaryDir elsewhere;
+    const QString victim = QDir(elsewhere.path()).filePath(QStringLiteral("passwd"));
+    ASSERT_TRUE(writeBytes(victim, "root:x:0:0\n"));
+    const QByteArray link = file(QStringLiteral("Defaults.ini")).toLocal8Bit();
+    ASSERT_EQ(::symlink(victim.toLocal8Bit().constData(), link.constData()), 0);
+    ASSERT_EQ(::lchown(link.constData(), 65534, 65534), 0);
+    start(dir.path());
+    ASSERT_EQ(dialogs.messages.size(), 1);
+    EXPECT_TRUE(dialogs.messages[0].contains(QStringLiteral("link belongs to another user")))
+        << dialogs.messages[0].toStdString();
+    QTest::mouseClick(form->VrDemoButtonExit, Qt::LeftButton);
+    ASSERT_EQ(dialogs.messages.size(), 2);
+    EXPECT_TRUE(dialogs.messages[1].contains(QString::fromLocal8Bit(link))) << dialogs.messages[1].toStdString();
+    EXPECT_EQ(bytesOf(victim), "root:x:0:0\n");
+    EXPECT_TRUE(QFileInfo(QString::fromLocal8Bit(link)).isSymLink());
+    EXPECT_TRUE(QFile::exists(file(QStringLiteral("Maro Radio Network1.dat")))) << "the other files are saved";
 }
