@@ -239,7 +239,12 @@ qint64 TWaveStream::WriteWave(const void *buffer, qint64 count)
             QStringLiteral("The recording has reached the largest size of a wave file (%1 bytes of sound)")
                 .arg(MaxDataSize()));
     seekUnderlying(m_dataStart + m_position);
-    writeAll(buffer, count);
+    try {
+        writeAll(buffer, count);
+    } catch (...) {
+        keepWholeFrames();
+        throw;
+    }
     // Keep the header no more than a second of sound behind the data, so a
     // killed program leaves a file that plays what was captured until then.
     // Counting bytes instead of clock time ties the refresh to the sound itself
@@ -309,6 +314,26 @@ void TWaveStream::writeAll(const void *data, qint64 count)
         }
         p += n;
         count -= n;
+    }
+}
+
+void TWaveStream::keepWholeFrames()
+{
+    // A full disk takes part of a write: the sound then ends with part of a
+    // frame, which would shift every channel of a file that is appended to and
+    // leave a data size no player expects. The part is cut off, and the header
+    // sizes follow what is left.
+    auto *file = qobject_cast<QFileDevice *>(m_stream);
+    const qint64 frame = WaveFormat().nBlockAlign;
+    if (!file || frame <= 1)
+        return;
+    const qint64 data = Size();
+    if (data % frame != 0 && file->resize(m_dataStart + data - data % frame))
+        m_position = std::min(m_position, Size());
+    try {
+        writeSizes();
+    } catch (const Exception &) {
+        // The sizes are written again when the file is finished.
     }
 }
 

@@ -156,6 +156,7 @@ protected:
 private:
     void writeAll(const void *data, qint64 count);
     void seekUnderlying(qint64 position);
+    void keepWholeFrames();
     void writeSizes();
     QString deviceName() const;
 

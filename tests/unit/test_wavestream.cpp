@@ -234,6 +234,36 @@ TEST(WaveFile, FileErrorsNameTheFileAndTheReason)
     EXPECT_TRUE(refused.contains(QStringLiteral("No space left"))) << refused.toStdString();
 }
 
+// Runs in a child process with a mount namespace of its own.
+TEST(WaveFile, AFullDiskEndsTheSoundOnAWholeFrameThatTheHeaderDescribes)
+{
+    QString output;
+    if (!childprocess::inOwnMountNamespace(QStringLiteral("WaveFile.AFullDisk*"), "SONAVEO_MOUNT_CHILD", &output))
+        return;
+    QTemporaryDir dir;
+    ASSERT_TRUE(childprocess::mountSmallDisk(dir.path(), 64));
+    const QString path = dir.filePath(QStringLiteral("rec.wav"));
+    {
+        TWaveFileStream w(path);
+        w.SetPCMFormat(44100, 16, 2); // frames of 4 bytes
+        w.Open(true);
+        // Pieces that are no whole number of frames, as the capture hands them.
+        const QByteArray piece = pattern(0, 1001);
+        const QString told = messageOf<EInOutError>([&] {
+            for (int i = 0; i < 1000; ++i)
+                w.WriteBuffer(piece.constData(), piece.size());
+        });
+        EXPECT_TRUE(told.contains(QStringLiteral("No space left on device"))) << told.toStdString();
+        EXPECT_EQ(w.Size() % 4, 0);
+    }
+    const qint64 size = QFileInfo(path).size();
+    const QByteArray h = bytesOf(path, 46);
+    EXPECT_EQ((size - 46) % 4, 0) << size;
+    EXPECT_EQ(le32(h, 42), quint32(size - 46));
+    EXPECT_EQ(le32(h, 4), quint32(size - 8));
+    EXPECT_GT(size, 40000) << "the sound before the disk filled is kept";
+}
+
 TEST(WaveFile, HeaderOnDiskFollowsTheSoundEverySecond)
 {
     QTemporaryDir dir;
