@@ -179,6 +179,12 @@ void writeDataFile(const QString &path, const QByteArray &bytes)
     file.commit();
 }
 
+void checkWritableDataFile(const QString &path)
+{
+    struct stat status {};
+    checkedTarget(path, true, &status);
+}
+
 bool pathIsTaken(const QString &path)
 {
     struct stat status {};

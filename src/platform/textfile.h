@@ -76,6 +76,11 @@ private:
     int m_fd = -1;
 };
 
+// Throws EInOutError unless path may be written as a data file under the rules
+// above: nothing there yet, a regular file, or the user's link to the user's
+// regular file. For files written in place, such as a recording.
+void checkWritableDataFile(const QString &path);
+
 // The whole content of a data file, at most maxBytes, under the rules above;
 // throws EInOutError.
 QByteArray readDataFile(const QString &path, qint64 maxBytes);

@@ -1,5 +1,7 @@
 #include "wavestream.h"
 
+#include "textfile.h"
+
 #include <QFile>
 #include <QIODevice>
 #include <QtEndian>
@@ -373,6 +375,9 @@ namespace {
 
 QFile *openWaveFile(const QString &fileName, TWaveFileStream::Mode mode)
 {
+    // A recording empties the file it is made in: never a device, a FIFO, or
+    // a file reached through someone else's link.
+    checkWritableDataFile(fileName);
     auto *file = new QFile(fileName);
     // Unbuffered: every write reaches the system at once, so the sound and the
     // header sizes written during recording survive a killed program.
