@@ -10,13 +10,19 @@
 #include "splashform.h"
 #include "startup.h"
 
+#include <QAbstractButton>
 #include <QApplication>
+#include <QEventLoop>
+#include <QMessageBox>
+#include <QTimer>
 #include <QLabel>
 #include <QDir>
 #include <QTest>
 #include <QThreadPool>
 #include <gst/gst.h>
 #include <gtest/gtest.h>
+
+#include <optional>
 
 namespace {
 int countTopLevel(const char *className)
@@ -68,6 +74,40 @@ TEST(StartUp, FailedChecksShowTheirMessagesInOrderAndNoMainWindow)
         EXPECT_EQ(countTopLevel("TMainForm"), 0);
         EXPECT_EQ(countTopLevel("TSplashForm"), 0) << "the splash goes away with the failed start";
     }
+}
+
+TEST(StartUp, BothFailedChecksShowTwoRealMessageBoxesOneAfterTheOther)
+{
+    // The standard boxes, answered as a user would: whichever box is up gets its
+    // OK pressed, and its text is noted.
+    QStringList seen;
+    QTimer user;
+    QObject::connect(&user, &QTimer::timeout, [&seen] {
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        if (!box || !box->isVisible())
+            return;
+        seen << box->text();
+        if (QAbstractButton *ok = box->button(QMessageBox::Ok))
+            ok->click();
+    });
+    user.start(10);
+
+    FakeEnvironmentChecks checks(false, false);
+    TApplicationWindows windows;
+    std::optional<bool> started;
+    QEventLoop running;
+    QTimer::singleShot(0, &running, [&] {
+        started = runEntrySequence(checks, windows);
+        running.quit();
+    });
+    QTimer::singleShot(60000, &running, &QEventLoop::quit);
+    running.exec();
+    user.stop();
+
+    ASSERT_TRUE(started.has_value());
+    EXPECT_FALSE(*started) << "the start ends with its failure";
+    EXPECT_EQ(seen, QStringList({kPlayerMessage, kSoundMessage}));
+    EXPECT_EQ(windows.MainForm, nullptr);
 }
 
 TEST(StartUp, PassedChecksCreateEveryWindowAndTheMainWindowTakesOverFromTheSplash)
