@@ -162,9 +162,13 @@ bool runEntrySequence(EnvironmentChecks &checks, TApplicationWindows &windows)
 int sonaveoMain(int argc, char **argv)
 {
     // A second copy ends here: no window, no message, no file touched.
-    SingleInstance instance(QStringLiteral("MAROSONAVEO"));
+    SingleInstance instance(kOneCopyName);
     if (instance.alreadyRunning())
         return 0;
+    // A name this user's copy cannot take (another user holds it) never keeps
+    // the program from starting; it only says so.
+    if (!instance.problem().isEmpty())
+        std::fprintf(stderr, "sonaveo: starting without the one-copy lock: %s\n", qPrintable(instance.problem()));
 
     warmUpLibraries();
     GstEnvironmentChecks checks;
