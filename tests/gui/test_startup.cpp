@@ -1,6 +1,8 @@
 // The entry sequence with the two start-up checks answered by the test.
 
 #include "fakecapturebackend.h"
+#include "filebytes.h"
+#include "forkedholder.h"
 #include "fakedialogs.h"
 #include "fakeplatform.h"
 #include "soundcapture.h"
@@ -8,7 +10,9 @@
 #include "forms.h"
 #include "mainform.h"
 #include "splashform.h"
+#include "singleinstance.h"
 #include "startup.h"
+#include "textfile.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -17,12 +21,21 @@
 #include <QTimer>
 #include <QLabel>
 #include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QThreadPool>
 #include <gst/gst.h>
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <optional>
+#include <poll.h>
+#include <sys/inotify.h>
+#include <unistd.h>
 
 namespace {
 int countTopLevel(const char *className)
@@ -218,4 +231,81 @@ TEST(StartUp, FarewellPictureClickClosesOnlyTheFarewellWindow)
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&sure));
     QTest::mouseClick(sure.Image1, Qt::LeftButton, Qt::NoModifier, QPoint(100, 100));
     EXPECT_FALSE(sure.isVisible());
+}
+
+namespace {
+// The program itself, started on the offscreen platform in a data folder and a
+// runtime folder of the test's own (so its one-copy lock is apart from any
+// other copy's), with a GStreamer plugin whose silent sound devices let the
+// start-up checks pass where no sound server runs. It is killed at the end of
+// the test if it still runs.
+class Program {
+public:
+    Program()
+    {
+        env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime.path());
+        env.remove(QStringLiteral("SONAVEO_REPORT_FIRST_PAINT"));
+        // No sound server is asked (none runs, none is started).
+        env.insert(QStringLiteral("PULSE_SERVER"), QStringLiteral("unix:") + runtime.filePath(QStringLiteral("none")));
+        env.insert(QStringLiteral("GST_PLUGIN_PATH_1_0"), QStringLiteral(SONAVEO_TEST_GST_PLUGINS));
+        // A registry of the test's own, so the user's holds no test plugin;
+        // starting from a copy of the user's spares scanning every plugin.
+        const QString registry = runtime.filePath(QStringLiteral("gst-registry.bin"));
+        const QString userRegistry = QDir(QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation))
+                                         .filePath(QStringLiteral("gstreamer-1.0/registry.x86_64.bin"));
+        QFile::copy(userRegistry, registry);
+        env.insert(QStringLiteral("GST_REGISTRY_1_0"), registry);
+    }
+    ~Program()
+    {
+        if (process.state() != QProcess::NotRunning) {
+            process.kill();
+            process.waitForFinished(10000);
+        }
+    }
+    QString file(const QString &name) const { return data.filePath(name); }
+    void start()
+    {
+        process.setProcessEnvironment(env);
+        process.setWorkingDirectory(data.path());
+        process.start(QStringLiteral(SONAVEO_BINARY), {});
+        ASSERT_TRUE(process.waitForStarted(30000));
+    }
+    // Sends a signal to the program.
+    void send(int sig) { ::kill(pid_t(process.processId()), sig); }
+    // True when the program ended by itself with status 0 within the limit.
+    bool endedWell(int timeoutMs = 60000)
+    {
+        return process.waitForFinished(timeoutMs) && process.exitStatus() == QProcess::NormalExit &&
+               process.exitCode() == 0;
+    }
+    QString errorOutput() { return QString::fromLocal8Bit(process.readAllStandardError()); }
+
+    QTemporaryDir data;
+    QTemporaryDir runtime; // made 0700, as a session's runtime folder is
+    QProcessEnvironment env;
+    QProcess process;
+};
+} // namespace
+
+TEST(StartUpProgram, ANameHeldByAnotherUserStillStartsAndSaysWhy)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "taking another user's identity needs root";
+    Program program;
+    // Without a runtime folder the lock is the abstract name, which another user
+    // has taken.
+    program.env.remove(QStringLiteral("XDG_RUNTIME_DIR"));
+    program.env.insert(QStringLiteral("SONAVEO_REPORT_FIRST_PAINT"), QStringLiteral("1"));
+    sockaddr_un addr;
+    const socklen_t addrLen = abstractAddress(kOneCopyName, ::getuid(), addr);
+    ForkedHolder squatter([&addr, addrLen] { return squatAbstractName(addr, addrLen, false); });
+    ASSERT_TRUE(squatter.holding());
+    program.start();
+    ASSERT_TRUE(program.endedWell()) << program.errorOutput().toStdString();
+    const QString said = program.errorOutput();
+    EXPECT_TRUE(said.contains(QLatin1String("starting without the one-copy lock"))) << said.toStdString();
+    EXPECT_TRUE(said.contains(QLatin1String("first-paint"))) << "the main window showed";
 }

@@ -1,6 +1,7 @@
 // One running copy per user: the lock in the runtime folder, the abstract name
 // without one, and holders that are not this user's copy.
 
+#include "forkedholder.h"
 #include "singleinstance.h"
 
 #include <QDir>
@@ -46,58 +47,6 @@ private:
     QByteArray m_old;
 };
 
-// A forked process that holds something until it is killed. The child only
-// makes system calls (the test process has threads), then tells the parent by
-// one byte whether it got hold.
-class Holder {
-public:
-    template <typename Hold>
-    explicit Holder(Hold hold)
-    {
-        int ready[2];
-        if (::pipe(ready) != 0)
-            return;
-        m_pid = ::fork();
-        if (m_pid == 0) {
-            ::close(ready[0]);
-            const char ok = hold() ? 1 : 0;
-            [[maybe_unused]] const ssize_t n = ::write(ready[1], &ok, 1);
-            for (;;)
-                ::pause();
-        }
-        ::close(ready[1]);
-        char ok = 0;
-        m_holding = m_pid > 0 && ::read(ready[0], &ok, 1) == 1 && ok == 1;
-        ::close(ready[0]);
-    }
-    ~Holder() { kill(); }
-    bool holding() const { return m_holding; }
-    // Ends the holder the hard way, as a crash would, and waits for its end.
-    void kill()
-    {
-        if (m_pid <= 0)
-            return;
-        ::kill(m_pid, SIGKILL);
-        ::waitpid(m_pid, nullptr, 0);
-        m_pid = -1;
-    }
-
-private:
-    pid_t m_pid = -1;
-    bool m_holding = false;
-};
-
-// The abstract address "\0<name>-<uid>", as the program names it.
-socklen_t abstractAddress(const QString &name, uid_t uid, sockaddr_un &addr)
-{
-    const QByteArray id = (name + QLatin1Char('-') + QString::number(uid)).toUtf8();
-    addr = {};
-    addr.sun_family = AF_UNIX;
-    std::memcpy(addr.sun_path + 1, id.constData(), size_t(id.size()));
-    return socklen_t(offsetof(sockaddr_un, sun_path) + 1 + size_t(id.size()));
-}
-
-constexpr uid_t kNobody = 65534;
 } // namespace
 
 TEST(SingleInstance, OneCopyPerRuntimeFolderAndTheLockGoesWithItsHolder)
@@ -129,7 +78,7 @@ TEST(SingleInstance, OneCopyPerRuntimeFolderAndTheLockGoesWithItsHolder)
 
     // A copy killed while it holds the lock leaves the file behind, not the lock.
     const QByteArray path = QFile::encodeName(lockFile);
-    Holder killed([&path] {
+    ForkedHolder killed([&path] {
         const int fd = ::open(path.constData(), O_RDWR | O_CLOEXEC);
         return fd >= 0 && ::flock(fd, LOCK_EX | LOCK_NB) == 0;
     });
@@ -176,13 +125,7 @@ TEST(SingleInstance, ANameHeldByAnotherUserNeverKeepsTheProgramFromStarting)
     };
     for (const Row row : {Row{true, "another user (uid 65534)"}, Row{false, "refuses connections"}}) {
         SCOPED_TRACE(row.why);
-        Holder squatter([&addr, addrLen, listens = row.listens] {
-            if (::setresgid(kNobody, kNobody, kNobody) != 0 || ::setresuid(kNobody, kNobody, kNobody) != 0)
-                return false;
-            const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
-            return fd >= 0 && ::bind(fd, reinterpret_cast<const sockaddr *>(&addr), addrLen) == 0 &&
-                   (!listens || ::listen(fd, 1) == 0);
-        });
+        ForkedHolder squatter([&addr, addrLen, listens = row.listens] { return squatAbstractName(addr, addrLen, listens); });
         ASSERT_TRUE(squatter.holding());
         RuntimeFolder session{QString()}; // no runtime folder: the abstract name is all there is
         SingleInstance victim(name);
@@ -191,12 +134,7 @@ TEST(SingleInstance, ANameHeldByAnotherUserNeverKeepsTheProgramFromStarting)
     }
 
     // In a runtime folder of its own the user is out of reach of the squatter.
-    Holder squatter([&addr, addrLen] {
-        if (::setresgid(kNobody, kNobody, kNobody) != 0 || ::setresuid(kNobody, kNobody, kNobody) != 0)
-            return false;
-        const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
-        return fd >= 0 && ::bind(fd, reinterpret_cast<const sockaddr *>(&addr), addrLen) == 0 && ::listen(fd, 1) == 0;
-    });
+    ForkedHolder squatter([&addr, addrLen] { return squatAbstractName(addr, addrLen, true); });
     ASSERT_TRUE(squatter.holding());
     QTemporaryDir folder;
     RuntimeFolder session(folder.path());
