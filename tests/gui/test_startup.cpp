@@ -234,6 +234,45 @@ TEST(StartUp, FarewellPictureClickClosesOnlyTheFarewellWindow)
 }
 
 namespace {
+// Tells when a file in a folder is opened.
+class OpenWatch {
+public:
+    explicit OpenWatch(const QString &dir) : m_fd(::inotify_init1(IN_CLOEXEC | IN_NONBLOCK))
+    {
+        if (m_fd >= 0)
+            ::inotify_add_watch(m_fd, QFile::encodeName(dir).constData(), IN_OPEN);
+    }
+    ~OpenWatch()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    // Waits until the file named name is opened; false when it is not within
+    // timeoutMs.
+    bool waitForOpen(const QString &name, int timeoutMs)
+    {
+        QElapsedTimer clock;
+        clock.start();
+        while (m_fd >= 0 && clock.elapsed() < timeoutMs) {
+            pollfd ready{m_fd, POLLIN, 0};
+            if (::poll(&ready, 1, int(timeoutMs - clock.elapsed())) <= 0)
+                continue;
+            alignas(inotify_event) char buffer[4096];
+            const ssize_t n = ::read(m_fd, buffer, sizeof buffer);
+            for (ssize_t at = 0; at < n;) {
+                const auto *event = reinterpret_cast<const inotify_event *>(buffer + at);
+                if (event->len > 0 && QFile::decodeName(event->name) == name)
+                    return true;
+                at += ssize_t(sizeof(inotify_event) + event->len);
+            }
+        }
+        return false;
+    }
+
+private:
+    int m_fd;
+};
+
 // The program itself, started on the offscreen platform in a data folder and a
 // runtime folder of the test's own (so its one-copy lock is apart from any
 // other copy's), with a GStreamer plugin whose silent sound devices let the
@@ -289,6 +328,51 @@ public:
     QProcess process;
 };
 } // namespace
+
+TEST(StartUpProgram, ATerminationSignalWhileLoadingSavesWhatWasLoadedOnceLoadingEnds)
+{
+    Program program;
+    // The skin's second line is no colour: the loading stops on it with a
+    // message box, the first of the loading steps, so the signal below comes
+    // while the loading runs.
+    writeBytes(program.file(QStringLiteral("currentskin.skn")), "default\r\nclNoSuchColour\r\n");
+    writeBytes(program.file(QStringLiteral("Defaults.ini")), "\r\n\r\n\r\nSignal FM\r\nhttp://signal.example\r\n");
+    writeBytes(program.file(QStringLiteral("Maro Radio Network1.dat")), "Early Bird\r\nhttp://early.example\r\n");
+    OpenWatch watch(program.data.path());
+    program.start();
+    ASSERT_TRUE(watch.waitForOpen(QStringLiteral("currentskin.skn"), 60000)) << "the loading never began";
+    program.send(SIGTERM);
+    ASSERT_TRUE(program.endedWell()) << program.process.exitStatus() << " " << program.process.exitCode() << " "
+                                     << program.errorOutput().toStdString();
+
+    // The files are written whole, with what the loading after the signal read.
+    const QStringList settings = readTextLines(program.file(QStringLiteral("Defaults.ini")));
+    ASSERT_EQ(settings.size(), 28);
+    EXPECT_EQ(settings[3], QStringLiteral("Signal FM"));
+    EXPECT_EQ(settings[4], QStringLiteral("http://signal.example"));
+    EXPECT_EQ(settings[25], QStringLiteral("Maro Radio Network"));
+    const QStringList block = readTextLines(program.file(QStringLiteral("Maro Radio Network1.dat")));
+    ASSERT_EQ(block.size(), 14);
+    EXPECT_EQ(block[0], QStringLiteral("Early Bird"));
+    EXPECT_EQ(block[1], QStringLiteral("http://early.example"));
+    EXPECT_EQ(readTextLines(program.file(QStringLiteral("currentskin.skn"))).size(), 42);
+}
+
+TEST(StartUpProgram, ATerminationSignalBeforeLoadingEndsWithoutWritingAnything)
+{
+    Program program;
+    writeBytes(program.file(QStringLiteral("Defaults.ini")), "\r\n\r\n\r\nKept FM\r\n");
+    // The one-copy lock is taken first thing, long before the main window loads.
+    OpenWatch watch(program.runtime.path());
+    program.start();
+    ASSERT_TRUE(watch.waitForOpen(kOneCopyName + QStringLiteral(".lock"), 60000));
+    program.send(SIGTERM);
+    ASSERT_TRUE(program.endedWell()) << program.process.exitStatus() << " " << program.process.exitCode() << " "
+                                     << program.errorOutput().toStdString();
+    EXPECT_EQ(QDir(program.data.path()).entryList(QDir::Files | QDir::NoDotAndDotDot),
+              QStringList{QStringLiteral("Defaults.ini")});
+    EXPECT_EQ(bytesOf(program.file(QStringLiteral("Defaults.ini"))), QByteArray("\r\n\r\n\r\nKept FM\r\n"));
+}
 
 TEST(StartUpProgram, ANameHeldByAnotherUserStillStartsAndSaysWhy)
 {
