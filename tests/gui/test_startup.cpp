@@ -362,11 +362,16 @@ TEST(StartUpProgram, ATerminationSignalBeforeLoadingEndsWithoutWritingAnything)
 {
     Program program;
     writeBytes(program.file(QStringLiteral("Defaults.ini")), "\r\n\r\n\r\nKept FM\r\n");
-    // The one-copy lock is taken first thing, long before the main window loads.
+    // The sound-output check waits for the test, so the signal surely comes
+    // before the main window loads anything.
+    const QString release = program.runtime.filePath(QStringLiteral("release"));
+    program.env.insert(QStringLiteral("SONAVEO_TEST_DEVICES_HOLD"), release);
+    // The one-copy lock is taken once the signals are caught.
     OpenWatch watch(program.runtime.path());
     program.start();
     ASSERT_TRUE(watch.waitForOpen(kOneCopyName + QStringLiteral(".lock"), 60000));
     program.send(SIGTERM);
+    ASSERT_TRUE(writeBytes(release, QByteArray()));
     ASSERT_TRUE(program.endedWell()) << program.process.exitStatus() << " " << program.process.exitCode() << " "
                                      << program.errorOutput().toStdString();
     EXPECT_EQ(QDir(program.data.path()).entryList(QDir::Files | QDir::NoDotAndDotDot),

@@ -3,6 +3,10 @@
 // capture device, so the program's start-up check and its driver list find
 // them. The tests load it through GST_PLUGIN_PATH_1_0; it plays and records
 // nothing.
+//
+// A test can also hold the program in that check: while the file named by
+// SONAVEO_TEST_DEVICES_HOLD does not exist, a probe waits for it (a minute at
+// most), so the test knows where the start stands while it acts.
 
 // GST_PLUGIN_DEFINE names the package of its plugin with this macro.
 #define PACKAGE "sonaveo-tests"
@@ -39,8 +43,16 @@ static GstDevice *makeDevice(const char *name, const char *deviceClass)
     return GST_DEVICE(gst_object_ref_sink(device));
 }
 
+static void waitForRelease()
+{
+    const char *hold = g_getenv("SONAVEO_TEST_DEVICES_HOLD");
+    for (int tries = 0; hold && tries < 600 && !g_file_test(hold, G_FILE_TEST_EXISTS); ++tries)
+        g_usleep(100 * 1000);
+}
+
 static GList *probeDevices(GstDeviceProvider *)
 {
+    waitForRelease();
     GList *devices = g_list_append(nullptr, makeDevice("Test sound output", "Audio/Sink"));
     return g_list_append(devices, makeDevice("Test sound input", "Audio/Source"));
 }
