@@ -14,6 +14,7 @@
 #include "stationplayback.h"
 #include "stationpresets.h"
 #include "textfile.h"
+#include "termination.h"
 #include "vrnum.h"
 #include "vrslider.h"
 #include "wavestream.h"
@@ -30,13 +31,14 @@
 namespace {
 // Runs one step of a sequence that goes on whatever a step does: the error is
 // shown (or, with no one to see it, written to the error output) and the next
-// step runs.
+// step runs. Once the program is asked to end, nobody may be there to answer a
+// message box (the session is ending), so errors go to the error output.
 void step(bool report, const std::function<void()> &work)
 {
     try {
         work();
     } catch (...) {
-        if (report)
+        if (report && !terminationRequested())
             showException(std::current_exception());
         else
             std::fprintf(stderr, "sonaveo: %s\n", qPrintable(exceptionText(std::current_exception())));

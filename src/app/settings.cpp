@@ -28,6 +28,8 @@
 #include <QLineEdit>
 #include <QScreen>
 
+#include <algorithm>
+
 namespace {
 const QString kDefaultRecordingFile = QStringLiteral("webfile.wav");
 
@@ -38,13 +40,21 @@ void selectIndex(QComboBox *box, int index)
     box->setCurrentIndex(index >= 0 && index < box->count() ? index : -1);
 }
 
+// Length of the overlap of [start, start + length) and [otherStart, otherStart + otherLength).
+// In 64 bits: a stored edge may be anywhere in the int range, where the window's
+// far edge no longer fits in an int.
+qint64 overlap(qint64 start, qint64 length, qint64 otherStart, qint64 otherLength)
+{
+    return std::min(start + length, otherStart + otherLength) - std::max(start, otherStart);
+}
+
 // True when some screen shows at least a corner of the window placed at topLeft.
 bool reachableOnScreen(const QPoint &topLeft, const QSize &size)
 {
-    const QRect placed(topLeft, size);
     for (QScreen *screen : QGuiApplication::screens()) {
-        const QRect visible = placed.intersected(screen->availableGeometry());
-        if (visible.width() >= 40 && visible.height() >= 20)
+        const QRect area = screen->availableGeometry();
+        if (overlap(topLeft.x(), size.width(), area.x(), area.width()) >= 40 &&
+            overlap(topLeft.y(), size.height(), area.y(), area.height()) >= 20)
             return true;
     }
     return QGuiApplication::screens().isEmpty();

@@ -83,15 +83,17 @@ void TSplashForm::showPainted(int patienceMs)
 
 bool TSplashForm::FormActivate(EnvironmentChecks &checks)
 {
+    // A failed check is told and the caller ends the program with a failure.
+    // Asking the application to quit here would not do: QCoreApplication::exit()
+    // also ends every event loop started after it, so the second message box
+    // would close before anyone saw it.
     m_startupChecks = true;
     if (!checks.mediaPlayerAvailable()) {
         dialogs().showMessage(QStringLiteral("Please install the Windows Media Player "));
-        QCoreApplication::exit(1);
         m_startupChecks = false;
     }
     if (!checks.soundOutputAvailable()) {
         dialogs().showMessage(QStringLiteral("No Sound Card found!"));
-        QCoreApplication::exit(1);
         m_startupChecks = false;
     }
     return m_startupChecks;

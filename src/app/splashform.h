@@ -25,8 +25,8 @@ public:
     // Waits at most patienceMs for the display.
     void showPainted(int patienceMs = 150);
 
-    // Runs the two start-up checks; false when one failed (its message was shown
-    // and the application asked to end).
+    // Runs the two start-up checks; false when one failed: its message was shown
+    // and the caller ends the program (both messages show when both fail).
     bool FormActivate(EnvironmentChecks &checks);
     bool startupChecksFlag() const { return m_startupChecks; }
 

@@ -17,6 +17,7 @@
 #include <QLabel>
 
 #include <QApplication>
+#include <QDialog>
 #include <QIcon>
 
 
@@ -153,18 +154,34 @@ bool runEntrySequence(EnvironmentChecks &checks, TApplicationWindows &windows)
                          GstMediaEngine::loadStreamPluginsInBackground();
                      },
                      Qt::QueuedConnection);
+    // Asked to end before anything was loaded: there is nothing to keep, and the
+    // main window is never shown.
+    if (terminationRequested()) {
+        delete splash;
+        windows.destroyAll();
+        return false;
+    }
     windows.MainForm->setSplash(splash);
     windows.MainForm->centreOnScreen();
-    windows.MainForm->show();
+    windows.MainForm->show(); // the first showing loads the data folder
     return true;
 }
 
 int sonaveoMain(int argc, char **argv)
 {
+    // From the first instruction a termination signal is kept for the program: it
+    // is answered once the start is far enough (see below), never by the kernel's
+    // default, which would end the process with nothing saved.
+    holdTerminationRequests();
+
     // A second copy ends here: no window, no message, no file touched.
-    SingleInstance instance(QStringLiteral("MAROSONAVEO"));
+    SingleInstance instance(kOneCopyName);
     if (instance.alreadyRunning())
         return 0;
+    // A name this user's copy cannot take (another user holds it) never keeps
+    // the program from starting; it only says so.
+    if (!instance.problem().isEmpty())
+        std::fprintf(stderr, "sonaveo: starting without the one-copy lock: %s\n", qPrintable(instance.problem()));
 
     warmUpLibraries();
     GstEnvironmentChecks checks;
@@ -179,15 +196,32 @@ int sonaveoMain(int argc, char **argv)
     setVrErrorHandler(showException);
 
     TApplicationWindows windows;
+    bool loaded = false;
+    // Shutdown, logout and kill keep what the listener did, as Exit would. During
+    // the start a request waits for the loading to end (or, before it began, ends
+    // the start there); a message box that shows meanwhile would wait for an
+    // answer nobody gives, so it is closed and the start goes on.
+    onTerminationRequest(&app, [&windows, &loaded] {
+        if (loaded) {
+            windows.MainForm->leaveQuietly();
+            return;
+        }
+        if (auto *box = qobject_cast<QDialog *>(QApplication::activeModalWidget()))
+            box->reject();
+    });
     if (!runEntrySequence(checks, windows))
-        return 1;
+        return terminationRequested() ? 0 : 1;
+    loaded = true;
+    TMainForm *main = windows.MainForm.get();
+    if (terminationRequested()) {
+        // Asked while loading: what was loaded is saved now.
+        main->leaveQuietly();
+        return 0;
+    }
     // The program ends with its main window, whatever other window still shows
     // (the farewell picture during the exit countdown).
     QApplication::setQuitOnLastWindowClosed(false);
-    TMainForm *main = windows.MainForm.get();
     QObject::connect(main, &TMainForm::closed, &app, &QCoreApplication::quit, Qt::QueuedConnection);
-    // Shutdown, logout and kill keep what the listener did, as Exit would.
-    onTerminationRequest(main, [main] { main->leaveQuietly(); });
     QObject::connect(&app, &QGuiApplication::commitDataRequest, main, [main] { main->saveOnLeaving(false); },
                      Qt::DirectConnection);
     return QApplication::exec();

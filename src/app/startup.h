@@ -50,8 +50,9 @@ void createLateWindows(TApplicationWindows &windows);
 
 // Shows the splash, runs the checks and, when both pass, creates the eight windows
 // in order and shows the main window; the last two are made once the main window
-// has painted (or earlier, when they are asked for). Returns false when a check failed: its
-// message was shown and no main window exists.
+// has painted (or earlier, when they are asked for). Returns false when a check failed (its
+// message was shown) or the program was asked to end before loading anything;
+// then no main window exists.
 bool runEntrySequence(EnvironmentChecks &checks, TApplicationWindows &windows);
 
 int sonaveoMain(int argc, char **argv);

@@ -7,6 +7,15 @@
 
 class QObject;
 
-// From now on the three signals run handler on the GUI thread (context's thread)
-// instead of ending the process. Call once, after the application object exists.
+// From now on the three signals are kept for the program instead of ending the
+// process. Call it first thing: a request that comes while the program starts
+// is then answered when the start is far enough, not by the kernel's default.
+void holdTerminationRequests();
+
+// True once one of the three signals came after holdTerminationRequests().
+bool terminationRequested();
+
+// From now on the three signals run handler on the GUI thread (context's
+// thread); requests held before reach it as soon as the event loop runs. Call
+// once, after the application object exists.
 void onTerminationRequest(QObject *context, std::function<void()> handler);

@@ -2,6 +2,7 @@
 
 #include "vrwidgetutil.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QTimer>
@@ -40,6 +41,7 @@ QImage arrowReference(QSize size, bool up, bool pressed)
 TVrSpinner::TVrSpinner(QWidget *parent) : QWidget(parent)
 {
     setAttribute(Qt::WA_OpaquePaintEvent);
+    setFocusPolicy(Qt::StrongFocus);
     m_repeat = new QTimer(this);
     connect(m_repeat, &QTimer::timeout, this, &TVrSpinner::repeat);
     resize(sizeHint());
@@ -172,6 +174,20 @@ void TVrSpinner::mouseReleaseEvent(QMouseEvent *event)
     stopPress();
     if (over && !repeated)
         fire(a);
+}
+
+void TVrSpinner::keyPressEvent(QKeyEvent *event)
+{
+    // The keyboard's own auto-repeat sends a press for every step, so each press
+    // is one click and the mouse's repeat timer stays out of it.
+    // The keypad's arrows count too; a key with Shift, Ctrl or Alt is another's.
+    const bool plain = (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
+    if (plain && event->key() == Qt::Key_Up)
+        fire(UpArrow);
+    else if (plain && event->key() == Qt::Key_Down)
+        fire(DownArrow);
+    else
+        QWidget::keyPressEvent(event);
 }
 
 void TVrSpinner::stopPress()

@@ -1,6 +1,8 @@
 #pragma once
 // Up/down spinner: an up arrow over a down arrow. A press on an arrow repeats its
-// click while held; the release over the arrow fires it once more.
+// click while held; the release over the arrow fires it once more. With the
+// focus (Tab or a click), the Up and Down keys click the arrows, once for each
+// key press the keyboard sends, so a held key repeats too.
 
 #include "vrcolors.h"
 
@@ -49,6 +51,7 @@ protected:
     void mousePressEvent(QMouseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
     void changeEvent(QEvent *event) override;
 
 private:

@@ -103,7 +103,7 @@ bool waitUntilNoCopyRuns(int timeoutMs)
 {
     QElapsedTimer clock;
     clock.start();
-    while (SingleInstance(QStringLiteral("MAROSONAVEO")).alreadyRunning()) {
+    while (SingleInstance(kOneCopyName).alreadyRunning()) {
         if (clock.elapsed() > timeoutMs)
             return false;
         QThread::msleep(50);

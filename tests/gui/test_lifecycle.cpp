@@ -24,6 +24,8 @@
 #include "vrblotter.h"
 
 #include <QComboBox>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QDir>
 #include <QFileInfo>
 #include <QMap>
@@ -37,6 +39,8 @@
 
 #include <sys/stat.h>
 #include <unistd.h>
+#include <algorithm>
+#include <climits>
 
 namespace {
 const QString kCdFormat = QStringLiteral("44100Hz 16bit Stereo");
@@ -578,4 +582,43 @@ TEST_F(LifecycleTest, ALinkPlantedByAnotherUserIsNeitherReadNorWrittenThrough)
     EXPECT_EQ(bytesOf(victim), "root:x:0:0\n");
     EXPECT_TRUE(QFileInfo(QString::fromLocal8Bit(link)).isSymLink());
     EXPECT_TRUE(QFile::exists(file(QStringLiteral("Maro Radio Network1.dat")))) << "the other files are saved";
+}
+
+TEST_F(LifecycleTest, AStoredPlaceFarOffEveryScreenLeavesTheWindowOnOne)
+{
+    QScreen *screen = QGuiApplication::primaryScreen();
+    ASSERT_NE(screen, nullptr);
+    const QRect area = screen->availableGeometry();
+    struct Row {
+        qint64 left;
+        qint64 top;
+        bool kept; // the stored place is used as it stands
+    };
+    const Row rows[] = {
+        {INT_MAX, INT_MAX, false},
+        {INT_MIN, INT_MIN, false},
+        {INT_MAX, area.top(), false},
+        {area.left(), INT_MIN, false},
+        {area.left() + area.width(), area.top() + 10, false}, // just off the right edge
+        {area.left() + area.width() - 100, area.top() + 10, true},
+    };
+    for (const Row &row : rows) {
+        SCOPED_TRACE(testing::Message() << row.left << ", " << row.top);
+        QStringList lines(26, QString());
+        lines << QString::number(row.left) << QString::number(row.top);
+        writeBytes(file(QStringLiteral("Defaults.ini")), crlf(lines));
+        start(dir.path());
+        EXPECT_TRUE(dialogs.messages.isEmpty()) << dialogs.messages.join('|').toStdString();
+        // Worked out in 64 bits: QRect's own edges overflow this far out.
+        const qint64 seenWide = std::min<qint64>(qint64(form->x()) + form->width(), qint64(area.x()) + area.width())
+                                - std::max<qint64>(form->x(), area.x());
+        const qint64 seenHigh = std::min<qint64>(qint64(form->y()) + form->height(), qint64(area.y()) + area.height())
+                                - std::max<qint64>(form->y(), area.y());
+        EXPECT_GE(seenWide, 40) << form->x();
+        EXPECT_GE(seenHigh, 20) << form->y();
+        if (row.kept) {
+            EXPECT_EQ(form->pos(), QPoint(int(row.left), int(row.top)));
+        }
+        windows.reset();
+    }
 }

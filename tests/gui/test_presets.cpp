@@ -18,7 +18,9 @@
 #include "vrspinner.h"
 
 #include <QDir>
+#include <QApplication>
 #include <QElapsedTimer>
+#include <QKeyEvent>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -184,6 +186,50 @@ TEST_F(PresetsTest, HoldingTheUpArrowPagesBlockByBlock)
         EXPECT_EQ(lines, QStringList(14, QStringLiteral("none"))) << n;
     }
     EXPECT_FALSE(QFile::exists(file(QStringLiteral("Maro Radio Network4.dat"))));
+}
+
+TEST_F(PresetsTest, UpAndDownKeysPageLikeTheArrowsOnceTheSpinnerHasTheFocus)
+{
+    form->show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form));
+    form->dataDirectory = dir.path(); // the first showing took the current folder
+    form->LoadStationBlock(1);
+    writeBytes(file(QStringLiteral("Maro Radio Network2.dat")), "Block Two\r\nhttp://two\r\n");
+    TVrSpinner *spinner = form->VrSpinnerStation;
+
+    // A click beside the arrows pages nothing but takes the focus.
+    const QRect upBox = spinner->arrowShape(TVrSpinner::UpArrow).boundingRect();
+    QTest::mouseClick(spinner, Qt::LeftButton, Qt::NoModifier, upBox.topLeft() + QPoint(1, 1));
+    EXPECT_EQ(form->VrNumBlock->Value(), 1);
+    ASSERT_EQ(QApplication::focusWidget(), spinner);
+
+    // Keys go to the focused widget, as a user's would.
+    QTest::keyClick(static_cast<QWidget *>(nullptr), Qt::Key_Up);
+    EXPECT_EQ(form->VrNumBlock->displayText(), QStringLiteral("002"));
+    EXPECT_EQ(name(1), QStringLiteral("Block Two"));
+    EXPECT_EQ(url(1), QStringLiteral("http://two"));
+    QTest::keyClick(static_cast<QWidget *>(nullptr), Qt::Key_Down);
+    EXPECT_EQ(form->VrNumBlock->displayText(), QStringLiteral("001"));
+    EXPECT_EQ(name(1), QStringLiteral("none"));
+
+    // A held key pages once for each repeat the keyboard sends.
+    for (int n = 0; n < 3; ++n) {
+        QKeyEvent repeat(QEvent::KeyPress, Qt::Key_Up, Qt::NoModifier, QString(), n > 0);
+        QApplication::sendEvent(QApplication::focusWidget(), &repeat);
+    }
+    QKeyEvent release(QEvent::KeyRelease, Qt::Key_Up, Qt::NoModifier);
+    QApplication::sendEvent(QApplication::focusWidget(), &release);
+    EXPECT_EQ(form->VrNumBlock->displayText(), QStringLiteral("004"));
+    EXPECT_TRUE(QFile::exists(file(QStringLiteral("Maro Radio Network3.dat")))) << "each page saves the block it leaves";
+
+    // Tab reaches the spinner too.
+    form->VrNumBlock->setFocus();
+    bool reached = false;
+    for (int n = 0; n < 100 && !reached; ++n) {
+        QTest::keyClick(static_cast<QWidget *>(nullptr), Qt::Key_Tab);
+        reached = QApplication::focusWidget() == spinner;
+    }
+    EXPECT_TRUE(reached);
 }
 
 TEST_F(PresetsTest, LeftPressesTuneAndFillTheHistoryNewestFirst)

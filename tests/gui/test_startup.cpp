@@ -1,6 +1,8 @@
 // The entry sequence with the two start-up checks answered by the test.
 
 #include "fakecapturebackend.h"
+#include "filebytes.h"
+#include "forkedholder.h"
 #include "fakedialogs.h"
 #include "fakeplatform.h"
 #include "soundcapture.h"
@@ -8,15 +10,32 @@
 #include "forms.h"
 #include "mainform.h"
 #include "splashform.h"
+#include "singleinstance.h"
 #include "startup.h"
+#include "textfile.h"
 
+#include <QAbstractButton>
 #include <QApplication>
+#include <QEventLoop>
+#include <QMessageBox>
+#include <QTimer>
 #include <QLabel>
 #include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QThreadPool>
 #include <gst/gst.h>
 #include <gtest/gtest.h>
+
+#include <csignal>
+#include <optional>
+#include <poll.h>
+#include <sys/inotify.h>
+#include <unistd.h>
 
 namespace {
 int countTopLevel(const char *className)
@@ -68,6 +87,40 @@ TEST(StartUp, FailedChecksShowTheirMessagesInOrderAndNoMainWindow)
         EXPECT_EQ(countTopLevel("TMainForm"), 0);
         EXPECT_EQ(countTopLevel("TSplashForm"), 0) << "the splash goes away with the failed start";
     }
+}
+
+TEST(StartUp, BothFailedChecksShowTwoRealMessageBoxesOneAfterTheOther)
+{
+    // The standard boxes, answered as a user would: whichever box is up gets its
+    // OK pressed, and its text is noted.
+    QStringList seen;
+    QTimer user;
+    QObject::connect(&user, &QTimer::timeout, [&seen] {
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        if (!box || !box->isVisible())
+            return;
+        seen << box->text();
+        if (QAbstractButton *ok = box->button(QMessageBox::Ok))
+            ok->click();
+    });
+    user.start(10);
+
+    FakeEnvironmentChecks checks(false, false);
+    TApplicationWindows windows;
+    std::optional<bool> started;
+    QEventLoop running;
+    QTimer::singleShot(0, &running, [&] {
+        started = runEntrySequence(checks, windows);
+        running.quit();
+    });
+    QTimer::singleShot(60000, &running, &QEventLoop::quit);
+    running.exec();
+    user.stop();
+
+    ASSERT_TRUE(started.has_value());
+    EXPECT_FALSE(*started) << "the start ends with its failure";
+    EXPECT_EQ(seen, QStringList({kPlayerMessage, kSoundMessage}));
+    EXPECT_EQ(windows.MainForm, nullptr);
 }
 
 TEST(StartUp, PassedChecksCreateEveryWindowAndTheMainWindowTakesOverFromTheSplash)
@@ -178,4 +231,170 @@ TEST(StartUp, FarewellPictureClickClosesOnlyTheFarewellWindow)
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&sure));
     QTest::mouseClick(sure.Image1, Qt::LeftButton, Qt::NoModifier, QPoint(100, 100));
     EXPECT_FALSE(sure.isVisible());
+}
+
+namespace {
+// Tells when a file in a folder is opened.
+class OpenWatch {
+public:
+    explicit OpenWatch(const QString &dir) : m_fd(::inotify_init1(IN_CLOEXEC | IN_NONBLOCK))
+    {
+        if (m_fd >= 0)
+            ::inotify_add_watch(m_fd, QFile::encodeName(dir).constData(), IN_OPEN);
+    }
+    ~OpenWatch()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    // Waits until the file named name is opened; false when it is not within
+    // timeoutMs.
+    bool waitForOpen(const QString &name, int timeoutMs)
+    {
+        QElapsedTimer clock;
+        clock.start();
+        while (m_fd >= 0 && clock.elapsed() < timeoutMs) {
+            pollfd ready{m_fd, POLLIN, 0};
+            if (::poll(&ready, 1, int(timeoutMs - clock.elapsed())) <= 0)
+                continue;
+            alignas(inotify_event) char buffer[4096];
+            const ssize_t n = ::read(m_fd, buffer, sizeof buffer);
+            for (ssize_t at = 0; at < n;) {
+                const auto *event = reinterpret_cast<const inotify_event *>(buffer + at);
+                if (event->len > 0 && QFile::decodeName(event->name) == name)
+                    return true;
+                at += ssize_t(sizeof(inotify_event) + event->len);
+            }
+        }
+        return false;
+    }
+
+private:
+    int m_fd;
+};
+
+// The program itself, started on the offscreen platform in a data folder and a
+// runtime folder of the test's own (so its one-copy lock is apart from any
+// other copy's), with a GStreamer plugin whose silent sound devices let the
+// start-up checks pass where no sound server runs. It is killed at the end of
+// the test if it still runs.
+class Program {
+public:
+    Program()
+    {
+        env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime.path());
+        env.remove(QStringLiteral("SONAVEO_REPORT_FIRST_PAINT"));
+        // No sound server is asked (none runs, none is started).
+        env.insert(QStringLiteral("PULSE_SERVER"), QStringLiteral("unix:") + runtime.filePath(QStringLiteral("none")));
+        env.insert(QStringLiteral("GST_PLUGIN_PATH_1_0"), QStringLiteral(SONAVEO_TEST_GST_PLUGINS));
+        // A registry of the test's own, so the user's holds no test plugin;
+        // starting from a copy of the user's spares scanning every plugin.
+        const QString registry = runtime.filePath(QStringLiteral("gst-registry.bin"));
+        const QString userRegistry = QDir(QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation))
+                                         .filePath(QStringLiteral("gstreamer-1.0/registry.x86_64.bin"));
+        QFile::copy(userRegistry, registry);
+        env.insert(QStringLiteral("GST_REGISTRY_1_0"), registry);
+    }
+    ~Program()
+    {
+        if (process.state() != QProcess::NotRunning) {
+            process.kill();
+            process.waitForFinished(10000);
+        }
+    }
+    QString file(const QString &name) const { return data.filePath(name); }
+    void start()
+    {
+        process.setProcessEnvironment(env);
+        process.setWorkingDirectory(data.path());
+        process.start(QStringLiteral(SONAVEO_BINARY), {});
+        ASSERT_TRUE(process.waitForStarted(30000));
+    }
+    // Sends a signal to the program.
+    void send(int sig) { ::kill(pid_t(process.processId()), sig); }
+    // True when the program ended by itself with status 0 within the limit.
+    bool endedWell(int timeoutMs = 60000)
+    {
+        return process.waitForFinished(timeoutMs) && process.exitStatus() == QProcess::NormalExit &&
+               process.exitCode() == 0;
+    }
+    QString errorOutput() { return QString::fromLocal8Bit(process.readAllStandardError()); }
+
+    QTemporaryDir data;
+    QTemporaryDir runtime; // made 0700, as a session's runtime folder is
+    QProcessEnvironment env;
+    QProcess process;
+};
+} // namespace
+
+TEST(StartUpProgram, ATerminationSignalWhileLoadingSavesWhatWasLoadedOnceLoadingEnds)
+{
+    Program program;
+    // The skin's second line is no colour: the loading stops on it with a
+    // message box, the first of the loading steps, so the signal below comes
+    // while the loading runs.
+    writeBytes(program.file(QStringLiteral("currentskin.skn")), "default\r\nclNoSuchColour\r\n");
+    writeBytes(program.file(QStringLiteral("Defaults.ini")), "\r\n\r\n\r\nSignal FM\r\nhttp://signal.example\r\n");
+    writeBytes(program.file(QStringLiteral("Maro Radio Network1.dat")), "Early Bird\r\nhttp://early.example\r\n");
+    OpenWatch watch(program.data.path());
+    program.start();
+    ASSERT_TRUE(watch.waitForOpen(QStringLiteral("currentskin.skn"), 60000)) << "the loading never began";
+    program.send(SIGTERM);
+    ASSERT_TRUE(program.endedWell()) << program.process.exitStatus() << " " << program.process.exitCode() << " "
+                                     << program.errorOutput().toStdString();
+
+    // The files are written whole, with what the loading after the signal read.
+    const QStringList settings = readTextLines(program.file(QStringLiteral("Defaults.ini")));
+    ASSERT_EQ(settings.size(), 28);
+    EXPECT_EQ(settings[3], QStringLiteral("Signal FM"));
+    EXPECT_EQ(settings[4], QStringLiteral("http://signal.example"));
+    EXPECT_EQ(settings[25], QStringLiteral("Maro Radio Network"));
+    const QStringList block = readTextLines(program.file(QStringLiteral("Maro Radio Network1.dat")));
+    ASSERT_EQ(block.size(), 14);
+    EXPECT_EQ(block[0], QStringLiteral("Early Bird"));
+    EXPECT_EQ(block[1], QStringLiteral("http://early.example"));
+    EXPECT_EQ(readTextLines(program.file(QStringLiteral("currentskin.skn"))).size(), 42);
+}
+
+TEST(StartUpProgram, ATerminationSignalBeforeLoadingEndsWithoutWritingAnything)
+{
+    Program program;
+    writeBytes(program.file(QStringLiteral("Defaults.ini")), "\r\n\r\n\r\nKept FM\r\n");
+    // The sound-output check waits for the test, so the signal surely comes
+    // before the main window loads anything.
+    const QString release = program.runtime.filePath(QStringLiteral("release"));
+    program.env.insert(QStringLiteral("SONAVEO_TEST_DEVICES_HOLD"), release);
+    // The one-copy lock is taken once the signals are caught.
+    OpenWatch watch(program.runtime.path());
+    program.start();
+    ASSERT_TRUE(watch.waitForOpen(kOneCopyName + QStringLiteral(".lock"), 60000));
+    program.send(SIGTERM);
+    ASSERT_TRUE(writeBytes(release, QByteArray()));
+    ASSERT_TRUE(program.endedWell()) << program.process.exitStatus() << " " << program.process.exitCode() << " "
+                                     << program.errorOutput().toStdString();
+    EXPECT_EQ(QDir(program.data.path()).entryList(QDir::Files | QDir::NoDotAndDotDot),
+              QStringList{QStringLiteral("Defaults.ini")});
+    EXPECT_EQ(bytesOf(program.file(QStringLiteral("Defaults.ini"))), QByteArray("\r\n\r\n\r\nKept FM\r\n"));
+}
+
+TEST(StartUpProgram, ANameHeldByAnotherUserStillStartsAndSaysWhy)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "taking another user's identity needs root";
+    Program program;
+    // Without a runtime folder the lock is the abstract name, which another user
+    // has taken.
+    program.env.remove(QStringLiteral("XDG_RUNTIME_DIR"));
+    program.env.insert(QStringLiteral("SONAVEO_REPORT_FIRST_PAINT"), QStringLiteral("1"));
+    sockaddr_un addr;
+    const socklen_t addrLen = abstractAddress(kOneCopyName, ::getuid(), addr);
+    ForkedHolder squatter([&addr, addrLen] { return squatAbstractName(addr, addrLen, false); });
+    ASSERT_TRUE(squatter.holding());
+    program.start();
+    ASSERT_TRUE(program.endedWell()) << program.errorOutput().toStdString();
+    const QString said = program.errorOutput();
+    EXPECT_TRUE(said.contains(QLatin1String("starting without the one-copy lock"))) << said.toStdString();
+    EXPECT_TRUE(said.contains(QLatin1String("first-paint"))) << "the main window showed";
 }
