@@ -272,6 +272,43 @@ TEST(FormShape, OnlyARealChangeRescans)
     EXPECT_EQ(w.form.mask(), QRegion(0, 0, 9, 4));
 }
 
+TEST(FormShape, APictureCutIntoMillionsOfPiecesIsShownExactly)
+{
+    // A 2000 x 2000 checkerboard of single pixels, every other one the mask
+    // colour: about two million pieces of outline.
+    constexpr int kSide = 2000;
+    QImage board(kSide, kSide, QImage::Format_RGB32);
+    for (int y = 0; y < kSide; ++y) {
+        auto *row = reinterpret_cast<QRgb *>(board.scanLine(y));
+        for (int x = 0; x < kSide; ++x)
+            row[x] = (x + y) % 2 ? kWhite : kPurple;
+    }
+    ShapedWindow w(QSize(kSide, kSide));
+    w.shape->setMaskColor(clPurple);
+    w.shape->Loaded();
+    w.shape->setMask(board);
+
+    // Even rows have 999 runs (the last column never counts), odd rows 1000.
+    EXPECT_EQ(w.shape->RgnData().RectCount(), 1000 * 999 + 1000 * 1000);
+    const QRegion &outline = w.shape->Outline();
+    EXPECT_EQ(w.form.mask(), outline);
+    const struct {
+        QPoint at;
+        bool in;
+    } samples[] = {{{0, 0}, false},    {{1, 0}, true},       {{0, 1}, true},     {{1, 1}, false},
+                   {{1000, 501}, true}, {{1000, 500}, false}, {{1998, 1}, true}, {{1999, 0}, false},
+                   {{1999, 1998}, false}, {{1998, 1999}, true}, {{1997, 1999}, false}};
+    for (const auto &s : samples)
+        EXPECT_EQ(outline.contains(s.at), s.in) << s.at.x() << "," << s.at.y();
+
+    // What the window shows: the picture inside the outline, nothing outside.
+    QImage shown(kSide, kSide, QImage::Format_ARGB32_Premultiplied);
+    shown.fill(Qt::red);
+    w.shape->render(&shown);
+    for (const auto &s : samples)
+        EXPECT_EQ(shown.pixel(s.at), s.in ? kWhite : 0u) << s.at.x() << "," << s.at.y();
+}
+
 TEST(FormShape, RefusesAParentThatIsNotAWindow)
 {
     QWidget form(nullptr, Qt::Window);
