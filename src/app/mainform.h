@@ -2,6 +2,9 @@
 // The main window: every control the listener uses, at its fixed place. The other
 // subsystems reach the controls by these member names (also their objectName).
 
+#include "skinfile.h"
+
+#include <QPoint>
 #include <QSize>
 #include <QString>
 #include <QWidget>
@@ -218,14 +221,22 @@ public:
     int dragTarget = 0;
     // Movable control n (1 to 16), null for any other number.
     QWidget *movableControl(int n) const;
-    // Puts a movable control at left, top, kept within reach: at least
-    // kReachMargin pixels of it each way stay inside the client area (of the
-    // given size, the window's own when none is given), so a skin file or a drag
-    // never leaves it where no pointer can get at it again.
+    // Each movable control has a place of its own, the one the skin file or the
+    // user's drag gave it, whatever picture the window shows. Where that place
+    // is out of reach of the present client area the control shows as near to it
+    // as keeps it within reach, and the place itself stays: the right picture
+    // brings the layout back, and a saved skin holds the places.
+    QPoint movablePlace(int n) const;
+    // Gives control n its place and shows it there, within reach.
+    void setMovablePlace(int n, QPoint place);
+    // Shows every movable control at its place, within reach of the client area
+    // as it is now (after the window took a picture's size).
+    void showMovables();
+    // Where control n shows for a place in a client area of the given size: at
+    // least kReachMargin pixels of it each way inside, enough to see it and to
+    // drop another control beside it.
     static constexpr int kReachMargin = 8;
-    void placeMovable(QWidget *control, int left, int top, QSize area = QSize());
-    // Pulls every movable control back within reach of the present client area.
-    void keepMovablesReachable();
+    QPoint reachablePlace(int n, QPoint place, QSize area) const;
     void startDrag(int target);
     void DragnDropLEDMatrix1Click() { startDrag(1); }
     void DragnDropFaderBlock1Click() { startDrag(2); }
@@ -290,9 +301,9 @@ private:
     QString currentSkinFile() const;
     void loadCurrentSkin();
     void saveCurrentSkin();
-
     QWidget *m_splash = nullptr;
     bool m_leftQuietly = false;
+    std::array<QPoint, kSkinControlCount> m_places{}; // of the movable controls, in skin file order
 };
 
 // The one main window of the process (null before it is created).

@@ -23,7 +23,6 @@
 #include <QComboBox>
 #include <QListWidget>
 #include <QFileInfo>
-#include <QImageReader>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
@@ -251,9 +250,10 @@ TSkin TSkinForm::currentSkin() const
     skin.Transparent = PanelTrans->Color();
     skin.Places = DefaultSkin().Places;
     if (const TMainForm *main = mainWindow())
-        for (int n = 1; n <= kSkinControlCount; ++n)
-            if (const QWidget *control = main->movableControl(n))
-                skin.Places[size_t(n - 1)] = TSkinPlace{control->x(), control->y()};
+        for (int n = 1; n <= kSkinControlCount; ++n) {
+            const QPoint place = main->movablePlace(n);
+            skin.Places[size_t(n - 1)] = TSkinPlace{place.x(), place.y()};
+        }
     return skin;
 }
 
@@ -272,22 +272,13 @@ void TSkinForm::setSkin(const TSkin &skin)
     PanelMouseOver->setColor(skin.MouseOver);
     PanelTrans->setColor(skin.Transparent);
 
-    TMainForm *main = mainWindow();
-    if (!main)
-        return;
-    // The window takes the size of the skin's picture when the skin is applied,
-    // so places are kept within reach of that size (read from the picture's
-    // header alone); without a readable picture the window keeps its size.
-    QSize area = main->size();
-    if (QFileInfo(skin.Picture).isFile()) {
-        const QSize pictureSize = QImageReader(skin.Picture).size();
-        if (pictureSize.isValid() && !pictureSize.isEmpty())
-            area = pictureSize;
-    }
-    for (int n = 1; n <= kSkinControlCount; ++n) {
-        const TSkinPlace &place = skin.Places[size_t(n - 1)];
-        main->placeMovable(main->movableControl(n), place.Left, place.Top, area);
-    }
+    // The places are the controls' own; each shows within reach of the window
+    // as it is, and again once the window has taken the picture's size.
+    if (TMainForm *main = mainWindow())
+        for (int n = 1; n <= kSkinControlCount; ++n) {
+            const TSkinPlace &place = skin.Places[size_t(n - 1)];
+            main->setMovablePlace(n, QPoint(place.Left, place.Top));
+        }
 }
 
 void TSkinForm::loadSkin(const QString &path)
@@ -328,7 +319,7 @@ void TSkinForm::ApplySkin(bool reloadPicture)
         main->setFixedSize(picture.size());
         shape->setGeometry(0, 0, picture.width(), picture.height());
         shape->setMask(picture);
-        main->keepMovablesReachable();
+        main->showMovables();
     }
 
     applyColours(main);

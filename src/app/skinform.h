@@ -94,8 +94,8 @@ public:
 
     // The skin in use: this window's fields and the main window's control places.
     TSkin currentSkin() const;
-    // Puts a skin into the fields and the main window's control places (each kept
-    // within reach, see TMainForm::placeMovable). Applies nothing.
+    // Puts a skin into the fields and the main window's control places (each
+    // shown within reach, see TMainForm::movablePlace). Applies nothing.
     void setSkin(const TSkin &skin);
     // LoadSkinFile into the skin in use: no file, no change; a bad line throws
     // after the lines before it have been put in place. Applies nothing.

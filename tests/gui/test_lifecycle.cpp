@@ -21,7 +21,9 @@
 #include "vrslider.h"
 #include "skinform.h"
 #include "vrblotter.h"
+#include "vrformshape.h"
 
+#include <QAction>
 #include <QComboBox>
 #include <QDir>
 #include <QLabel>
@@ -343,7 +345,9 @@ TEST_F(LifecycleTest, TheSkinInUseComesBackAtTheNextStartAndABadSkinLineIsTold)
 {
     start(dir.path());
     windows->SkinForm->EditLEDMatrix->setText(QStringLiteral("JAZZ ALL NIGHT"));
-    form->VrBlotterMixer->move(200, 150);
+    form->DragnDropFaderBlock1->trigger();
+    Q_EMIT form->VrMainFormShape->OnMouseMove(Qt::NoButton, 199, 149);
+    form->EndDragnDrop1->trigger();
     exitAndCountDown();
     windows.reset();
 

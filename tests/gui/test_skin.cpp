@@ -593,6 +593,54 @@ TEST_F(SkinTest, AChosenControlFollowsThePointerUntilDropped)
     }
 }
 
+TEST_F(SkinTest, ASmallerPictureShowsTheLayoutWithinReachAndTheRightOneBringsItBack)
+{
+    main->show();
+    const auto composed = places();
+    // Nothing cut out of the pictures (fuchsia is not the transparent colour).
+    const QString small = savePicture(QStringLiteral("small.bmp"), cornerPicture({300, 120}, clFuchsia));
+    const QString large = savePicture(QStringLiteral("large.bmp"), cornerPicture({600, 350}, clFuchsia));
+    const auto loadImage = [&](const QString &picture) {
+        dialogs.nextFile.push_back(picture);
+        QTest::mouseClick(skin->VrDemoButtonBackground, Qt::LeftButton);
+        EXPECT_TRUE(dialogs.messages.isEmpty()) << dialogs.messages.join('|').toStdString();
+    };
+    const auto savedPlaces = [&](const QString &name) {
+        skin->saveSkin(file(name));
+        TSkin saved;
+        LoadSkinFile(file(name), saved);
+        return saved.Places;
+    };
+
+    loadImage(small);
+    ASSERT_EQ(main->size(), QSize(300, 120));
+    for (int n = 1; n <= kSkinControlCount; ++n) {
+        const QWidget *w = main->movableControl(n);
+        const QRect seen = w->geometry() & main->rect();
+        EXPECT_GE(seen.width(), TMainForm::kReachMargin) << kSkinControlNames[size_t(n - 1)];
+        EXPECT_GE(seen.height(), TMainForm::kReachMargin) << kSkinControlNames[size_t(n - 1)];
+    }
+    EXPECT_NE(main->VrDemoButtonStation7->pos(), composed[15]) << "shown within the small window";
+    // The skin keeps its own places: that is what a save writes.
+    EXPECT_EQ(savedPlaces(QStringLiteral("after-small.skn")), DefaultSkin().Places);
+
+    loadImage(large);
+    EXPECT_EQ(places(), composed);
+
+    // A drag in the small window is the user's choice: it moves the control's
+    // place for good.
+    loadImage(small);
+    main->DragnDropStationButton32->trigger();
+    Q_EMIT main->VrMainFormShape->OnMouseMove(Qt::NoButton, 20, 30);
+    main->EndDragnDrop1->trigger();
+    EXPECT_EQ(main->VrDemoButtonStation3->pos(), QPoint(21, 31));
+    loadImage(large);
+    auto expected = composed;
+    expected[11] = QPoint(21, 31);
+    EXPECT_EQ(places(), expected);
+    EXPECT_EQ(savedPlaces(QStringLiteral("after-drag.skn"))[11], (TSkinPlace{21, 31}));
+}
+
 TEST_F(SkinTest, LoadingASkinPutsMovedControlsBackAndKeepsFarOnesReachable)
 {
     const QString normal = writeSkin(QStringLiteral("normal.skn"), [](TSkin &) {});
@@ -621,11 +669,11 @@ TEST_F(SkinTest, LoadingASkinPutsMovedControlsBackAndKeepsFarOnesReachable)
     EXPECT_EQ(main->VrDemoButtonStation1->pos(), QPoint(601 - 8, 352 - 8));
     EXPECT_EQ(main->VrMatrixConn->pos(), QPoint(-100, 340)) << "within reach already";
 
-    // The file records where the controls ended.
+    // The file keeps the skin's own places, not where they are shown.
     skin->saveSkin(file(QStringLiteral("saved.skn")));
     const QList<QByteArray> lines = bytesOf(file(QStringLiteral("saved.skn"))).split('\n');
-    EXPECT_EQ(lines[12].trimmed(), QByteArray::number(8 - 117));
-    EXPECT_EQ(lines[28].trimmed(), QByteArray::number(593));
+    EXPECT_EQ(lines[12].trimmed(), QByteArray("-5000"));
+    EXPECT_EQ(lines[28].trimmed(), QByteArray("5000"));
 }
 
 } // namespace
