@@ -704,9 +704,28 @@ QPoint TMainForm::reachablePlace(int n, QPoint place, QSize area) const
     const int m = kReachMargin;
     const int minLeft = m - control->width();
     const int minTop = m - control->height();
-    const int left = std::clamp(place.x(), minLeft, std::max(minLeft, area.width() - m));
-    const int top = std::clamp(place.y(), minTop, std::max(minTop, area.height() - m));
+    int left = std::clamp(place.x(), minLeft, std::max(minLeft, area.width() - m));
+    int top = std::clamp(place.y(), minTop, std::max(minTop, area.height() - m));
+    if (control == VrBlotterButtonSet) {
+        // The picture's last column is never part of the window's outline.
+        const QRect keep = skinEscapeButtons();
+        const int lastColumn = area.width() - 2;
+        const int lastRow = area.height() - 1;
+        left = std::clamp(left, -keep.left(), std::max(-keep.left(), lastColumn - keep.right()));
+        top = std::clamp(top, -keep.top(), std::max(-keep.top(), lastRow - keep.bottom()));
+    }
     return {left, top};
+}
+
+QRect TMainForm::skinEscapeButtons() const
+{
+    return VrDemoButtonSkinMaker->geometry() | VrDemoButtonExit->geometry();
+}
+
+QSize TMainForm::smallestPicture() const
+{
+    const QRect keep = skinEscapeButtons();
+    return {keep.width() + 1, keep.height()}; // one more column: the last one never shows
 }
 
 void TMainForm::startDrag(int target)

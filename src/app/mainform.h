@@ -5,6 +5,7 @@
 #include "skinfile.h"
 
 #include <QPoint>
+#include <QRect>
 #include <QSize>
 #include <QString>
 #include <QWidget>
@@ -234,9 +235,13 @@ public:
     void showMovables();
     // Where control n shows for a place in a client area of the given size: at
     // least kReachMargin pixels of it each way inside, enough to see it and to
-    // drop another control beside it.
+    // drop another control beside it; the button block also keeps its Skin
+    // Designer and Exit buttons whole inside, so no skin locks the user out.
     static constexpr int kReachMargin = 8;
     QPoint reachablePlace(int n, QPoint place, QSize area) const;
+    // The smallest picture that shows the Skin Designer and Exit buttons whole,
+    // the button block pulled in as far as it takes. A smaller one is refused.
+    QSize smallestPicture() const;
     void startDrag(int target);
     void DragnDropLEDMatrix1Click() { startDrag(1); }
     void DragnDropFaderBlock1Click() { startDrag(2); }
@@ -301,6 +306,9 @@ private:
     QString currentSkinFile() const;
     void loadCurrentSkin();
     void saveCurrentSkin();
+    // The two buttons no picture may hide, in the button block's coordinates.
+    QRect skinEscapeButtons() const;
+
     QWidget *m_splash = nullptr;
     bool m_leftQuietly = false;
     std::array<QPoint, kSkinControlCount> m_places{}; // of the movable controls, in skin file order

@@ -2,6 +2,7 @@
 
 #include "dialogs.h"
 #include "editstationform.h"
+#include "errors.h"
 #include "errorguard.h"
 #include "forms.h"
 #include "historyform.h"
@@ -313,6 +314,11 @@ void TSkinForm::ApplySkin(bool reloadPicture)
     if (main && havePicture && reloadPicture) {
         // Read first: a picture that cannot be read changes nothing.
         const QImage picture = loadSkinPicture(picturePath);
+        const QSize smallest = main->smallestPicture();
+        if (picture.width() < smallest.width() || picture.height() < smallest.height())
+            throw Exception(QStringLiteral("The picture is too small: it must be at least %1 \u00D7 %2 pixels")
+                                .arg(smallest.width())
+                                .arg(smallest.height()));
         TVrFormShape *shape = main->VrMainFormShape;
         // Long after the window was made: a new picture is always scanned.
         shape->Loaded();
@@ -514,15 +520,17 @@ void TSkinForm::setShown(bool shown)
     QWidget::setVisible(shown);
 }
 
-void TSkinForm::reshape()
+void TSkinForm::reshape(const TSkin &before)
 {
     TMainForm *main = mainWindow();
     try {
         ApplySkin(true); // R1
     } catch (...) {
-        // The main window, hidden for the change, comes back with its old
-        // picture before the error is shown: a hidden main window could not be
-        // reached again once the designer is closed.
+        // A picture that is refused changes nothing: the skin in use is the one
+        // before, and the main window, hidden for the change, comes back with
+        // its old picture before the error is shown (a hidden main window could
+        // not be reached again once the designer is closed).
+        setSkin(before);
         if (main)
             main->show();
         throw;
@@ -541,6 +549,7 @@ void TSkinForm::reshape()
 
 void TSkinForm::VrDemoButtonTransClick()
 {
+    const TSkin before = currentSkin();
     TColor chosen = 0;
     if (!chooseColor(chosen))
         return;
@@ -550,7 +559,7 @@ void TSkinForm::VrDemoButtonTransClick()
         main->hide();
         main->move(0, 0);
     }
-    reshape();
+    reshape(before);
 }
 
 void TSkinForm::VrDemoButtonBackgroundClick()
@@ -559,6 +568,7 @@ void TSkinForm::VrDemoButtonBackgroundClick()
                                                 kPictureFilter);
     if (file.isEmpty())
         return;
+    const TSkin before = currentSkin();
     TMainForm *main = mainWindow();
     if (main)
         main->hide();
@@ -566,7 +576,7 @@ void TSkinForm::VrDemoButtonBackgroundClick()
     EditSkin->setText(QFileInfo(file).absoluteFilePath());
     if (main)
         main->move(0, 0);
-    reshape();
+    reshape(before);
 }
 
 void TSkinForm::VrDemoButtonLoadSkinClick()
@@ -575,6 +585,7 @@ void TSkinForm::VrDemoButtonLoadSkinClick()
     if (file.isEmpty())
         return;
     repaint();
+    const TSkin before = currentSkin();
     TMainForm *main = mainWindow();
     if (main)
         main->hide();
@@ -585,7 +596,7 @@ void TSkinForm::VrDemoButtonLoadSkinClick()
             main->show(); // as in reshape(): never leave the main window hidden
         throw;
     }
-    reshape(); // the main window keeps its place on the screen
+    reshape(before); // the main window keeps its place on the screen
 }
 
 void TSkinForm::VrDemoButtonSaveSkinClick()

@@ -88,8 +88,9 @@ public:
     // Pushes the skin held by this window's fields onto every window: with
     // reloadPicture the background picture is read again and the main window takes
     // its size and outline; then the colours and the LED text; then the transparent
-    // colour. A picture that cannot be read throws "Bitmap image is not valid"
-    // before anything has changed.
+    // colour. A picture that cannot be read throws "Bitmap image is not valid",
+    // one smaller than TMainForm::smallestPicture() "The picture is too small:
+    // ...", before anything has changed.
     void ApplySkin(bool reloadPicture);
 
     // The skin in use: this window's fields and the main window's control places.
@@ -125,8 +126,8 @@ private:
     // Hides or shows the designer without ending its modal showing.
     void setShown(bool shown);
     // R1 to R4: apply with the picture reloaded, then bring the main window up
-    // behind the designer.
-    void reshape();
+    // behind the designer. A picture that is refused puts the skin before back.
+    void reshape(const TSkin &before);
     void applyColours(TMainForm *main);
 
     TColor m_lastChosenColor = clBlack;

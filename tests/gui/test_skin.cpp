@@ -24,6 +24,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
@@ -198,6 +199,70 @@ TEST_F(SkinTest, AnUnreadablePictureChangesNothing)
     EXPECT_EQ(main->VrMainFormShape->Mask(), picture);
     EXPECT_EQ(main->VrMainFormShape->MaskColorValue(), clPurple);
     EXPECT_EQ(main->VrNumVolume->Palette(), volume) << "the colours do not run";
+}
+
+TEST_F(SkinTest, APictureThatIsCutShortOrTooSmallIsRefusedAndChangesNothing)
+{
+    main->show();
+    const QString whole = savePicture(QStringLiteral("whole.bmp"), cornerPicture({500, 300}, clMaroon));
+    const QString cut = file(QStringLiteral("cut.bmp"));
+    ASSERT_TRUE(writeBytes(cut, bytesOf(whole).left(2000)));
+    const QString tooSmall = QStringLiteral("The picture is too small: it must be at least 107 \u00D7 95 pixels");
+    const struct {
+        QString picture;
+        QString message;
+    } rows[] = {
+        {cut, QStringLiteral("Bitmap image is not valid")},
+        {savePicture(QStringLiteral("dot.bmp"), cornerPicture({1, 1}, clMaroon)), tooSmall},
+        {savePicture(QStringLiteral("strip.bmp"), cornerPicture({2, 200}, clMaroon)), tooSmall},
+        {savePicture(QStringLiteral("narrow.bmp"), cornerPicture({106, 400}, clMaroon)), tooSmall},
+        {savePicture(QStringLiteral("low.bmp"), cornerPicture({700, 94}, clMaroon)), tooSmall},
+    };
+    const TSkin skinBefore = skin->currentSkin();
+    const QSize size = main->size();
+    const QRegion outline = main->VrMainFormShape->Outline();
+    const QImage picture = main->VrMainFormShape->Mask();
+    const auto before = places();
+    for (const auto &row : rows) {
+        dialogs.messages.clear();
+        dialogs.nextFile.push_back(row.picture);
+        QTest::mouseClick(skin->VrDemoButtonBackground, Qt::LeftButton);
+        const std::string what = QFileInfo(row.picture).fileName().toStdString();
+        EXPECT_EQ(dialogs.messages, QStringList{row.message}) << what;
+        EXPECT_EQ(skin->currentSkin(), skinBefore) << what;
+        EXPECT_EQ(skin->EditSkin->text(), QStringLiteral("default")) << what;
+        EXPECT_TRUE(main->isVisible()) << what;
+        EXPECT_EQ(main->size(), size) << what;
+        EXPECT_EQ(main->VrMainFormShape->Outline(), outline) << what;
+        EXPECT_EQ(main->VrMainFormShape->Mask(), picture) << what;
+        EXPECT_EQ(places(), before) << what;
+    }
+
+    // A skin file naming such a picture is not taken either.
+    const QString small = writeSkin(QStringLiteral("small.skn"), [&](TSkin &s) {
+        s.Picture = rows[1].picture;
+        s.WindowActive = clRed;
+        s.Places[0] = {5, 5};
+    });
+    dialogs.messages.clear();
+    dialogs.nextFile.push_back(small);
+    QTest::mouseClick(skin->VrDemoButtonLoadSkin, Qt::LeftButton);
+    EXPECT_EQ(dialogs.messages, QStringList{tooSmall});
+    EXPECT_EQ(skin->currentSkin(), skinBefore);
+    EXPECT_EQ(places(), before);
+    EXPECT_EQ(main->size(), size);
+
+    // The smallest picture allowed shows the Skin Designer and Exit buttons whole,
+    // with the button block pulled in from where it sits.
+    dialogs.messages.clear();
+    dialogs.nextFile.push_back(savePicture(QStringLiteral("smallest.bmp"), cornerPicture({107, 95}, clFuchsia)));
+    QTest::mouseClick(skin->VrDemoButtonBackground, Qt::LeftButton);
+    EXPECT_TRUE(dialogs.messages.isEmpty()) << dialogs.messages.join('|').toStdString();
+    EXPECT_EQ(main->size(), QSize(107, 95));
+    for (TVrDemoButton *b : {main->VrDemoButtonSkinMaker, main->VrDemoButtonExit}) {
+        const QRect inWindow(b->mapTo(main, QPoint(0, 0)), b->size());
+        EXPECT_TRUE((QRegion(inWindow) - main->VrMainFormShape->Outline()).isEmpty()) << b->objectName().toStdString();
+    }
 }
 
 TEST_F(SkinTest, EachColourReachesItsControlsInEveryWindow)
@@ -619,6 +684,10 @@ TEST_F(SkinTest, ASmallerPictureShowsTheLayoutWithinReachAndTheRightOneBringsItB
         const QRect seen = w->geometry() & main->rect();
         EXPECT_GE(seen.width(), TMainForm::kReachMargin) << kSkinControlNames[size_t(n - 1)];
         EXPECT_GE(seen.height(), TMainForm::kReachMargin) << kSkinControlNames[size_t(n - 1)];
+    }
+    for (TVrDemoButton *b : {main->VrDemoButtonSkinMaker, main->VrDemoButtonExit}) {
+        const QRect inWindow(b->mapTo(main, QPoint(0, 0)), b->size());
+        EXPECT_TRUE((QRegion(inWindow) - main->VrMainFormShape->Outline()).isEmpty()) << b->objectName().toStdString();
     }
     EXPECT_NE(main->VrDemoButtonStation7->pos(), composed[15]) << "shown within the small window";
     // The skin keeps its own places: that is what a save writes.
