@@ -174,6 +174,10 @@ public:
     // Program-wide state owned by the main window.
     QString dataDirectory;
     bool firstShowDone = false;
+    // This run starts with the built-in skin: "currentskin.skn" is neither
+    // loaded nor, unless the skin was changed in the run, written at the end, so
+    // a skin that made the window unusable waits untouched on disk.
+    bool useDefaultSkin = false;
 
     // The recording file the recorder writes and PLAY plays back.
     QString recordingFile() const;
@@ -306,6 +310,9 @@ private:
     QString currentSkinFile() const;
     void loadCurrentSkin();
     void saveCurrentSkin();
+    // The skin in use once the first showing has loaded it.
+    TSkin m_skinAtStart;
+
     // The two buttons no picture may hide, in the button block's coordinates.
     QRect skinEscapeButtons() const;
 

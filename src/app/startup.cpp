@@ -132,7 +132,12 @@ void createWindows(TApplicationWindows &windows)
     createLateWindows(windows);
 }
 
-bool runEntrySequence(EnvironmentChecks &checks, TApplicationWindows &windows)
+bool startsWithDefaultSkin(const QStringList &arguments, Qt::KeyboardModifiers held)
+{
+    return arguments.contains(QStringLiteral("--default-skin")) || held.testFlag(Qt::ShiftModifier);
+}
+
+bool runEntrySequence(EnvironmentChecks &checks, TApplicationWindows &windows, bool defaultSkin)
 {
     auto *splash = new TSplashForm;
     splash->showPainted(); // the picture is on screen before the slow work below
@@ -153,6 +158,7 @@ bool runEntrySequence(EnvironmentChecks &checks, TApplicationWindows &windows)
                          GstMediaEngine::loadStreamPluginsInBackground();
                      },
                      Qt::QueuedConnection);
+    windows.MainForm->useDefaultSkin = defaultSkin;
     windows.MainForm->setSplash(splash);
     windows.MainForm->centreOnScreen();
     windows.MainForm->show();
@@ -178,8 +184,11 @@ int sonaveoMain(int argc, char **argv)
     QGuiApplication::setDesktopFileName(QStringLiteral("sonaveo"));
     setVrErrorHandler(showException);
 
+    // Asked once, as the program starts: Shift held while it is launched.
+    const bool defaultSkin =
+        startsWithDefaultSkin(QCoreApplication::arguments(), QGuiApplication::queryKeyboardModifiers());
     TApplicationWindows windows;
-    if (!runEntrySequence(checks, windows))
+    if (!runEntrySequence(checks, windows, defaultSkin))
         return 1;
     // The program ends with its main window, whatever other window still shows
     // (the farewell picture during the exit countdown).
