@@ -96,6 +96,16 @@ protected:
             p[size_t(n - 1)] = main->movableControl(n)->pos();
         return p;
     }
+    // The buttons that change the skin again and end the program lie wholly
+    // inside the window's outline.
+    void expectSkinDesignerAndExitWhole() const
+    {
+        for (TVrDemoButton *b : {main->VrDemoButtonSkinMaker, main->VrDemoButtonExit}) {
+            const QRect inWindow(b->mapTo(main, QPoint(0, 0)), b->size());
+            EXPECT_TRUE((QRegion(inWindow) - main->VrMainFormShape->Outline()).isEmpty())
+                << b->objectName().toStdString();
+        }
+    }
     // Writes a skin file: the default skin with the given changes.
     QString writeSkin(const QString &name, const std::function<void(TSkin &)> &change) const
     {
@@ -259,10 +269,7 @@ TEST_F(SkinTest, APictureThatIsCutShortOrTooSmallIsRefusedAndChangesNothing)
     QTest::mouseClick(skin->VrDemoButtonBackground, Qt::LeftButton);
     EXPECT_TRUE(dialogs.messages.isEmpty()) << dialogs.messages.join('|').toStdString();
     EXPECT_EQ(main->size(), QSize(107, 95));
-    for (TVrDemoButton *b : {main->VrDemoButtonSkinMaker, main->VrDemoButtonExit}) {
-        const QRect inWindow(b->mapTo(main, QPoint(0, 0)), b->size());
-        EXPECT_TRUE((QRegion(inWindow) - main->VrMainFormShape->Outline()).isEmpty()) << b->objectName().toStdString();
-    }
+    expectSkinDesignerAndExitWhole();
 }
 
 TEST_F(SkinTest, EachColourReachesItsControlsInEveryWindow)
@@ -685,10 +692,7 @@ TEST_F(SkinTest, ASmallerPictureShowsTheLayoutWithinReachAndTheRightOneBringsItB
         EXPECT_GE(seen.width(), TMainForm::kReachMargin) << kSkinControlNames[size_t(n - 1)];
         EXPECT_GE(seen.height(), TMainForm::kReachMargin) << kSkinControlNames[size_t(n - 1)];
     }
-    for (TVrDemoButton *b : {main->VrDemoButtonSkinMaker, main->VrDemoButtonExit}) {
-        const QRect inWindow(b->mapTo(main, QPoint(0, 0)), b->size());
-        EXPECT_TRUE((QRegion(inWindow) - main->VrMainFormShape->Outline()).isEmpty()) << b->objectName().toStdString();
-    }
+    expectSkinDesignerAndExitWhole();
     EXPECT_NE(main->VrDemoButtonStation7->pos(), composed[15]) << "shown within the small window";
     // The skin keeps its own places: that is what a save writes.
     EXPECT_EQ(savedPlaces(QStringLiteral("after-small.skn")), DefaultSkin().Places);
