@@ -8,6 +8,7 @@
 #include "vrformshape.h"
 #include "vrregion.h"
 
+#include <QBuffer>
 #include <QFile>
 #include <QPainter>
 #include <QTemporaryDir>
@@ -378,7 +379,7 @@ TEST(SkinPicture, RefusesUnreadableAndOversizedPictures)
     EXPECT_EQ(loaded.pixel(1, 0), kWhite);
 }
 
-TEST(SkinPicture, RefusesABitmapCutShortAndAnyPartOfItsRows)
+TEST(SkinPicture, RefusesAPictureCutShort)
 {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
@@ -399,6 +400,23 @@ TEST(SkinPicture, RefusesABitmapCutShortAndAnyPartOfItsRows)
         out.close();
         EXPECT_EQ(refusal(cut), QStringLiteral("Bitmap image is not valid")) << length << " bytes";
     }
+
+    // Other formats whose reader tells that the data ended early: half a PNG.
+    QImage stripes(500, 300, QImage::Format_RGB32);
+    for (int y = 0; y < stripes.height(); ++y)
+        stripes.scanLine(y)[0] = uchar(y);
+    QByteArray png;
+    {
+        QBuffer buffer(&png);
+        ASSERT_TRUE(buffer.open(QIODevice::WriteOnly));
+        ASSERT_TRUE(stripes.save(&buffer, "PNG"));
+    }
+    const QString halfPng = dir.filePath(QStringLiteral("half.png"));
+    QFile out(halfPng);
+    ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+    out.write(png.left(png.size() / 2));
+    out.close();
+    EXPECT_EQ(refusal(halfPng), QStringLiteral("Bitmap image is not valid"));
 }
 
 TEST(SkinPicture, LoadsPicturesUpToTheLargestAWindowMayHave)
