@@ -56,6 +56,8 @@ void TMainForm::FormShow()
     firstShowDone = true;
     dataDirectory = QDir::currentPath();
     step(true, [this] { loadCurrentSkin(); });
+    if (const TSkinForm *designer = skinForm())
+        m_skinAtStart = designer->currentSkin();
     if (optionsForm()) {
         step(true, [this] { FillDriverList(); });
         step(true, [this] { LoadDefaults(); });
@@ -73,6 +75,9 @@ QString TMainForm::currentSkinFile() const { return dataDirectory + QStringLiter
 
 void TMainForm::loadCurrentSkin()
 {
+    // A run with the built-in skin leaves the file alone.
+    if (useDefaultSkin)
+        return;
     // Without the file the composed look stays.
     TSkinForm *designer = skinForm();
     if (!designer || !pathIsTaken(currentSkinFile()))
@@ -90,8 +95,10 @@ void TMainForm::loadCurrentSkin()
 
 void TMainForm::saveCurrentSkin()
 {
-    if (TSkinForm *designer = skinForm())
-        designer->saveSkin(currentSkinFile());
+    TSkinForm *designer = skinForm();
+    if (!designer || (useDefaultSkin && designer->currentSkin() == m_skinAtStart))
+        return;
+    designer->saveSkin(currentSkinFile());
 }
 
 bool TMainForm::exiting() const { return Playback && Playback->state.exitFlag; }

@@ -385,6 +385,9 @@ void TMainForm::compose()
     Maro->setObjectName(QStringLiteral("Maro"));
 
     composeMenu();
+
+    for (int n = 1; n <= kSkinControlCount; ++n)
+        m_places[size_t(n - 1)] = movableControl(n)->pos();
 }
 
 void TMainForm::composeButtonBlock()
@@ -670,27 +673,59 @@ QWidget *TMainForm::movableControl(int n) const
     return findChild<QWidget *>(QLatin1String(kSkinControlNames[size_t(n - 1)]), Qt::FindDirectChildrenOnly);
 }
 
-void TMainForm::placeMovable(QWidget *control, int left, int top, QSize area)
+QPoint TMainForm::movablePlace(int n) const
 {
-    if (!control)
-        return;
-    if (!area.isValid())
-        area = size();
-    // A control anywhere in this box keeps kReachMargin pixels of itself inside
-    // the client area, enough to see it and to drop another control beside it.
-    const int m = kReachMargin;
-    const int minLeft = m - control->width();
-    const int minTop = m - control->height();
-    left = std::clamp(left, minLeft, std::max(minLeft, area.width() - m));
-    top = std::clamp(top, minTop, std::max(minTop, area.height() - m));
-    control->move(left, top);
+    if (n < 1 || n > kSkinControlCount)
+        return {};
+    return m_places[size_t(n - 1)];
 }
 
-void TMainForm::keepMovablesReachable()
+void TMainForm::setMovablePlace(int n, QPoint place)
+{
+    QWidget *control = movableControl(n);
+    if (!control)
+        return;
+    m_places[size_t(n - 1)] = place;
+    control->move(reachablePlace(n, place, size()));
+}
+
+void TMainForm::showMovables()
 {
     for (int n = 1; n <= kSkinControlCount; ++n)
         if (QWidget *control = movableControl(n))
-            placeMovable(control, control->x(), control->y());
+            control->move(reachablePlace(n, m_places[size_t(n - 1)], size()));
+}
+
+QPoint TMainForm::reachablePlace(int n, QPoint place, QSize area) const
+{
+    const QWidget *control = movableControl(n);
+    if (!control)
+        return place;
+    const int m = kReachMargin;
+    const int minLeft = m - control->width();
+    const int minTop = m - control->height();
+    int left = std::clamp(place.x(), minLeft, std::max(minLeft, area.width() - m));
+    int top = std::clamp(place.y(), minTop, std::max(minTop, area.height() - m));
+    if (control == VrBlotterButtonSet) {
+        // The picture's last column is never part of the window's outline.
+        const QRect keep = skinEscapeButtons();
+        const int lastColumn = area.width() - 2;
+        const int lastRow = area.height() - 1;
+        left = std::clamp(left, -keep.left(), std::max(-keep.left(), lastColumn - keep.right()));
+        top = std::clamp(top, -keep.top(), std::max(-keep.top(), lastRow - keep.bottom()));
+    }
+    return {left, top};
+}
+
+QRect TMainForm::skinEscapeButtons() const
+{
+    return VrDemoButtonSkinMaker->geometry() | VrDemoButtonExit->geometry();
+}
+
+QSize TMainForm::smallestPicture() const
+{
+    const QRect keep = skinEscapeButtons();
+    return {keep.width() + 1, keep.height()}; // one more column: the last one never shows
 }
 
 void TMainForm::startDrag(int target)
@@ -717,8 +752,9 @@ void TMainForm::VrMainFormShapeMouseMove(int x, int y)
     // left of or above the window, and never right of the background.
     const int left = std::clamp(x + 1, 0, std::max(0, VrMainFormShape->width()));
     const int top = std::max(0, y + 1);
-    if (QWidget *control = movableControl(dragTarget))
-        placeMovable(control, left, top);
+    // The user puts the control where it shows: that is its place from now on.
+    if (movableControl(dragTarget))
+        setMovablePlace(dragTarget, reachablePlace(dragTarget, {left, top}, size()));
 }
 
 void TMainForm::VrDemoButtonBandClick()

@@ -2,6 +2,10 @@
 // The main window: every control the listener uses, at its fixed place. The other
 // subsystems reach the controls by these member names (also their objectName).
 
+#include "skinfile.h"
+
+#include <QPoint>
+#include <QRect>
 #include <QSize>
 #include <QString>
 #include <QWidget>
@@ -170,6 +174,10 @@ public:
     // Program-wide state owned by the main window.
     QString dataDirectory;
     bool firstShowDone = false;
+    // This run starts with the built-in skin: "currentskin.skn" is neither
+    // loaded nor, unless the skin was changed in the run, written at the end, so
+    // a skin that made the window unusable waits untouched on disk.
+    bool useDefaultSkin = false;
 
     // The recording file the recorder writes and PLAY plays back.
     QString recordingFile() const;
@@ -218,14 +226,26 @@ public:
     int dragTarget = 0;
     // Movable control n (1 to 16), null for any other number.
     QWidget *movableControl(int n) const;
-    // Puts a movable control at left, top, kept within reach: at least
-    // kReachMargin pixels of it each way stay inside the client area (of the
-    // given size, the window's own when none is given), so a skin file or a drag
-    // never leaves it where no pointer can get at it again.
+    // Each movable control has a place of its own, the one the skin file or the
+    // user's drag gave it, whatever picture the window shows. Where that place
+    // is out of reach of the present client area the control shows as near to it
+    // as keeps it within reach, and the place itself stays: the right picture
+    // brings the layout back, and a saved skin holds the places.
+    QPoint movablePlace(int n) const;
+    // Gives control n its place and shows it there, within reach.
+    void setMovablePlace(int n, QPoint place);
+    // Shows every movable control at its place, within reach of the client area
+    // as it is now (after the window took a picture's size).
+    void showMovables();
+    // Where control n shows for a place in a client area of the given size: at
+    // least kReachMargin pixels of it each way inside, enough to see it and to
+    // drop another control beside it; the button block also keeps its Skin
+    // Designer and Exit buttons whole inside, so no skin locks the user out.
     static constexpr int kReachMargin = 8;
-    void placeMovable(QWidget *control, int left, int top, QSize area = QSize());
-    // Pulls every movable control back within reach of the present client area.
-    void keepMovablesReachable();
+    QPoint reachablePlace(int n, QPoint place, QSize area) const;
+    // The smallest picture that shows the Skin Designer and Exit buttons whole,
+    // the button block pulled in as far as it takes. A smaller one is refused.
+    QSize smallestPicture() const;
     void startDrag(int target);
     void DragnDropLEDMatrix1Click() { startDrag(1); }
     void DragnDropFaderBlock1Click() { startDrag(2); }
@@ -290,9 +310,15 @@ private:
     QString currentSkinFile() const;
     void loadCurrentSkin();
     void saveCurrentSkin();
+    // The skin in use once the first showing has loaded it.
+    TSkin m_skinAtStart;
+
+    // The two buttons no picture may hide, in the button block's coordinates.
+    QRect skinEscapeButtons() const;
 
     QWidget *m_splash = nullptr;
     bool m_leftQuietly = false;
+    std::array<QPoint, kSkinControlCount> m_places{}; // of the movable controls, in skin file order
 };
 
 // The one main window of the process (null before it is created).

@@ -2,6 +2,7 @@
 
 #include "dialogs.h"
 #include "editstationform.h"
+#include "errors.h"
 #include "errorguard.h"
 #include "forms.h"
 #include "historyform.h"
@@ -23,7 +24,6 @@
 #include <QComboBox>
 #include <QListWidget>
 #include <QFileInfo>
-#include <QImageReader>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
@@ -251,9 +251,10 @@ TSkin TSkinForm::currentSkin() const
     skin.Transparent = PanelTrans->Color();
     skin.Places = DefaultSkin().Places;
     if (const TMainForm *main = mainWindow())
-        for (int n = 1; n <= kSkinControlCount; ++n)
-            if (const QWidget *control = main->movableControl(n))
-                skin.Places[size_t(n - 1)] = TSkinPlace{control->x(), control->y()};
+        for (int n = 1; n <= kSkinControlCount; ++n) {
+            const QPoint place = main->movablePlace(n);
+            skin.Places[size_t(n - 1)] = TSkinPlace{place.x(), place.y()};
+        }
     return skin;
 }
 
@@ -272,22 +273,13 @@ void TSkinForm::setSkin(const TSkin &skin)
     PanelMouseOver->setColor(skin.MouseOver);
     PanelTrans->setColor(skin.Transparent);
 
-    TMainForm *main = mainWindow();
-    if (!main)
-        return;
-    // The window takes the size of the skin's picture when the skin is applied,
-    // so places are kept within reach of that size (read from the picture's
-    // header alone); without a readable picture the window keeps its size.
-    QSize area = main->size();
-    if (QFileInfo(skin.Picture).isFile()) {
-        const QSize pictureSize = QImageReader(skin.Picture).size();
-        if (pictureSize.isValid() && !pictureSize.isEmpty())
-            area = pictureSize;
-    }
-    for (int n = 1; n <= kSkinControlCount; ++n) {
-        const TSkinPlace &place = skin.Places[size_t(n - 1)];
-        main->placeMovable(main->movableControl(n), place.Left, place.Top, area);
-    }
+    // The places are the controls' own; each shows within reach of the window
+    // as it is, and again once the window has taken the picture's size.
+    if (TMainForm *main = mainWindow())
+        for (int n = 1; n <= kSkinControlCount; ++n) {
+            const TSkinPlace &place = skin.Places[size_t(n - 1)];
+            main->setMovablePlace(n, QPoint(place.Left, place.Top));
+        }
 }
 
 void TSkinForm::loadSkin(const QString &path)
@@ -322,13 +314,18 @@ void TSkinForm::ApplySkin(bool reloadPicture)
     if (main && havePicture && reloadPicture) {
         // Read first: a picture that cannot be read changes nothing.
         const QImage picture = loadSkinPicture(picturePath);
+        const QSize smallest = main->smallestPicture();
+        if (picture.width() < smallest.width() || picture.height() < smallest.height())
+            throw Exception(QStringLiteral("The picture is too small: it must be at least %1 \u00D7 %2 pixels")
+                                .arg(smallest.width())
+                                .arg(smallest.height()));
         TVrFormShape *shape = main->VrMainFormShape;
         // Long after the window was made: a new picture is always scanned.
         shape->Loaded();
         main->setFixedSize(picture.size());
         shape->setGeometry(0, 0, picture.width(), picture.height());
         shape->setMask(picture);
-        main->keepMovablesReachable();
+        main->showMovables();
     }
 
     applyColours(main);
@@ -523,15 +520,17 @@ void TSkinForm::setShown(bool shown)
     QWidget::setVisible(shown);
 }
 
-void TSkinForm::reshape()
+void TSkinForm::reshape(const TSkin &before)
 {
     TMainForm *main = mainWindow();
     try {
         ApplySkin(true); // R1
     } catch (...) {
-        // The main window, hidden for the change, comes back with its old
-        // picture before the error is shown: a hidden main window could not be
-        // reached again once the designer is closed.
+        // A picture that is refused changes nothing: the skin in use is the one
+        // before, and the main window, hidden for the change, comes back with
+        // its old picture before the error is shown (a hidden main window could
+        // not be reached again once the designer is closed).
+        setSkin(before);
         if (main)
             main->show();
         throw;
@@ -550,6 +549,7 @@ void TSkinForm::reshape()
 
 void TSkinForm::VrDemoButtonTransClick()
 {
+    const TSkin before = currentSkin();
     TColor chosen = 0;
     if (!chooseColor(chosen))
         return;
@@ -559,7 +559,7 @@ void TSkinForm::VrDemoButtonTransClick()
         main->hide();
         main->move(0, 0);
     }
-    reshape();
+    reshape(before);
 }
 
 void TSkinForm::VrDemoButtonBackgroundClick()
@@ -568,6 +568,7 @@ void TSkinForm::VrDemoButtonBackgroundClick()
                                                 kPictureFilter);
     if (file.isEmpty())
         return;
+    const TSkin before = currentSkin();
     TMainForm *main = mainWindow();
     if (main)
         main->hide();
@@ -575,7 +576,7 @@ void TSkinForm::VrDemoButtonBackgroundClick()
     EditSkin->setText(QFileInfo(file).absoluteFilePath());
     if (main)
         main->move(0, 0);
-    reshape();
+    reshape(before);
 }
 
 void TSkinForm::VrDemoButtonLoadSkinClick()
@@ -584,6 +585,7 @@ void TSkinForm::VrDemoButtonLoadSkinClick()
     if (file.isEmpty())
         return;
     repaint();
+    const TSkin before = currentSkin();
     TMainForm *main = mainWindow();
     if (main)
         main->hide();
@@ -594,7 +596,7 @@ void TSkinForm::VrDemoButtonLoadSkinClick()
             main->show(); // as in reshape(): never leave the main window hidden
         throw;
     }
-    reshape(); // the main window keeps its place on the screen
+    reshape(before); // the main window keeps its place on the screen
 }
 
 void TSkinForm::VrDemoButtonSaveSkinClick()

@@ -88,14 +88,15 @@ public:
     // Pushes the skin held by this window's fields onto every window: with
     // reloadPicture the background picture is read again and the main window takes
     // its size and outline; then the colours and the LED text; then the transparent
-    // colour. A picture that cannot be read throws "Bitmap image is not valid"
-    // before anything has changed.
+    // colour. A picture that cannot be read throws "Bitmap image is not valid",
+    // one smaller than TMainForm::smallestPicture() "The picture is too small:
+    // ...", before anything has changed.
     void ApplySkin(bool reloadPicture);
 
     // The skin in use: this window's fields and the main window's control places.
     TSkin currentSkin() const;
-    // Puts a skin into the fields and the main window's control places (each kept
-    // within reach, see TMainForm::placeMovable). Applies nothing.
+    // Puts a skin into the fields and the main window's control places (each
+    // shown within reach, see TMainForm::movablePlace). Applies nothing.
     void setSkin(const TSkin &skin);
     // LoadSkinFile into the skin in use: no file, no change; a bad line throws
     // after the lines before it have been put in place. Applies nothing.
@@ -125,8 +126,8 @@ private:
     // Hides or shows the designer without ending its modal showing.
     void setShown(bool shown);
     // R1 to R4: apply with the picture reloaded, then bring the main window up
-    // behind the designer.
-    void reshape();
+    // behind the designer. A picture that is refused puts the skin before back.
+    void reshape(const TSkin &before);
     void applyColours(TMainForm *main);
 
     TColor m_lastChosenColor = clBlack;

@@ -133,7 +133,12 @@ void createWindows(TApplicationWindows &windows)
     createLateWindows(windows);
 }
 
-bool runEntrySequence(EnvironmentChecks &checks, TApplicationWindows &windows)
+bool startsWithDefaultSkin(const QStringList &arguments, Qt::KeyboardModifiers held)
+{
+    return arguments.contains(QStringLiteral("--default-skin")) || held.testFlag(Qt::ShiftModifier);
+}
+
+bool runEntrySequence(EnvironmentChecks &checks, TApplicationWindows &windows, bool defaultSkin)
 {
     auto *splash = new TSplashForm;
     splash->showPainted(); // the picture is on screen before the slow work below
@@ -161,6 +166,7 @@ bool runEntrySequence(EnvironmentChecks &checks, TApplicationWindows &windows)
         windows.destroyAll();
         return false;
     }
+    windows.MainForm->useDefaultSkin = defaultSkin;
     windows.MainForm->setSplash(splash);
     windows.MainForm->centreOnScreen();
     windows.MainForm->show(); // the first showing loads the data folder
@@ -195,6 +201,9 @@ int sonaveoMain(int argc, char **argv)
     QGuiApplication::setDesktopFileName(QStringLiteral("sonaveo"));
     setVrErrorHandler(showException);
 
+    // Asked once, as the program starts: Shift held while it is launched.
+    const bool defaultSkin =
+        startsWithDefaultSkin(QCoreApplication::arguments(), QGuiApplication::queryKeyboardModifiers());
     TApplicationWindows windows;
     bool loaded = false;
     // Shutdown, logout and kill keep what the listener did, as Exit would. During
@@ -209,7 +218,7 @@ int sonaveoMain(int argc, char **argv)
         if (auto *box = qobject_cast<QDialog *>(QApplication::activeModalWidget()))
             box->reject();
     });
-    if (!runEntrySequence(checks, windows))
+    if (!runEntrySequence(checks, windows, defaultSkin))
         return terminationRequested() ? 0 : 1;
     loaded = true;
     TMainForm *main = windows.MainForm.get();

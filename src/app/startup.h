@@ -2,6 +2,9 @@
 // The program's entry sequence: one copy per user, the splash, the two start-up
 // checks, the eight windows in their order and the message loop.
 
+#include <QStringList>
+#include <Qt>
+
 #include <memory>
 
 class EnvironmentChecks;
@@ -52,7 +55,12 @@ void createLateWindows(TApplicationWindows &windows);
 // in order and shows the main window; the last two are made once the main window
 // has painted (or earlier, when they are asked for). Returns false when a check failed (its
 // message was shown) or the program was asked to end before loading anything;
-// then no main window exists.
-bool runEntrySequence(EnvironmentChecks &checks, TApplicationWindows &windows);
+// then no main window exists. With defaultSkin the main window starts with the
+// built-in skin (TMainForm::useDefaultSkin).
+bool runEntrySequence(EnvironmentChecks &checks, TApplicationWindows &windows, bool defaultSkin = false);
+
+// The way back from a skin that makes the window unusable: "--default-skin" among
+// the program's arguments, or Shift held down as it starts.
+bool startsWithDefaultSkin(const QStringList &arguments, Qt::KeyboardModifiers held);
 
 int sonaveoMain(int argc, char **argv);

@@ -8,6 +8,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 
+#include <algorithm>
 #include <stdexcept>
 
 namespace {
@@ -27,10 +28,44 @@ QImage shapedPicture(const QImage &picture, const QRegion &outline)
     QImage out = picture.convertToFormat(QImage::Format_ARGB32_Premultiplied);
     if (outline.isEmpty() || out.isNull())
         return out;
-    QPainter p(&out);
-    p.setCompositionMode(QPainter::CompositionMode_Source);
-    p.setClipRegion(QRegion(out.rect()) - outline);
-    p.fillRect(out.rect(), Qt::transparent);
+    // The pixels outside the outline are cleared row by row, walking the
+    // outline's bands (rectangles sorted by top, then left, one height per band):
+    // the work is the picture's pixels plus the outline's rectangles, and no
+    // memory beyond the picture. Painting the outline's complement as a clip
+    // region instead makes the raster engine build span tables that grow with the
+    // rectangles times the rows, gigabytes for a finely cut picture.
+    const int width = out.width();
+    const int height = out.height();
+    const auto clear = [&out, width](int y, int from, int to) {
+        from = std::clamp(from, 0, width);
+        to = std::clamp(to, 0, width);
+        if (from < to) {
+            auto *row = reinterpret_cast<quint32 *>(out.scanLine(y));
+            std::fill(row + from, row + to, 0u);
+        }
+    };
+    int nextRow = 0; // rows above it are done
+    for (auto band = outline.begin(), end = outline.end(); band != end;) {
+        const int top = band->top();
+        const int bottom = band->bottom();
+        auto bandEnd = band;
+        while (bandEnd != end && bandEnd->top() == top)
+            ++bandEnd;
+        for (int y = std::max(nextRow, 0); y < std::min(top, height); ++y)
+            clear(y, 0, width);
+        for (int y = std::max(top, 0); y <= std::min(bottom, height - 1); ++y) {
+            int x = 0;
+            for (auto r = band; r != bandEnd; ++r) {
+                clear(y, x, r->left());
+                x = r->left() + r->width();
+            }
+            clear(y, x, width);
+        }
+        nextRow = std::max(nextRow, bottom + 1);
+        band = bandEnd;
+    }
+    for (int y = std::max(nextRow, 0); y < height; ++y)
+        clear(y, 0, width);
     return out;
 }
 

@@ -13,6 +13,18 @@ bool isHexDigit(QChar c)
     const char16_t u = c.unicode();
     return (u >= '0' && u <= '9') || (u >= 'A' && u <= 'F') || (u >= 'a' && u <= 'f');
 }
+
+// Text in the given style; proper case starts all lower case.
+QString styledRun(const QString &text, TVrTextStyle style)
+{
+    switch (style) {
+    case tsUpperCase: return text.toUpper();
+    case tsLowerCase:
+    case tsProperCase: return text.toLower();
+    case tsAsIs: break;
+    }
+    return text;
+}
 } // namespace
 
 TVrMatrixCellGeometry vrMatrixCellGeometry(TVrMatrixLedStyle style)
@@ -193,16 +205,33 @@ void TVrMatrix::parseText()
     m_colorCodes.clear();
     m_displayText.reserve(m_text.size());
     m_colorCodes.reserve(m_text.size());
+    // The text style is applied to each run of one colour on its own: a case
+    // change may make the text longer (the German sharp s upper-cased is "SS",
+    // the "fi" ligature "FI"), and every character it yields keeps the colour of
+    // the character it came from, so the codes stay exactly as long as the text.
+    QString run;
+    QChar runCode = u'-';
+    const auto endRun = [&] {
+        const QString shown = styledRun(run, m_textStyle);
+        m_displayText += shown;
+        m_colorCodes += QString(shown.size(), runCode);
+        run.clear();
+    };
+    const auto show = [&](QChar c, QChar code) {
+        if (code != runCode) {
+            endRun();
+            runCode = code;
+        }
+        run.append(c);
+    };
     QChar code = u'-';
     const qsizetype n = m_text.size();
     for (qsizetype k = 0; k < n; ++k) {
         const QChar c = m_text.at(k);
         if (c != u'%') {
-            m_displayText.append(c);
-            m_colorCodes.append(code);
+            show(c, code);
         } else if (k + 1 < n && m_text.at(k + 1) == u'%') {
-            m_displayText.append(c);
-            m_colorCodes.append(code);
+            show(c, code);
             ++k;
         } else {
             // A code: the character after the percent sign is used up either way.
@@ -214,13 +243,10 @@ void TVrMatrix::parseText()
             }
         }
     }
+    endRun();
 
-    switch (m_textStyle) {
-    case tsUpperCase: m_displayText = m_displayText.toUpper(); break;
-    case tsLowerCase: m_displayText = m_displayText.toLower(); break;
-    case tsAsIs: break;
-    case tsProperCase: {
-        m_displayText = m_displayText.toLower();
+    if (m_textStyle == tsProperCase) {
+        // One character keeps its length when its case changes on its own.
         const qsizetype len = m_displayText.size();
         if (len > 0) {
             qsizetype k = 0;
@@ -228,8 +254,6 @@ void TVrMatrix::parseText()
                 ++k;
             m_displayText[k] = m_displayText.at(k).toUpper();
         }
-        break;
-    }
     }
 }
 

@@ -22,7 +22,9 @@
 #include "vrslider.h"
 #include "skinform.h"
 #include "vrblotter.h"
+#include "vrformshape.h"
 
+#include <QAction>
 #include <QComboBox>
 #include <QGuiApplication>
 #include <QScreen>
@@ -78,13 +80,15 @@ protected:
         windows.reset();
         ForgetCaptureDrivers();
     }
-    // Creates the windows and shows the main window from the given folder.
-    void start(const QString &folder)
+    // Creates the windows and shows the main window from the given folder, the
+    // program started with the given arguments.
+    void start(const QString &folder, const QStringList &arguments = {QStringLiteral("sonaveo")})
     {
         CurrentDirectory here(folder);
         windows = std::make_unique<TApplicationWindows>();
         createWindows(*windows);
         form = windows->MainForm.get();
+        form->useDefaultSkin = startsWithDefaultSkin(arguments, Qt::NoModifier);
         form->TimerSonaveo->stop();
         form->show();
         station = fake.station;
@@ -356,7 +360,9 @@ TEST_F(LifecycleTest, TheSkinInUseComesBackAtTheNextStartAndABadSkinLineIsTold)
 {
     start(dir.path());
     windows->SkinForm->EditLEDMatrix->setText(QStringLiteral("JAZZ ALL NIGHT"));
-    form->VrBlotterMixer->move(200, 150);
+    form->DragnDropFaderBlock1->trigger();
+    Q_EMIT form->VrMainFormShape->OnMouseMove(Qt::NoButton, 199, 149);
+    form->EndDragnDrop1->trigger();
     exitAndCountDown();
     windows.reset();
 
@@ -375,6 +381,51 @@ TEST_F(LifecycleTest, TheSkinInUseComesBackAtTheNextStartAndABadSkinLineIsTold)
     EXPECT_EQ(dialogs.messages, QStringList{QStringLiteral("'clNoSuchColour' is not a valid integer value")});
     EXPECT_EQ(form->VrNumVolume->Value(), 100);
     EXPECT_EQ(form->VrBlotterMixer->pos(), QPoint(469, 9)) << "positions come after the bad line";
+}
+
+TEST_F(LifecycleTest, WithDefaultSkinTheSkinFileIsNeitherAppliedNorOverwritten)
+{
+    const QString picture = file(QStringLiteral("wide.bmp"));
+    QImage wide(400, 300, QImage::Format_RGB32);
+    wide.fill(QColor(0x30, 0x60, 0x90));
+    ASSERT_TRUE(wide.save(picture, "BMP"));
+    TSkin mine = DefaultSkin();
+    mine.Picture = picture;
+    mine.WindowActive = clRed;
+    mine.LEDMatrix = QStringLiteral("MY OWN SKIN");
+    mine.Places[5] = {5000, 5000}; // the button block
+    const QString skinFile = file(QStringLiteral("currentskin.skn"));
+    SaveSkinFile(skinFile, mine);
+    const QByteArray onDisk = bytesOf(skinFile);
+
+    // The built-in skin, and the file stays as it was through Exit.
+    const QStringList withOption = {QStringLiteral("sonaveo"), QStringLiteral("--default-skin")};
+    start(dir.path(), withOption);
+    EXPECT_TRUE(dialogs.messages.isEmpty()) << dialogs.messages.join('|').toStdString();
+    EXPECT_EQ(windows->SkinForm->currentSkin(), DefaultSkin());
+    EXPECT_EQ(form->size(), QSize(601, 352));
+    EXPECT_EQ(form->VrBlotterButtonSet->pos(), QPoint(480, 204));
+    exitAndCountDown();
+    EXPECT_TRUE(dialogs.messages.isEmpty()) << dialogs.messages.join('|').toStdString();
+    EXPECT_EQ(bytesOf(skinFile), onDisk);
+    windows.reset();
+
+    // Started without it, the skin is back.
+    start(dir.path());
+    EXPECT_EQ(windows->SkinForm->EditLEDMatrix->text(), QStringLiteral("MY OWN SKIN"));
+    EXPECT_EQ(form->size(), QSize(400, 300));
+    windows.reset();
+
+    // A skin the user changes in such a run is theirs: Exit keeps it. Shift held
+    // at the start does what the option does.
+    EXPECT_TRUE(startsWithDefaultSkin({QStringLiteral("sonaveo")}, Qt::ShiftModifier));
+    start(dir.path(), withOption);
+    windows->SkinForm->EditLEDMatrix->setText(QStringLiteral("FRESH START"));
+    exitAndCountDown();
+    const QStringList saved = readTextLines(skinFile);
+    ASSERT_EQ(saved.size(), 42);
+    EXPECT_EQ(saved[0], QStringLiteral("default"));
+    EXPECT_EQ(saved[3], QStringLiteral("FRESH START"));
 }
 
 TEST_F(LifecycleTest, ExitWithAFailedSaveSaysWhyAndKeepsTheProgramOpen)

@@ -24,6 +24,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
@@ -94,6 +95,16 @@ protected:
         for (int n = 1; n <= kSkinControlCount; ++n)
             p[size_t(n - 1)] = main->movableControl(n)->pos();
         return p;
+    }
+    // The buttons that change the skin again and end the program lie wholly
+    // inside the window's outline.
+    void expectSkinDesignerAndExitWhole() const
+    {
+        for (TVrDemoButton *b : {main->VrDemoButtonSkinMaker, main->VrDemoButtonExit}) {
+            const QRect inWindow(b->mapTo(main, QPoint(0, 0)), b->size());
+            EXPECT_TRUE((QRegion(inWindow) - main->VrMainFormShape->Outline()).isEmpty())
+                << b->objectName().toStdString();
+        }
     }
     // Writes a skin file: the default skin with the given changes.
     QString writeSkin(const QString &name, const std::function<void(TSkin &)> &change) const
@@ -198,6 +209,67 @@ TEST_F(SkinTest, AnUnreadablePictureChangesNothing)
     EXPECT_EQ(main->VrMainFormShape->Mask(), picture);
     EXPECT_EQ(main->VrMainFormShape->MaskColorValue(), clPurple);
     EXPECT_EQ(main->VrNumVolume->Palette(), volume) << "the colours do not run";
+}
+
+TEST_F(SkinTest, APictureThatIsCutShortOrTooSmallIsRefusedAndChangesNothing)
+{
+    main->show();
+    const QString whole = savePicture(QStringLiteral("whole.bmp"), cornerPicture({500, 300}, clMaroon));
+    const QString cut = file(QStringLiteral("cut.bmp"));
+    ASSERT_TRUE(writeBytes(cut, bytesOf(whole).left(2000)));
+    const QString tooSmall = QStringLiteral("The picture is too small: it must be at least 107 \u00D7 95 pixels");
+    const struct {
+        QString picture;
+        QString message;
+    } rows[] = {
+        {cut, QStringLiteral("Bitmap image is not valid")},
+        {savePicture(QStringLiteral("dot.bmp"), cornerPicture({1, 1}, clMaroon)), tooSmall},
+        {savePicture(QStringLiteral("strip.bmp"), cornerPicture({2, 200}, clMaroon)), tooSmall},
+        {savePicture(QStringLiteral("narrow.bmp"), cornerPicture({106, 400}, clMaroon)), tooSmall},
+        {savePicture(QStringLiteral("low.bmp"), cornerPicture({700, 94}, clMaroon)), tooSmall},
+    };
+    const TSkin skinBefore = skin->currentSkin();
+    const QSize size = main->size();
+    const QRegion outline = main->VrMainFormShape->Outline();
+    const QImage picture = main->VrMainFormShape->Mask();
+    const auto before = places();
+    for (const auto &row : rows) {
+        dialogs.messages.clear();
+        dialogs.nextFile.push_back(row.picture);
+        QTest::mouseClick(skin->VrDemoButtonBackground, Qt::LeftButton);
+        const std::string what = QFileInfo(row.picture).fileName().toStdString();
+        EXPECT_EQ(dialogs.messages, QStringList{row.message}) << what;
+        EXPECT_EQ(skin->currentSkin(), skinBefore) << what;
+        EXPECT_EQ(skin->EditSkin->text(), QStringLiteral("default")) << what;
+        EXPECT_TRUE(main->isVisible()) << what;
+        EXPECT_EQ(main->size(), size) << what;
+        EXPECT_EQ(main->VrMainFormShape->Outline(), outline) << what;
+        EXPECT_EQ(main->VrMainFormShape->Mask(), picture) << what;
+        EXPECT_EQ(places(), before) << what;
+    }
+
+    // A skin file naming such a picture is not taken either.
+    const QString small = writeSkin(QStringLiteral("small.skn"), [&](TSkin &s) {
+        s.Picture = rows[1].picture;
+        s.WindowActive = clRed;
+        s.Places[0] = {5, 5};
+    });
+    dialogs.messages.clear();
+    dialogs.nextFile.push_back(small);
+    QTest::mouseClick(skin->VrDemoButtonLoadSkin, Qt::LeftButton);
+    EXPECT_EQ(dialogs.messages, QStringList{tooSmall});
+    EXPECT_EQ(skin->currentSkin(), skinBefore);
+    EXPECT_EQ(places(), before);
+    EXPECT_EQ(main->size(), size);
+
+    // The smallest picture allowed shows the Skin Designer and Exit buttons whole,
+    // with the button block pulled in from where it sits.
+    dialogs.messages.clear();
+    dialogs.nextFile.push_back(savePicture(QStringLiteral("smallest.bmp"), cornerPicture({107, 95}, clFuchsia)));
+    QTest::mouseClick(skin->VrDemoButtonBackground, Qt::LeftButton);
+    EXPECT_TRUE(dialogs.messages.isEmpty()) << dialogs.messages.join('|').toStdString();
+    EXPECT_EQ(main->size(), QSize(107, 95));
+    expectSkinDesignerAndExitWhole();
 }
 
 TEST_F(SkinTest, EachColourReachesItsControlsInEveryWindow)
@@ -593,6 +665,55 @@ TEST_F(SkinTest, AChosenControlFollowsThePointerUntilDropped)
     }
 }
 
+TEST_F(SkinTest, ASmallerPictureShowsTheLayoutWithinReachAndTheRightOneBringsItBack)
+{
+    main->show();
+    const auto composed = places();
+    // Nothing cut out of the pictures (fuchsia is not the transparent colour).
+    const QString small = savePicture(QStringLiteral("small.bmp"), cornerPicture({300, 120}, clFuchsia));
+    const QString large = savePicture(QStringLiteral("large.bmp"), cornerPicture({600, 350}, clFuchsia));
+    const auto loadImage = [&](const QString &picture) {
+        dialogs.nextFile.push_back(picture);
+        QTest::mouseClick(skin->VrDemoButtonBackground, Qt::LeftButton);
+        EXPECT_TRUE(dialogs.messages.isEmpty()) << dialogs.messages.join('|').toStdString();
+    };
+    const auto savedPlaces = [&](const QString &name) {
+        skin->saveSkin(file(name));
+        TSkin saved;
+        LoadSkinFile(file(name), saved);
+        return saved.Places;
+    };
+
+    loadImage(small);
+    ASSERT_EQ(main->size(), QSize(300, 120));
+    for (int n = 1; n <= kSkinControlCount; ++n) {
+        const QWidget *w = main->movableControl(n);
+        const QRect seen = w->geometry() & main->rect();
+        EXPECT_GE(seen.width(), TMainForm::kReachMargin) << kSkinControlNames[size_t(n - 1)];
+        EXPECT_GE(seen.height(), TMainForm::kReachMargin) << kSkinControlNames[size_t(n - 1)];
+    }
+    expectSkinDesignerAndExitWhole();
+    EXPECT_NE(main->VrDemoButtonStation7->pos(), composed[15]) << "shown within the small window";
+    // The skin keeps its own places: that is what a save writes.
+    EXPECT_EQ(savedPlaces(QStringLiteral("after-small.skn")), DefaultSkin().Places);
+
+    loadImage(large);
+    EXPECT_EQ(places(), composed);
+
+    // A drag in the small window is the user's choice: it moves the control's
+    // place for good.
+    loadImage(small);
+    main->DragnDropStationButton32->trigger();
+    Q_EMIT main->VrMainFormShape->OnMouseMove(Qt::NoButton, 20, 30);
+    main->EndDragnDrop1->trigger();
+    EXPECT_EQ(main->VrDemoButtonStation3->pos(), QPoint(21, 31));
+    loadImage(large);
+    auto expected = composed;
+    expected[11] = QPoint(21, 31);
+    EXPECT_EQ(places(), expected);
+    EXPECT_EQ(savedPlaces(QStringLiteral("after-drag.skn"))[11], (TSkinPlace{21, 31}));
+}
+
 TEST_F(SkinTest, LoadingASkinPutsMovedControlsBackAndKeepsFarOnesReachable)
 {
     const QString normal = writeSkin(QStringLiteral("normal.skn"), [](TSkin &) {});
@@ -621,11 +742,11 @@ TEST_F(SkinTest, LoadingASkinPutsMovedControlsBackAndKeepsFarOnesReachable)
     EXPECT_EQ(main->VrDemoButtonStation1->pos(), QPoint(601 - 8, 352 - 8));
     EXPECT_EQ(main->VrMatrixConn->pos(), QPoint(-100, 340)) << "within reach already";
 
-    // The file records where the controls ended.
+    // The file keeps the skin's own places, not where they are shown.
     skin->saveSkin(file(QStringLiteral("saved.skn")));
     const QList<QByteArray> lines = bytesOf(file(QStringLiteral("saved.skn"))).split('\n');
-    EXPECT_EQ(lines[12].trimmed(), QByteArray::number(8 - 117));
-    EXPECT_EQ(lines[28].trimmed(), QByteArray::number(593));
+    EXPECT_EQ(lines[12].trimmed(), QByteArray("-5000"));
+    EXPECT_EQ(lines[28].trimmed(), QByteArray("5000"));
 }
 
 } // namespace

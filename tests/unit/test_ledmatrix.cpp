@@ -7,6 +7,8 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
+#include <vector>
+
 // Readable failure messages.
 void PrintTo(const QString &s, std::ostream *os) { *os << '"' << s.toStdString() << '"'; }
 
@@ -169,6 +171,47 @@ TEST(LedMatrixPainting, ColourCodes)
     const QPoint o = cellOrigin(m, 1);
     EXPECT_EQ(img.pixelColor(o.x() + 2, o.y()), toQColor(clTeal)); // the gap between dots
     EXPECT_EQ(img.pixelColor(o.x() - 1, o.y()), toQColor(clTeal)); // the spacing between cells
+}
+
+TEST(LedMatrixPainting, CaseChangesThatLengthenTheTextKeepEachCharactersColour)
+{
+    const QColor kYellow = toQColor(clYellow);
+    // Upper case makes one character of some into two: each of them is drawn in
+    // the colour of the character it came from, and what follows keeps its own.
+    const struct {
+        const char *text;
+        const char *shown;
+        const char *codes;
+        std::vector<QColor> colours; // of the lit dots, cell by cell
+    } table[] = {
+        {"\xc3\x9f\xc3\x9f%Axyz", "SSSSXYZ", "----AAA", {kLime, kLime, kLime, kLime, kRed, kRed, kRed}},
+        {"%A\xef\xac\x81%0x", "FIX", "AA0", {kRed, kRed, kLime}},
+        {"a%C\xc3\x9f%Ab", "ASSB", "-CCA", {kLime, kYellow, kYellow, kRed}},
+    };
+    for (const auto &row : table) {
+        TVrMatrix m;
+        m.setLeds(int(row.colours.size()));
+        m.setText(QString::fromUtf8(row.text));
+        EXPECT_EQ(m.DisplayText(), QString::fromUtf8(row.shown)) << row.text;
+        EXPECT_EQ(m.ColorCodes(), QString::fromUtf8(row.codes)) << row.text;
+        const QImage img = m.renderToImage();
+        for (int k = 0; k < m.Leds(); ++k)
+            EXPECT_EQ(readGlyph(img, m, k, row.colours[size_t(k)]), vrMatrixGlyph(row.shown[k]))
+                << row.text << " cell " << k;
+    }
+
+    // A long run: 200 sharp s become 400 letters, all in the default colour, up to
+    // the last cell of the text.
+    TVrMatrix m;
+    m.setLeds(10);
+    m.setAlignment(taRightJustify);
+    m.setText(QString(200, QChar(0xDF)) + QStringLiteral("%A!"));
+    EXPECT_EQ(m.DisplayText(), QString(400, u'S') + u'!');
+    EXPECT_EQ(m.ColorCodes(), QString(400, u'-') + u'A');
+    const QImage img = m.renderToImage();
+    for (int k = 0; k < 9; ++k)
+        EXPECT_EQ(readGlyph(img, m, k, kLime), vrMatrixGlyph('S')) << k;
+    EXPECT_EQ(readGlyph(img, m, 9, kRed), vrMatrixGlyph('!'));
 }
 
 TEST(LedMatrixPainting, AlignmentPicksTheCells)

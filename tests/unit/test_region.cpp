@@ -8,6 +8,7 @@
 #include "vrformshape.h"
 #include "vrregion.h"
 
+#include <QBuffer>
 #include <QFile>
 #include <QPainter>
 #include <QTemporaryDir>
@@ -72,6 +73,35 @@ struct ShapedWindow {
         shape->setGeometry(QRect(QPoint(), size));
     }
 };
+
+// The header of a 24-bit Windows bitmap of the given size, its rows bottom up.
+QByteArray bitmapHeader(int width, int height)
+{
+    const quint32 rowBytes = (quint32(width) * 3 + 3) / 4 * 4;
+    QByteArray bmp(54, '\0');
+    char *h = bmp.data();
+    h[0] = 'B';
+    h[1] = 'M';
+    qToLittleEndian<quint32>(54 + rowBytes * quint32(height), h + 2); // file size
+    qToLittleEndian<quint32>(54, h + 10);                              // pixel offset
+    qToLittleEndian<quint32>(40, h + 14);                              // info header size
+    qToLittleEndian<qint32>(width, h + 18);
+    qToLittleEndian<qint32>(height, h + 22);
+    qToLittleEndian<quint16>(1, h + 26);  // planes
+    qToLittleEndian<quint16>(24, h + 28); // bits per pixel
+    return bmp;
+}
+
+// What loadSkinPicture says about a file: its message, or "(loaded)".
+QString refusal(const QString &path)
+{
+    try {
+        loadSkinPicture(path);
+    } catch (const Exception &e) {
+        return e.Message();
+    }
+    return QStringLiteral("(loaded)");
+}
 
 } // namespace
 
@@ -272,6 +302,43 @@ TEST(FormShape, OnlyARealChangeRescans)
     EXPECT_EQ(w.form.mask(), QRegion(0, 0, 9, 4));
 }
 
+TEST(FormShape, APictureCutIntoMillionsOfPiecesIsShownExactly)
+{
+    // A 2000 x 2000 checkerboard of single pixels, every other one the mask
+    // colour: about two million pieces of outline.
+    constexpr int kSide = 2000;
+    QImage board(kSide, kSide, QImage::Format_RGB32);
+    for (int y = 0; y < kSide; ++y) {
+        auto *row = reinterpret_cast<QRgb *>(board.scanLine(y));
+        for (int x = 0; x < kSide; ++x)
+            row[x] = (x + y) % 2 ? kWhite : kPurple;
+    }
+    ShapedWindow w(QSize(kSide, kSide));
+    w.shape->setMaskColor(clPurple);
+    w.shape->Loaded();
+    w.shape->setMask(board);
+
+    // Even rows have 999 runs (the last column never counts), odd rows 1000.
+    EXPECT_EQ(w.shape->RgnData().RectCount(), 1000 * 999 + 1000 * 1000);
+    const QRegion &outline = w.shape->Outline();
+    EXPECT_EQ(w.form.mask(), outline);
+    const struct {
+        QPoint at;
+        bool in;
+    } samples[] = {{{0, 0}, false},    {{1, 0}, true},       {{0, 1}, true},     {{1, 1}, false},
+                   {{1000, 501}, true}, {{1000, 500}, false}, {{1998, 1}, true}, {{1999, 0}, false},
+                   {{1999, 1998}, false}, {{1998, 1999}, true}, {{1997, 1999}, false}};
+    for (const auto &s : samples)
+        EXPECT_EQ(outline.contains(s.at), s.in) << s.at.x() << "," << s.at.y();
+
+    // What the window shows: the picture inside the outline, nothing outside.
+    QImage shown(kSide, kSide, QImage::Format_ARGB32_Premultiplied);
+    shown.fill(Qt::red);
+    w.shape->render(&shown);
+    for (const auto &s : samples)
+        EXPECT_EQ(shown.pixel(s.at), s.in ? kWhite : 0u) << s.at.x() << "," << s.at.y();
+}
+
 TEST(FormShape, RefusesAParentThatIsNotAWindow)
 {
     QWidget form(nullptr, Qt::Window);
@@ -289,44 +356,19 @@ TEST(SkinPicture, RefusesUnreadableAndOversizedPictures)
 {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
-    const auto refused = [](const QString &path) {
-        try {
-            loadSkinPicture(path);
-        } catch (const Exception &e) {
-            return e.Message();
-        }
-        return QStringLiteral("(loaded)");
+    const auto write = [&dir](const char *name, const QByteArray &bytes) {
+        const QString path = dir.filePath(QLatin1String(name));
+        QFile f(path);
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+        return path;
     };
 
     // A bitmap header announcing 60000 x 60000 pixels at 24 bits (10 GB), with no
     // pixels behind it: refused from the header alone.
-    QByteArray bmp(54, '\0');
-    char *h = bmp.data();
-    h[0] = 'B';
-    h[1] = 'M';
-    qToLittleEndian<quint32>(54, h + 2);    // file size
-    qToLittleEndian<quint32>(54, h + 10);   // pixel offset
-    qToLittleEndian<quint32>(40, h + 14);   // info header size
-    qToLittleEndian<qint32>(60000, h + 18); // width
-    qToLittleEndian<qint32>(60000, h + 22); // height
-    qToLittleEndian<quint16>(1, h + 26);    // planes
-    qToLittleEndian<quint16>(24, h + 28);   // bits per pixel
-    const QString huge = dir.filePath(QStringLiteral("huge.bmp"));
-    {
-        QFile f(huge);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(bmp);
-    }
-    EXPECT_EQ(refused(huge), QStringLiteral("Bitmap image is not valid"));
-
-    const QString garbage = dir.filePath(QStringLiteral("garbage.bmp"));
-    {
-        QFile f(garbage);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write("BM not a picture at all");
-    }
-    EXPECT_EQ(refused(garbage), QStringLiteral("Bitmap image is not valid"));
-    EXPECT_EQ(refused(dir.filePath(QStringLiteral("missing.bmp"))), QStringLiteral("Bitmap image is not valid"));
+    EXPECT_EQ(refusal(write("huge.bmp", bitmapHeader(60000, 60000))), QStringLiteral("Bitmap image is not valid"));
+    EXPECT_EQ(refusal(write("garbage.bmp", "BM not a picture at all")), QStringLiteral("Bitmap image is not valid"));
+    EXPECT_EQ(refusal(dir.filePath(QStringLiteral("missing.bmp"))), QStringLiteral("Bitmap image is not valid"));
 
     // A real bitmap loads with its pixels.
     const QString small = dir.filePath(QStringLiteral("small.bmp"));
@@ -335,4 +377,68 @@ TEST(SkinPicture, RefusesUnreadableAndOversizedPictures)
     EXPECT_EQ(loaded.size(), QSize(3, 2));
     EXPECT_EQ(loaded.pixel(0, 0), kPurple);
     EXPECT_EQ(loaded.pixel(1, 0), kWhite);
+}
+
+TEST(SkinPicture, RefusesAPictureCutShort)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString whole = dir.filePath(QStringLiteral("whole.bmp"));
+    ASSERT_TRUE(filled(500, 300, kWhite).save(whole, "BMP"));
+    QFile in(whole);
+    ASSERT_TRUE(in.open(QIODevice::ReadOnly));
+    const QByteArray bytes = in.readAll();
+    ASSERT_EQ(loadSkinPicture(whole).size(), QSize(500, 300));
+
+    // The first 2,000 bytes, all but the last byte, and the header alone: each
+    // leaves pixel rows the file does not hold.
+    for (qsizetype length : {qsizetype(2000), bytes.size() - 1, qsizetype(54)}) {
+        const QString cut = dir.filePath(QStringLiteral("cut%1.bmp").arg(length));
+        QFile out(cut);
+        ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+        out.write(bytes.left(length));
+        out.close();
+        EXPECT_EQ(refusal(cut), QStringLiteral("Bitmap image is not valid")) << length << " bytes";
+    }
+
+    // Other formats whose reader tells that the data ended early: half a PNG.
+    QImage stripes(500, 300, QImage::Format_RGB32);
+    for (int y = 0; y < stripes.height(); ++y)
+        stripes.scanLine(y)[0] = uchar(y);
+    QByteArray png;
+    {
+        QBuffer buffer(&png);
+        ASSERT_TRUE(buffer.open(QIODevice::WriteOnly));
+        ASSERT_TRUE(stripes.save(&buffer, "PNG"));
+    }
+    const QString halfPng = dir.filePath(QStringLiteral("half.png"));
+    QFile out(halfPng);
+    ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+    out.write(png.left(png.size() / 2));
+    out.close();
+    EXPECT_EQ(refusal(halfPng), QStringLiteral("Bitmap image is not valid"));
+}
+
+TEST(SkinPicture, LoadsPicturesUpToTheLargestAWindowMayHave)
+{
+    // 8000 x 6000 pixels at 24 bits (a 144 MB file, 192 MB once read), written
+    // row by row: above the image reader's default allocation limit, well within
+    // the 8192 x 8192 pixels a picture may have.
+    constexpr int kWidth = 8000, kHeight = 6000;
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString path = dir.filePath(QStringLiteral("large.bmp"));
+    {
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        ASSERT_EQ(f.write(bitmapHeader(kWidth, kHeight)), 54);
+        QByteArray row(kWidth * 3, '\x40');
+        row[0] = row[1] = row[2] = '\xFF'; // the first pixel of every row white
+        for (int y = 0; y < kHeight; ++y)
+            ASSERT_EQ(f.write(row), row.size());
+    }
+    const QImage loaded = loadSkinPicture(path);
+    ASSERT_EQ(loaded.size(), QSize(kWidth, kHeight));
+    EXPECT_EQ(loaded.pixel(0, 0), kWhite);
+    EXPECT_EQ(loaded.pixel(kWidth - 1, kHeight - 1), qRgb(0x40, 0x40, 0x40));
 }
