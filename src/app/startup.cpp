@@ -8,6 +8,7 @@
 #include "gstmediaengine.h"
 #include "mainform.h"
 #include "singleinstance.h"
+#include "skintargets.h"
 #include "splashform.h"
 #include "termination.h"
 #include "networkstate.h"
@@ -108,6 +109,8 @@ void createFirstWindows(TApplicationWindows &windows)
     windows.OptionsForm = std::make_unique<TOptionsForm>();
     windows.SkinForm = std::make_unique<TSkinForm>();
     windows.EditStationForm = std::make_unique<TEditStationForm>();
+    windows.SkinTargets = std::make_unique<TSkinTargets>(windows);
+    windows.SkinForm->setHost(windows.SkinTargets.get());
 
     TMainForm *main = windows.MainForm.get();
     THistoryHooks history;

@@ -16,6 +16,7 @@ class THistoryForm;
 class TMainForm;
 class TOptionsForm;
 class TSkinForm;
+class TSkinTargets;
 class TSplashForm;
 
 // The windows of a running program; they live until the process ends.
@@ -28,6 +29,8 @@ struct TApplicationWindows {
     std::unique_ptr<TEditStationForm> EditStationForm;
     std::unique_ptr<TFormSure> FormSure;
     std::unique_ptr<TAboutForm> AboutForm;
+    // What the skin designer colours and reshapes.
+    std::unique_ptr<TSkinTargets> SkinTargets;
 
     TApplicationWindows();
     ~TApplicationWindows();

@@ -1,28 +1,14 @@
 #include "skinform.h"
 
 #include "dialogs.h"
-#include "editstationform.h"
 #include "errors.h"
 #include "errorguard.h"
-#include "forms.h"
-#include "historyform.h"
-#include "mainform.h"
-#include "optionsform.h"
+#include "skinhost.h"
 #include "skinpicture.h"
-#include "startup.h"
 #include "vrblotter.h"
-#include "vrclock.h"
 #include "vrcompose.h"
 #include "vrdemobutton.h"
-#include "vrformshape.h"
-#include "vrmatrix.h"
-#include "vrnum.h"
-#include "vrscale.h"
-#include "vrslider.h"
-#include "vrspinner.h"
 
-#include <QComboBox>
-#include <QListWidget>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
@@ -43,52 +29,6 @@ TColor fromQColor(const QColor &color)
 {
     const QRgb rgb = color.rgb();
     return TColor(qRed(rgb)) | TColor(qGreen(rgb)) << 8 | TColor(qBlue(rgb)) << 16;
-}
-
-// The text colour of a label, edit field, list or combo box; the widget is only
-// touched when the colour really changes.
-void setFontColor(QWidget *w, const QColor &c)
-{
-    if (!w)
-        return;
-    QPalette pal = w->palette();
-    bool changed = false;
-    for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
-        for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
-            if (pal.color(group, role) != c) {
-                pal.setColor(group, role, c);
-                changed = true;
-            }
-    if (changed)
-        w->setPalette(pal);
-}
-
-void setEnter(TVrDemoButton *b, const QColor &c)
-{
-    if (b)
-        b->setFontEnter(TVrFont{b->FontEnter().Font, c});
-}
-
-void setLeave(TVrDemoButton *b, const QColor &c)
-{
-    if (b)
-        b->setFontLeave(TVrFont{b->FontLeave().Font, c});
-}
-
-template <typename W>
-void setHigh(W *w, const QColor &c)
-{
-    TVrPalette p = w->Palette();
-    p.High = c;
-    w->setPalette(p);
-}
-
-template <typename W>
-void setLow(W *w, const QColor &c)
-{
-    TVrPalette p = w->Palette();
-    p.Low = c;
-    w->setPalette(p);
 }
 
 QLabel *sectionLabel(QWidget *parent, const char *name, const QString &caption, int left, int top)
@@ -227,11 +167,7 @@ std::array<TVrDemoButton *, 12> TSkinForm::pushButtons() const
             VrDemoButtonMouseOver, VrDemoButtonLoadSkin,   VrDemoButtonSaveSkin, VrDemoButtonExitSkin};
 }
 
-TMainForm *TSkinForm::mainWindow() const
-{
-    TApplicationWindows *w = applicationWindows();
-    return w && w->MainForm ? w->MainForm.get() : mainForm();
-}
+QWidget *TSkinForm::mainWindow() const { return m_host ? m_host->mainWindow() : nullptr; }
 
 // ---------------------------------------------------------------------------
 // The skin in use
@@ -250,9 +186,9 @@ TSkin TSkinForm::currentSkin() const
     skin.MouseOver = PanelMouseOver->Color();
     skin.Transparent = PanelTrans->Color();
     skin.Places = DefaultSkin().Places;
-    if (const TMainForm *main = mainWindow())
+    if (m_host)
         for (int n = 1; n <= kSkinControlCount; ++n) {
-            const QPoint place = main->movablePlace(n);
+            const QPoint place = m_host->movablePlace(n);
             skin.Places[size_t(n - 1)] = TSkinPlace{place.x(), place.y()};
         }
     return skin;
@@ -275,10 +211,10 @@ void TSkinForm::setSkin(const TSkin &skin)
 
     // The places are the controls' own; each shows within reach of the window
     // as it is, and again once the window has taken the picture's size.
-    if (TMainForm *main = mainWindow())
+    if (m_host)
         for (int n = 1; n <= kSkinControlCount; ++n) {
             const TSkinPlace &place = skin.Places[size_t(n - 1)];
-            main->setMovablePlace(n, QPoint(place.Left, place.Top));
+            m_host->setMovablePlace(n, QPoint(place.Left, place.Top));
         }
 }
 
@@ -307,181 +243,51 @@ void TSkinForm::saveSkin(const QString &path)
 
 void TSkinForm::ApplySkin(bool reloadPicture)
 {
-    TMainForm *main = mainWindow();
     const QString picturePath = EditSkin->text();
     const bool havePicture = !picturePath.isEmpty() && QFileInfo(picturePath).isFile();
 
-    if (main && havePicture && reloadPicture) {
+    if (m_host && havePicture && reloadPicture) {
         // Read first: a picture that cannot be read changes nothing.
         const QImage picture = loadSkinPicture(picturePath);
-        const QSize smallest = main->smallestPicture();
+        const QSize smallest = m_host->smallestPicture();
         if (picture.width() < smallest.width() || picture.height() < smallest.height())
             throw Exception(QStringLiteral("The picture is too small: it must be at least %1 \u00D7 %2 pixels")
                                 .arg(smallest.width())
                                 .arg(smallest.height()));
-        TVrFormShape *shape = main->VrMainFormShape;
-        // Long after the window was made: a new picture is always scanned.
-        shape->Loaded();
-        main->setFixedSize(picture.size());
-        shape->setGeometry(0, 0, picture.width(), picture.height());
-        shape->setMask(picture);
-        main->showMovables();
+        m_host->takePicture(picture);
     }
 
-    applyColours(main);
-
-    if (main && havePicture)
-        main->VrMainFormShape->setMaskColor(PanelTrans->Color()); // rescans only on a change
-}
-
-void TSkinForm::applyColours(TMainForm *main)
-{
-    TApplicationWindows *windows = applicationWindows();
-    TBandForm *band = windows ? windows->BandForm.get() : nullptr;
-    THistoryForm *history = windows ? windows->HistoryForm.get() : nullptr;
-    TEditStationForm *editor = windows ? windows->EditStationForm.get() : nullptr;
-    TOptionsForm *options = windows ? windows->OptionsForm.get() : nullptr;
-
-    // Active colour: titles and input fields of the pop-up windows.
-    const QColor active = toQColor(PanelActive->Color());
-    for (QWidget *w : {static_cast<QWidget *>(LabelSkinTop), static_cast<QWidget *>(EditSkin),
-                       static_cast<QWidget *>(EditLEDMatrix)})
-        setFontColor(w, active);
-    if (band) {
-        setFontColor(band->LabelStationBand, active);
-        setFontColor(band->EditNewStationBand, active);
-    }
-    if (editor) {
-        setFontColor(editor->LabelEditStation, active);
-        setFontColor(editor->EditStationName, active);
-        setFontColor(editor->EditStationURL, active);
-    }
-    if (history) {
-        setFontColor(history->LabelHistory, active);
-        for (TVrDemoButton *b : history->VrDemoButtonHis)
-            setEnter(b, active);
-    }
-    if (options) {
-        setFontColor(options->LabelOptions, active);
-        setFontColor(options->FormatBox, active);
-        setFontColor(options->DriverBox, active);
-        setFontColor(options->DirectoryEditLogger, active);
-        setFontColor(options->DirectoryEditLogger->Edit, active);
-    }
-
-    // Passive colour: the labels of the pop-up windows.
-    const QColor passive = toQColor(PanelPassive->Color());
-    for (QLabel *l : {LabelGraphics, LabelGlobal, LabelSonaveo, LabelText, LabelMatrix})
-        setFontColor(l, passive);
-    if (band) {
-        setFontColor(band->ListBoxBands, passive);
-        setFontColor(band->LabelAddGenre, passive);
-    }
-    if (editor) {
-        setFontColor(editor->LabelSTName, passive);
-        setFontColor(editor->LabelSTURL, passive);
-        setFontColor(editor->LabelSTEx, passive);
-    }
-    if (history)
-        for (TVrDemoButton *b : history->VrDemoButtonHis)
-            setLeave(b, passive);
-    if (options) {
-        setFontColor(options->LabelRecFormat, passive);
-        setFontColor(options->LabelRecDriver, passive);
-        setFontColor(options->LabelTempFile, passive);
-    }
-
-    if (main) {
-        // Window active colour: the lit segments and value texts of the main window.
-        const QColor wActive = toQColor(PanelWActive->Color());
-        setHigh(main->VrMatrixConn, wActive);
-        setEnter(main->VrDemoButtonMixer, wActive);
-        setLeave(main->VrDemoButtonMixer, wActive);
-        setHigh(main->VrNumVolume, wActive);
-        main->VrScaledb->setFontColor(wActive);
-        setFontColor(main->LabelDB, wActive);
-        setHigh(main->VrNumBlock, wActive);
-        setHigh(main->VrSpinnerStation, wActive); // the passive colour follows
-        for (TVrDemoButton *b : {main->VrDemoButtonBand, main->VrDemoButtonHistory}) {
-            setEnter(b, wActive);
-            setLeave(b, wActive);
-        }
-        setHigh(main->VrScrollBarPlayer1, wActive);
-        for (QLabel *l : {main->LabelStation, main->Labelgenre, main->LabelBuffer, main->LabelBandwidth})
-            setFontColor(l, wActive);
-        for (TVrClock *c : {main->VrClockReal, main->VrClockstposition})
-            setHigh(c, wActive);
-        setHigh(main->VrNumSize, wActive);
-        for (TVrClock *c : {main->VrClockDuration, main->VrClockRecPos})
-            setHigh(c, wActive);
-        for (TVrDemoButton *b : main->VrDemoButtonStation)
-            setEnter(b, wActive);
-
-        // Window passive colour: captions and unlit segments.
-        const QColor wPassive = toQColor(PanelWPassive->Color());
-        setFontColor(main->LabelVol, wPassive);
-        setLow(main->VrNumVolume, wPassive);
-        setLow(main->VrNumBlock, wPassive);
-        setFontColor(main->LabelSelectBlock, wPassive);
-        main->VrSpinnerStation->setPalette(TVrPalette{wPassive, wPassive});
-        setLow(main->VrScrollBarPlayer1, wPassive);
-        for (QLabel *l : {main->LabelStationName, main->LabelStationBand, main->LabelStationBuffer,
-                          main->LabelStationBandwidth, main->LabelStationTime, main->LabelStationPosition})
-            setFontColor(l, wPassive);
-        for (TVrClock *c : {main->VrClockReal, main->VrClockstposition})
-            setLow(c, wPassive);
-        for (QLabel *l : {main->LabelRecSize, main->LabelDuration, main->LabelPosition})
-            setFontColor(l, wPassive);
-        setLow(main->VrNumSize, wPassive);
-        for (TVrClock *c : {main->VrClockDuration, main->VrClockRecPos})
-            setLow(c, wPassive);
-        for (TVrDemoButton *b : main->VrDemoButtonStation)
-            setLeave(b, wPassive);
-
+    const TSkin skin = currentSkin();
+    applySkinColours(skin, ownColourTable());
+    if (m_host) {
+        applySkinColours(skin, m_host->colourTable());
         // The LED matrix scrolls the skin's text (the status tick puts up its
         // offline text while there is no connection).
-        main->VrMatrixConn->setText(EditLEDMatrix->text());
+        m_host->setLedText(skin.LEDMatrix);
+        if (havePicture)
+            m_host->setTransparentColour(skin.Transparent); // rescans only on a change
     }
+}
 
-    // Button text, then mouse-over, over the same buttons in the same order.
-    std::vector<TVrDemoButton *> buttons;
-    if (main)
-        buttons.insert(buttons.end(), {main->VrDemoButtonUnplug, main->VrDemoButtonSkinMaker,
-                                       main->VrDemoButtonOptions, main->VrDemoButtonBurn,
-                                       main->VrDemoButtonExit});
-    for (TVrDemoButton *b : pushButtons())
-        buttons.push_back(b);
-    if (band)
-        buttons.insert(buttons.end(), {band->VrDemoButtonCancelBand, band->VrDemoButtonSelectBand,
-                                       band->VrDemoButtonRemove, band->VrDemoButtonAdd});
-    if (editor)
-        buttons.push_back(editor->VrDemoButtonExit);
-    if (history)
-        buttons.push_back(history->VrDemoButtonCloseHistory);
-    if (options)
-        buttons.insert(buttons.end(),
-                       {options->VrDemoButtonExport, options->VrDemoButtonExit, options->VrDemoButtonHelp});
-    const QColor buttonText = toQColor(PanelButtonText->Color());
-    for (TVrDemoButton *b : buttons)
-        setLeave(b, buttonText);
-    const QColor mouseOver = toQColor(PanelMouseOver->Color());
-    for (TVrDemoButton *b : buttons)
-        setEnter(b, mouseOver);
-
-    // Pop-up colour: the panel filling each pop-up window.
-    const QColor popUp = toQColor(PanelPopup->Color());
-    if (VrBlotterSkinMaker->Color() != popUp) {
-        VrBlotterSkinMaker->setColor(popUp);
-        VrBlotterSkinMaker->repaint(); // the designer shows its new colour at once
+TSkinColourTable TSkinForm::ownColourTable()
+{
+    TSkinColourTable table;
+    for (QWidget *w : {static_cast<QWidget *>(LabelSkinTop), static_cast<QWidget *>(EditSkin),
+                       static_cast<QWidget *>(EditLEDMatrix)})
+        table.text(TSkinColour::Active, w);
+    for (QLabel *l : {LabelGraphics, LabelGlobal, LabelSonaveo, LabelText, LabelMatrix})
+        table.text(TSkinColour::Passive, l);
+    for (TVrDemoButton *b : pushButtons()) {
+        table.leave(TSkinColour::ButtonText, b);
+        table.enter(TSkinColour::MouseOver, b);
     }
-    if (band)
-        band->VrBlotterBands->setColor(popUp);
-    if (editor)
-        editor->VrBlotterStation->setColor(popUp);
-    if (history)
-        history->VrBlotterHistory->setColor(popUp);
-    if (options)
-        options->VrBlotterOptions->setColor(popUp);
+    table.add(TSkinColour::PopUp, [this](const QColor &popUp) {
+        if (VrBlotterSkinMaker->Color() != popUp) {
+            VrBlotterSkinMaker->setColor(popUp);
+            VrBlotterSkinMaker->repaint(); // the designer shows its new colour at once
+        }
+    });
+    return table;
 }
 
 // ---------------------------------------------------------------------------
@@ -522,9 +328,9 @@ void TSkinForm::setShown(bool shown)
 
 void TSkinForm::reshape(const TSkin &before)
 {
-    TMainForm *main = mainWindow();
+    QWidget *main = mainWindow();
     try {
-        ApplySkin(true); // R1
+        ApplySkin(true);
     } catch (...) {
         // A picture that is refused changes nothing: the skin in use is the one
         // before, and the main window, hidden for the change, comes back with
@@ -537,11 +343,11 @@ void TSkinForm::reshape(const TSkin &before)
     }
     const bool wasShown = isVisible();
     if (wasShown)
-        setShown(false); // R2
+        setShown(false);
     if (main)
-        main->show(); // R3
+        main->show(); // the main window with its new picture, behind the designer
     if (wasShown) {
-        setShown(true); // R4: in front of the main window, still modal
+        setShown(true); // in front of the main window, still modal
         raise();
         activateWindow();
     }
@@ -555,7 +361,7 @@ void TSkinForm::VrDemoButtonTransClick()
         return;
     PanelTrans->setColor(chosen);
     repaint();
-    if (TMainForm *main = mainWindow()) {
+    if (QWidget *main = mainWindow()) {
         main->hide();
         main->move(0, 0);
     }
@@ -569,7 +375,7 @@ void TSkinForm::VrDemoButtonBackgroundClick()
     if (file.isEmpty())
         return;
     const TSkin before = currentSkin();
-    TMainForm *main = mainWindow();
+    QWidget *main = mainWindow();
     if (main)
         main->hide();
     repaint();
@@ -586,7 +392,7 @@ void TSkinForm::VrDemoButtonLoadSkinClick()
         return;
     repaint();
     const TSkin before = currentSkin();
-    TMainForm *main = mainWindow();
+    QWidget *main = mainWindow();
     if (main)
         main->hide();
     try {

@@ -4,6 +4,7 @@
 // Its fields are also where the skin in use lives (with the positions of the main
 // window's sixteen movable controls); ApplySkin pushes them onto every window.
 
+#include "skincolours.h"
 #include "skinfile.h"
 #include "vrborderlessform.h"
 #include "vrcolors.h"
@@ -12,7 +13,7 @@
 
 class QLabel;
 class QLineEdit;
-class TMainForm;
+class TSkinHost;
 class TVrBlotter;
 class TVrDemoButton;
 
@@ -37,6 +38,9 @@ class TSkinForm : public TBorderlessForm {
     Q_OBJECT
 public:
     explicit TSkinForm(QWidget *parent = nullptr);
+
+    // The windows the skin is applied to; without one only the designer takes it.
+    void setHost(TSkinHost *host) { m_host = host; }
 
     TVrBlotter *VrBlotterSkinMaker = nullptr;
     QLabel *LabelSkinTop = nullptr;
@@ -89,14 +93,14 @@ public:
     // reloadPicture the background picture is read again and the main window takes
     // its size and outline; then the colours and the LED text; then the transparent
     // colour. A picture that cannot be read throws "Bitmap image is not valid",
-    // one smaller than TMainForm::smallestPicture() "The picture is too small:
+    // one smaller than the host's smallestPicture() "The picture is too small:
     // ...", before anything has changed.
     void ApplySkin(bool reloadPicture);
 
     // The skin in use: this window's fields and the main window's control places.
     TSkin currentSkin() const;
     // Puts a skin into the fields and the main window's control places (each
-    // shown within reach, see TMainForm::movablePlace). Applies nothing.
+    // shown within reach of the window). Applies nothing.
     void setSkin(const TSkin &skin);
     // LoadSkinFile into the skin in use: no file, no change; a bad line throws
     // after the lines before it have been put in place. Applies nothing.
@@ -119,16 +123,18 @@ public:
     void VrDemoButtonExitSkinClick();
 
 private:
-    TMainForm *mainWindow() const;
+    QWidget *mainWindow() const;
     // Runs ColorDialogSkin; false when cancelled.
     bool chooseColor(TColor &chosen);
     void colourButton(TSkinSwatch *swatch);
     // Hides or shows the designer without ending its modal showing.
     void setShown(bool shown);
-    // R1 to R4: apply with the picture reloaded, then bring the main window up
-    // behind the designer. A picture that is refused puts the skin before back.
+    // Applies with the picture reloaded, then brings the main window up behind
+    // the designer. A picture that is refused puts the skin before back.
     void reshape(const TSkin &before);
-    void applyColours(TMainForm *main);
+    // The designer's own controls that a skin colours.
+    TSkinColourTable ownColourTable();
 
+    TSkinHost *m_host = nullptr;
     TColor m_lastChosenColor = clBlack;
 };

@@ -1,0 +1,80 @@
+#pragma once
+// Where each of the skin's colours goes: a table of every control a skin colours,
+// each with the colour it takes and how it takes it (its text, its lit segments,
+// its face ...). The window that composes the program fills the table with its
+// controls; applySkinColours walks it in order.
+
+#include "skinfile.h"
+
+#include <QColor>
+
+#include <functional>
+#include <vector>
+
+class QWidget;
+class TVrDemoButton;
+
+// The colours of a skin, as the designer names them.
+enum class TSkinColour {
+    Active,        // titles and input fields of the pop-up windows
+    Passive,       // their labels
+    WindowActive,  // lit segments and value texts of the main window
+    WindowPassive, // its captions and unlit segments
+    ButtonText,    // push buttons' captions
+    MouseOver,     // push buttons' captions under the mouse
+    PopUp,         // the panel that fills each pop-up window
+};
+
+struct TSkinTarget {
+    TSkinColour colour;
+    std::function<void(const QColor &)> apply;
+};
+
+class TSkinColourTable {
+public:
+    // The text colour of a label, edit field, list or combo box.
+    void text(TSkinColour colour, QWidget *widget);
+    // A push button's caption colour, with and without the mouse over it.
+    void enter(TSkinColour colour, TVrDemoButton *button);
+    void leave(TSkinColour colour, TVrDemoButton *button);
+    // The lit and unlit colour of a display widget's palette (TVrNum, TVrClock,
+    // TVrMatrix, TVrSlider, TVrSpinner ...).
+    template <typename W>
+    void high(TSkinColour colour, W *widget)
+    {
+        if (widget)
+            add(colour, [widget](const QColor &c) {
+                auto p = widget->Palette();
+                p.High = c;
+                widget->setPalette(p);
+            });
+    }
+    template <typename W>
+    void low(TSkinColour colour, W *widget)
+    {
+        if (widget)
+            add(colour, [widget](const QColor &c) {
+                auto p = widget->Palette();
+                p.Low = c;
+                widget->setPalette(p);
+            });
+    }
+    // Anything else a colour does.
+    void add(TSkinColour colour, std::function<void(const QColor &)> apply);
+
+    const std::vector<TSkinTarget> &targets() const { return m_targets; }
+
+private:
+    std::vector<TSkinTarget> m_targets;
+};
+
+// The skin's value of a colour.
+TColor skinColour(const TSkin &skin, TSkinColour colour);
+
+// Gives every control of the table its colour from the skin, in the table's order;
+// a control only changes where its colour really changes.
+void applySkinColours(const TSkin &skin, const TSkinColourTable &table);
+
+// The text colour of a widget (all of its text roles, every state), changed only
+// when it differs.
+void setFontColor(QWidget *widget, const QColor &colour);
