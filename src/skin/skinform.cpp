@@ -5,6 +5,7 @@
 #include "errorguard.h"
 #include "skinhost.h"
 #include "skinpicture.h"
+#include "textfile.h"
 #include "vrblotter.h"
 #include "vrcompose.h"
 #include "vrdemobutton.h"
@@ -410,8 +411,14 @@ void TSkinForm::VrDemoButtonSaveSkinClick()
     QString file = dialogs().saveFileName(this, kSaveSkinTitle, EditDir->text(), kSkinFilter);
     if (file.isEmpty())
         return;
-    if (QFileInfo(file).suffix().isEmpty())
+    // The dialog asked about the name as typed; the skin is written under the
+    // name with its extension, which may be another file that is there already.
+    if (QFileInfo(file).suffix().isEmpty()) {
         file += QStringLiteral(".skn");
+        if (pathIsTaken(file)
+            && !dialogs().askYesNo(QStringLiteral("%1 already exists.\nDo you want to replace it?").arg(file)))
+            return;
+    }
     saveSkin(file);
 }
 

@@ -542,6 +542,15 @@ TEST_F(SkinTest, LoadSkinPutsTheFileInPlaceAndSaveSkinWritesIt)
     const QByteArray saved = bytesOf(file(QStringLiteral("copy.skn")));
     EXPECT_EQ(saved, bytesOf(path));
     EXPECT_EQ(saved.count("\r\n"), 42);
+    EXPECT_TRUE(dialogs.questions.isEmpty());
+    // A bare name whose ".skn" file is there already: the question is about that
+    // file, and No keeps it.
+    ASSERT_TRUE(writeBytes(file(QStringLiteral("mine.skn")), "kept\r\n"));
+    dialogs.nextFile.push_back(file(QStringLiteral("mine")));
+    QTest::mouseClick(skin->VrDemoButtonSaveSkin, Qt::LeftButton);
+    ASSERT_EQ(dialogs.questions.size(), 1);
+    EXPECT_TRUE(dialogs.questions[0].contains(file(QStringLiteral("mine.skn")))) << dialogs.questions[0].toStdString();
+    EXPECT_EQ(bytesOf(file(QStringLiteral("mine.skn"))), "kept\r\n");
     // An empty picture field is saved, and then shown, as "default".
     skin->EditSkin->clear();
     skin->saveSkin(file(QStringLiteral("empty.skn")));
