@@ -152,9 +152,8 @@ void TMainForm::VrDemoButtonExitClick()
     // The recording is finished before the farewell shows.
     finishRecording();
     hide();
-    if (TApplicationWindows *w = applicationWindows(); w && w->MainForm.get() == this)
-        if (TFormSure *farewell = w->farewell())
-            farewell->show();
+    if (TFormSure *farewell = farewellForm())
+        farewell->show();
     // The status tick closes the window on its 25th tick from here.
     Playback->state.exitFlag = true;
 }

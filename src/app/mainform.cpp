@@ -48,7 +48,6 @@
 #include <algorithm>
 
 namespace {
-TMainForm *g_mainForm = nullptr;
 
 // A caption in the window's default font, sized to its text unless a width is given.
 QLabel *label(QWidget *parent, const char *name, const QString &caption, int left, int top,
@@ -130,11 +129,9 @@ TVrClock *ledClock(QWidget *parent, const char *name, int left, int top, TVrCloc
 }
 } // namespace
 
-TMainForm *mainForm() { return g_mainForm; }
 
 TMainForm::TMainForm(QWidget *parent) : QWidget(parent, Qt::Window | Qt::FramelessWindowHint)
 {
-    g_mainForm = this;
     setObjectName(QStringLiteral("MainForm"));
     setWindowTitle(kApplicationTitle);
     setWindowIcon(QIcon(QPixmap::fromImage(artwork::icon())));
@@ -259,8 +256,6 @@ TMainForm::TMainForm(QWidget *parent) : QWidget(parent, Qt::Window | Qt::Framele
 TMainForm::~TMainForm()
 {
     guarded([this] { FormDestroy(); });
-    if (g_mainForm == this)
-        g_mainForm = nullptr;
 }
 
 void TMainForm::compose()
@@ -613,17 +608,7 @@ void TMainForm::AddToHistory(const QString &name, const QString &url)
         history->AddToHistory(name, url);
 }
 
-THistoryForm *TMainForm::historyForm() const
-{
-    TApplicationWindows *w = applicationWindows();
-    return w && w->MainForm.get() == this ? w->HistoryForm.get() : nullptr;
-}
 
-TEditStationForm *TMainForm::editStationForm() const
-{
-    TApplicationWindows *w = applicationWindows();
-    return w && w->MainForm.get() == this ? w->EditStationForm.get() : nullptr;
-}
 
 void TMainForm::FillDriverList() { Recorder->FillDriverList(); }
 
@@ -645,17 +630,7 @@ void TMainForm::VrDemoButtonOptionsClick()
     SaveDefaults();
 }
 
-TOptionsForm *TMainForm::optionsForm() const
-{
-    TApplicationWindows *w = applicationWindows();
-    return w && w->MainForm.get() == this ? w->OptionsForm.get() : nullptr;
-}
 
-TSkinForm *TMainForm::skinForm() const
-{
-    TApplicationWindows *w = applicationWindows();
-    return w && w->MainForm.get() == this ? w->SkinForm.get() : nullptr;
-}
 
 void TMainForm::VrDemoButtonSkinMakerClick()
 {
@@ -783,14 +758,4 @@ void TMainForm::MaroImageClick()
     Maro->Open();
 }
 
-TBandForm *TMainForm::bandForm() const
-{
-    TApplicationWindows *w = applicationWindows();
-    return w && w->MainForm.get() == this ? w->BandForm.get() : nullptr;
-}
 
-TAboutForm *TMainForm::aboutForm() const
-{
-    TApplicationWindows *w = applicationWindows();
-    return w && w->MainForm.get() == this ? w->about() : nullptr;
-}

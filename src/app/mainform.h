@@ -40,6 +40,7 @@ class TOptionsForm;
 class TSkinForm;
 class TBandForm;
 class TAboutForm;
+class TFormSure;
 class TUrlLink;
 class TRecorder;
 class TWindowsMediaPlayer;
@@ -271,13 +272,26 @@ public:
     void VrDemoButtonMixerClick();
     void MaroImageClick();
 
-    // The other windows, once they exist (null in a main window of its own).
-    THistoryForm *historyForm() const;
-    TEditStationForm *editStationForm() const;
-    TOptionsForm *optionsForm() const;
-    TSkinForm *skinForm() const;
-    TBandForm *bandForm() const;
-    TAboutForm *aboutForm() const;
+    // The other windows the main window opens, handed in when the program is
+    // composed; a main window of its own (in a test) has none.
+    struct Windows {
+        THistoryForm *history = nullptr;
+        TBandForm *band = nullptr;
+        TOptionsForm *options = nullptr;
+        TSkinForm *skin = nullptr;
+        TEditStationForm *editor = nullptr;
+        // The last two of the start order, made when first asked for.
+        std::function<TAboutForm *()> about;
+        std::function<TFormSure *()> farewell;
+    };
+    void setWindows(Windows windows) { m_windows = std::move(windows); }
+    THistoryForm *historyForm() const { return m_windows.history; }
+    TEditStationForm *editStationForm() const { return m_windows.editor; }
+    TOptionsForm *optionsForm() const { return m_windows.options; }
+    TSkinForm *skinForm() const { return m_windows.skin; }
+    TBandForm *bandForm() const { return m_windows.band; }
+    TAboutForm *aboutForm() const { return m_windows.about ? m_windows.about() : nullptr; }
+    TFormSure *farewellForm() const { return m_windows.farewell ? m_windows.farewell() : nullptr; }
 
     // Puts the window in the middle of its screen.
     void centreOnScreen();
@@ -316,10 +330,9 @@ private:
     // The two buttons no picture may hide, in the button block's coordinates.
     QRect skinEscapeButtons() const;
 
+    Windows m_windows;
     QWidget *m_splash = nullptr;
     bool m_leftQuietly = false;
     std::array<QPoint, kSkinControlCount> m_places{}; // of the movable controls, in skin file order
 };
 
-// The one main window of the process (null before it is created).
-TMainForm *mainForm();

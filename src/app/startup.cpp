@@ -28,7 +28,6 @@
 #include <unistd.h>
 
 namespace {
-TApplicationWindows *g_windows = nullptr;
 
 // While the application object connects to the display, a failure is told in one
 // line instead of Qt's abort.
@@ -64,13 +63,11 @@ void warmUpLibraries()
 }
 } // namespace
 
-TApplicationWindows::TApplicationWindows() { g_windows = this; }
+TApplicationWindows::TApplicationWindows() = default;
 
 TApplicationWindows::~TApplicationWindows()
 {
     destroyAll();
-    if (g_windows == this)
-        g_windows = nullptr;
 }
 
 void TApplicationWindows::destroyAll()
@@ -99,7 +96,6 @@ TAboutForm *TApplicationWindows::about()
     return AboutForm.get();
 }
 
-TApplicationWindows *applicationWindows() { return g_windows; }
 
 void createFirstWindows(TApplicationWindows &windows)
 {
@@ -109,6 +105,9 @@ void createFirstWindows(TApplicationWindows &windows)
     windows.OptionsForm = std::make_unique<TOptionsForm>();
     windows.SkinForm = std::make_unique<TSkinForm>();
     windows.EditStationForm = std::make_unique<TEditStationForm>();
+    windows.MainForm->setWindows({windows.HistoryForm.get(), windows.BandForm.get(), windows.OptionsForm.get(),
+                                  windows.SkinForm.get(), windows.EditStationForm.get(),
+                                  [&windows] { return windows.about(); }, [&windows] { return windows.farewell(); }});
     windows.SkinTargets = std::make_unique<TSkinTargets>(windows);
     windows.SkinForm->setHost(windows.SkinTargets.get());
 

@@ -44,8 +44,6 @@ struct TApplicationWindows {
     void destroyAll();
 };
 
-// The windows of the running program (null before they exist).
-TApplicationWindows *applicationWindows();
 
 // Creates the eight windows in their order and connects them.
 void createWindows(TApplicationWindows &windows);
