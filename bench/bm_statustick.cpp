@@ -36,7 +36,7 @@ std::unique_ptr<TMainForm> makeForm()
     auto form = std::make_unique<TMainForm>();
     form->show();
     form->TimerSonaveo->stop();
-    form->TimerSonaveoTimer();
+    form->Playback->TimerSonaveoTimer();
     QCoreApplication::processEvents();
     return form;
 }
@@ -48,7 +48,7 @@ void tickLoop(benchmark::State &state, TMainForm &form)
     int64_t playingTicks = 0, overOneMs = 0;
     for (auto _ : state) {
         const auto start = Clock::now();
-        form.TimerSonaveoTimer();
+        form.Playback->TimerSonaveoTimer();
         const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
         state.SetIterationTime(seconds);
         slowest = std::max(slowest, seconds);
@@ -77,7 +77,7 @@ void BM_StatusTick_StationPlaying(benchmark::State &state)
     // name, which ends the connecting phase. Ticks faster than real time before
     // that would count the connection out while the position is still under a
     // second.
-    form->TuneStation(QStringLiteral("Bench"), g_playSource);
+    form->Playback->TuneStation(QStringLiteral("Bench"), g_playSource);
     form->TimerSonaveo->start();
     const bool tuned = enginetest::waitUntil([&] { return !form->Playback->state.connecting; }, 10000);
     form->TimerSonaveo->stop();
@@ -94,7 +94,7 @@ void BM_StatusTick_DeadServer(benchmark::State &state)
 {
     enginetest::BadHttpServer server(enginetest::BadHttpServer::NeverAnswers);
     auto form = makeForm();
-    form->TuneStation(QStringLiteral("Dead"), server.url());
+    form->Playback->TuneStation(QStringLiteral("Dead"), server.url());
     enginetest::spin(200); // connected and waiting for the answer
     state.SetLabel("connected, no answer");
     tickLoop(state, *form);

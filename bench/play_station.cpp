@@ -25,7 +25,7 @@ int main(int argc, char **argv)
 
     TMainForm form;
     form.show();
-    form.SetVolume(1000);
+    form.Playback->SetVolume(1000);
 
     // The status timer finds the network on its first tick; tune once it has, and
     // report when the station player first plays.
@@ -33,7 +33,7 @@ int main(int argc, char **argv)
     bool tuned = false;
     QObject::connect(&watch, &QTimer::timeout, &form, [&] {
         if (!tuned && form.Playback->state.online) {
-            form.TuneStation(QStringLiteral("Bench"), url);
+            form.Playback->TuneStation(QStringLiteral("Bench"), url);
             tuned = true;
         } else if (tuned && form.WindowsMediaPlayer->playState() == TWindowsMediaPlayer::wmppsPlaying) {
             std::printf("playing\n");

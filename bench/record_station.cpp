@@ -69,7 +69,7 @@ int main(int argc, char **argv)
             }
             options->FormatBox->setCurrentIndex(format);
             options->DirectoryEditLogger->setFileName(file);
-            form->VrDemoButtonRecClick();
+            form->Recorder->VrDemoButtonRecClick();
             started = true;
             if (!form->Recorder->WaveFile) {
                 std::fprintf(stderr, "REC did not start a recording\n");

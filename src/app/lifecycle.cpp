@@ -59,11 +59,11 @@ void TMainForm::FormShow()
     if (const TSkinForm *designer = skinForm())
         m_skinAtStart = designer->currentSkin();
     if (optionsForm()) {
-        step(true, [this] { FillDriverList(); });
+        step(true, [this] { Recorder->FillDriverList(); });
         step(true, [this] { LoadDefaults(); });
     }
-    step(true, [this] { SetVolume(1000); });
-    step(true, [this] { LoadStationBlock(1); });
+    step(true, [this] { Playback->SetVolume(1000); });
+    step(true, [this] { Presets->LoadStationBlock(1); });
     if (m_splash) {
         m_splash->hide();
         m_splash->deleteLater();
@@ -110,7 +110,7 @@ void TMainForm::leavingSteps(const std::function<void(const std::function<void()
     WindowsMediaPlayer->controls().stop();
     PlayerRec->controls().stop();
     run([this] { SaveDefaults(); });
-    run([this] { SaveStationBlock(VrNumBlock->Value()); });
+    run([this] { Presets->SaveStationBlock(VrNumBlock->Value()); });
     run([this] { saveCurrentSkin(); });
 }
 
@@ -196,7 +196,7 @@ void TMainForm::FormDestroy()
     }
     // A fader left at 0 is put back to full volume for the next start.
     const int position = VrScrollBarPlayer1->Position();
-    SetVolume(position != 0 ? position : 1000);
+    Playback->SetVolume(position != 0 ? position : 1000);
     WindowsMediaPlayer->controls().stop();
     PlayerRec->controls().stop();
 }

@@ -161,7 +161,7 @@ TMainForm::TMainForm(QWidget *parent) : QWidget(parent, Qt::Window | Qt::Framele
     controls.VrScrollBarPlayer1 = VrScrollBarPlayer1;
     controls.VrNumVolume = VrNumVolume;
     TPlaybackHooks hooks;
-    hooks.recordingFile = [this] { return recordingFile(); };
+    hooks.recordingFile = [this] { return Recorder->recordingFile(); };
     hooks.closeMainWindow = [this] { close(); };
     // While online the LED matrix scrolls the skin's text.
     hooks.ledText = [this] {
@@ -181,17 +181,19 @@ TMainForm::TMainForm(QWidget *parent) : QWidget(parent, Qt::Window | Qt::Framele
     stationHooks.dataDirectory = [this] { return dataDirectory; };
     stationHooks.online = [this] { return Playback->state.online; };
     stationHooks.attemptConnect = [this] { Network->attemptConnect(); };
-    stationHooks.tuneStation = [this](const QString &name, const QString &url) { TuneStation(name, url); };
+    stationHooks.tuneStation = [this](const QString &name, const QString &url) { Playback->TuneStation(name, url); };
     stationHooks.addToHistory = [this](const QString &name, const QString &url) { AddToHistory(name, url); };
     stationHooks.editor = [this] { return editStationForm(); };
     Presets = std::make_unique<TStationPresets>(stations, std::move(stationHooks));
     for (int i = 0; i < 7; ++i)
         connect(VrDemoButtonStation[size_t(i)], &TVrDemoButton::OnMouseDown, this,
                 [this, i](Qt::MouseButton button, QPoint) {
-                    guarded([this, i, button] { VrDemoButtonStationMouseDown(i + 1, button); });
+                    guarded([this, i, button] { Presets->VrDemoButtonStationMouseDown(i + 1, button); });
                 });
-    connect(VrSpinnerStation, &TVrSpinner::OnUpClick, this, guardedHandler(&TMainForm::VrSpinnerStationUpClick));
-    connect(VrSpinnerStation, &TVrSpinner::OnDownClick, this, guardedHandler(&TMainForm::VrSpinnerStationDownClick));
+    connect(VrSpinnerStation, &TVrSpinner::OnUpClick, this,
+            [this] { guarded([this] { Presets->VrSpinnerStationUpClick(); }); });
+    connect(VrSpinnerStation, &TVrSpinner::OnDownClick, this,
+            [this] { guarded([this] { Presets->VrSpinnerStationDownClick(); }); });
 
     TRecorderControls recorder;
     recorder.VrDemoButtonRec = VrDemoButtonRec;
@@ -204,15 +206,11 @@ TMainForm::TMainForm(QWidget *parent) : QWidget(parent, Qt::Window | Qt::Framele
     recorder.VrScrollBarPlayer1 = VrScrollBarPlayer1;
     TRecorderHooks recorderHooks;
     recorderHooks.options = [this] { return optionsForm(); };
-    recorderHooks.setVolume = [this](int value) { SetVolume(value); };
+    recorderHooks.setVolume = [this](int value) { Playback->SetVolume(value); };
     Recorder = std::make_unique<TRecorder>(recorder, *WindowsMediaPlayer, *PlayerRec, Playback->state,
                                            std::move(recorderHooks));
     const std::pair<TVrDemoButton *, void (TMainForm::*)()> clicks[] = {
         {VrDemoButtonHistory, &TMainForm::VrDemoButtonHistoryClick},
-        {VrDemoButtonUnplug, &TMainForm::VrDemoButtonUnplugClick},
-        {VrDemoButtonRec, &TMainForm::VrDemoButtonRecClick},
-        {VrDemoButtonStop, &TMainForm::VrDemoButtonStopClick},
-        {VrDemoButtonStart, &TMainForm::VrDemoButtonStartClick},
         {VrDemoButtonOptions, &TMainForm::VrDemoButtonOptionsClick},
         {VrDemoButtonExit, &TMainForm::VrDemoButtonExitClick},
         {VrDemoButtonSkinMaker, &TMainForm::VrDemoButtonSkinMakerClick},
@@ -222,9 +220,18 @@ TMainForm::TMainForm(QWidget *parent) : QWidget(parent, Qt::Window | Qt::Framele
     };
     for (const auto &[button, handler] : clicks)
         connect(button, &TVrDemoButton::OnClick, this, guardedHandler(handler));
+    const std::pair<TVrDemoButton *, std::function<void()>> subsystemClicks[] = {
+        {VrDemoButtonUnplug, [this] { Playback->VrDemoButtonUnplugClick(); }},
+        {VrDemoButtonRec, [this] { Recorder->VrDemoButtonRecClick(); }},
+        {VrDemoButtonStop, [this] { Recorder->VrDemoButtonStopClick(); }},
+        {VrDemoButtonStart, [this] { Recorder->VrDemoButtonStartClick(); }},
+    };
+    for (const auto &[button, handler] : subsystemClicks)
+        connect(button, &TVrDemoButton::OnClick, this, [handler = handler] { guarded(handler); });
     connect(static_cast<TClickLabel *>(MaroImage), &TClickLabel::OnClick, this,
             guardedHandler(&TMainForm::MaroImageClick));
-    connect(VrScrollBarPlayer1, &TVrSlider::OnChange, this, guardedHandler(&TMainForm::VrScrollBarPlayer1Change));
+    connect(VrScrollBarPlayer1, &TVrSlider::OnChange, this,
+            [this] { guarded([this] { Playback->VrScrollBarPlayer1Change(); }); });
 
     const std::pair<QAction *, void (TMainForm::*)()> dragItems[] = {
         {EndDragnDrop1, &TMainForm::EndDragnDrop1Click},
@@ -374,7 +381,7 @@ void TMainForm::compose()
     TimerSonaveo = new QTimer(this);
     TimerSonaveo->setObjectName(QStringLiteral("TimerSonaveo"));
     TimerSonaveo->setInterval(100);
-    connect(TimerSonaveo, &QTimer::timeout, this, guardedHandler(&TMainForm::TimerSonaveoTimer));
+    connect(TimerSonaveo, &QTimer::timeout, this, [this] { guarded([this] { Playback->TimerSonaveoTimer(); }); });
 
     Maro = new TUrlLink(this, kMakerWebSite);
     Maro->setObjectName(QStringLiteral("Maro"));
@@ -571,30 +578,16 @@ void TMainForm::showEvent(QShowEvent *event)
         FormShow();
 }
 
-QString TMainForm::recordingFile() const { return Recorder->recordingFile(); }
 
-void TMainForm::TimerSonaveoTimer() { Playback->TimerSonaveoTimer(); }
 
-void TMainForm::TuneStation(const QString &name, const QString &url) { Playback->TuneStation(name, url); }
 
-void TMainForm::SetVolume(int value) { Playback->SetVolume(value); }
 
-void TMainForm::VrScrollBarPlayer1Change() { Playback->VrScrollBarPlayer1Change(); }
 
-void TMainForm::VrDemoButtonUnplugClick() { Playback->VrDemoButtonUnplugClick(); }
 
-void TMainForm::SaveStationBlock(int n) { Presets->SaveStationBlock(n); }
 
-void TMainForm::LoadStationBlock(int n) { Presets->LoadStationBlock(n); }
 
-void TMainForm::VrSpinnerStationUpClick() { Presets->VrSpinnerStationUpClick(); }
 
-void TMainForm::VrSpinnerStationDownClick() { Presets->VrSpinnerStationDownClick(); }
 
-void TMainForm::VrDemoButtonStationMouseDown(int n, Qt::MouseButton button)
-{
-    Presets->VrDemoButtonStationMouseDown(n, button);
-}
 
 void TMainForm::VrDemoButtonHistoryClick()
 {
@@ -610,15 +603,10 @@ void TMainForm::AddToHistory(const QString &name, const QString &url)
 
 
 
-void TMainForm::FillDriverList() { Recorder->FillDriverList(); }
 
-void TMainForm::RebuildFormatList() { Recorder->RebuildFormatList(); }
 
-void TMainForm::VrDemoButtonRecClick() { Recorder->VrDemoButtonRecClick(); }
 
-void TMainForm::VrDemoButtonStopClick() { Recorder->VrDemoButtonStopClick(); }
 
-void TMainForm::VrDemoButtonStartClick() { Recorder->VrDemoButtonStartClick(); }
 
 void TMainForm::VrDemoButtonOptionsClick()
 {

@@ -180,29 +180,13 @@ public:
     // a skin that made the window unusable waits untouched on disk.
     bool useDefaultSkin = false;
 
-    // The recording file the recorder writes and PLAY plays back.
-    QString recordingFile() const;
-
-    // Handlers
+    // Handlers of the main window's own. The status tick and the station,
+    // recorder and playback controls are connected straight to Playback, Presets
+    // and Recorder, which do their work.
     void FormShow();
     void FormDestroy();
-    void TimerSonaveoTimer();
-    void TuneStation(const QString &name, const QString &url);
-    void SetVolume(int value);
-    void VrScrollBarPlayer1Change();
-    void VrDemoButtonUnplugClick();
-    void SaveStationBlock(int n);
-    void LoadStationBlock(int n);
-    void VrSpinnerStationUpClick();
-    void VrSpinnerStationDownClick();
-    void VrDemoButtonStationMouseDown(int n, Qt::MouseButton button);
     void VrDemoButtonHistoryClick();
     void AddToHistory(const QString &name, const QString &url);
-    void FillDriverList();
-    void RebuildFormatList();
-    void VrDemoButtonRecClick();
-    void VrDemoButtonStopClick();
-    void VrDemoButtonStartClick();
     void VrDemoButtonOptionsClick();
     void VrDemoButtonExitClick();
     // The settings file "Defaults.ini" in the data directory.

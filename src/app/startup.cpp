@@ -12,6 +12,7 @@
 #include "splashform.h"
 #include "termination.h"
 #include "networkstate.h"
+#include "recorder.h"
 #include "stationplayback.h"
 #include "vrtimer.h"
 
@@ -116,9 +117,9 @@ void createFirstWindows(TApplicationWindows &windows)
     history.online = [main] { return main->Playback->state.online; };
     history.attemptConnect = [main] { main->Network->attemptConnect(); };
     history.setHistoryMarker = [main] { main->Labelgenre->setText(kHistoryMarker); };
-    history.tuneStation = [main](const QString &name, const QString &url) { main->TuneStation(name, url); };
+    history.tuneStation = [main](const QString &name, const QString &url) { main->Playback->TuneStation(name, url); };
     windows.HistoryForm->setHooks(std::move(history));
-    windows.OptionsForm->onDriverBoxChange = [main] { main->RebuildFormatList(); };
+    windows.OptionsForm->onDriverBoxChange = [main] { main->Recorder->RebuildFormatList(); };
 }
 
 void createLateWindows(TApplicationWindows &windows)

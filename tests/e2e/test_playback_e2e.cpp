@@ -44,7 +44,7 @@ public:
         form.show();
         online = runUntil([this] { return form.Playback->state.online; }, 3000);
     }
-    ~LiveForm() { form.VrDemoButtonUnplugClick(); }
+    ~LiveForm() { form.Playback->VrDemoButtonUnplugClick(); }
     TMainForm form;
     bool online = false;
 };
@@ -77,7 +77,7 @@ TEST(LivePlayback, TuningTheLocalStreamPlaysTheToneAndTheDisplaysFollow)
     ASSERT_TRUE(live.online) << "the network monitor should report a network";
     EXPECT_EQ(form.VrMatrixConn->Text(), QStringLiteral("MARO SONAVEO ONLINE!"));
 
-    form.TuneStation(QStringLiteral("Tone FM"), testStream());
+    form.Playback->TuneStation(QStringLiteral("Tone FM"), testStream());
     EXPECT_TRUE(form.Playback->state.connecting);
     ASSERT_TRUE(runUntil([&] { return form.LabelStation->text() == QLatin1String("Tone FM"); }, 8000))
         << "still " << form.LabelStation->text().toStdString();
@@ -99,11 +99,11 @@ TEST(LivePlayback, TuningTheLocalStreamPlaysTheToneAndTheDisplaysFollow)
     // The fader at 500 halves the amplitude: the volume is linear. The same MP3
     // frames are decoded both times and mixed at unity, so only the moment the
     // level changes inside the recording window can blur it; 10 % covers that.
-    form.SetVolume(500);
+    form.Playback->SetVolume(500);
     QTest::qWait(300);
     const double halfLevel = rms(recordMonitor(1.0));
     EXPECT_NEAR(halfLevel / fullLevel, 0.5, 0.05);
-    form.SetVolume(1000);
+    form.Playback->SetVolume(1000);
 
     QTest::mouseClick(form.VrDemoButtonUnplug, Qt::LeftButton);
     EXPECT_EQ(form.LabelStation->text(), QStringLiteral("none"));
@@ -137,7 +137,7 @@ TEST(LivePlayback, BadStreamsNeitherCrashNorFreezeAndEndInAClearState)
     for (size_t i = 0; i < std::size(modes); ++i) {
         SCOPED_TRACE(names[i]);
         BadHttpServer server(modes[i], mp3);
-        form.TuneStation(QStringLiteral("Bad Radio"), server.url());
+        form.Playback->TuneStation(QStringLiteral("Bad Radio"), server.url());
         EXPECT_LT(largestTickGap(form, 2500), 200) << "the window keeps ticking";
         // A stream that closes plays out what it had buffered, then ends.
         EXPECT_TRUE(runUntil([&] { return form.WindowsMediaPlayer->playState() != 3; }, 6000));
@@ -162,7 +162,7 @@ TEST(LivePlayback, WithoutANetworkTheDisplayAsksForOneAndTuningIsRefused)
         QTest::qWait(500);
         EXPECT_FALSE(form.Playback->state.online);
         EXPECT_EQ(form.VrMatrixConn->Text(), QStringLiteral("INTERNET CONNECTION?"));
-        form.TuneStation(QStringLiteral("Radio One"), QStringLiteral("http://127.0.0.1:9/stream"));
+        form.Playback->TuneStation(QStringLiteral("Radio One"), QStringLiteral("http://127.0.0.1:9/stream"));
         EXPECT_FALSE(form.Playback->state.connecting);
         EXPECT_TRUE(form.WindowsMediaPlayer->URL().isEmpty());
         return;

@@ -89,6 +89,6 @@ TEST(MainRoad, EditAStationWithMouseAndKeysThenPressItAndHearIt)
     const auto samples = recordMonitor(1.0);
     EXPECT_NEAR(dominantFrequency(samples), 440.0, 5.0);
     EXPECT_GT(rms(samples), 1000.0);
-    form->VrDemoButtonUnplugClick();
+    form->Playback->VrDemoButtonUnplugClick();
     EXPECT_TRUE(dialogs.messages.isEmpty()) << dialogs.messages.join('|').toStdString();
 }

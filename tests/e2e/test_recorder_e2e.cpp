@@ -52,7 +52,7 @@ TEST(LiveRecording, RecordsTheToneOnTheSoundCardPlaysItBackAndExportsIt)
     TOptionsForm *options = windows.OptionsForm.get();
     const QString file = QDir(dir.path()).filePath(QStringLiteral("take.wav"));
     options->DirectoryEditLogger->setFileName(file);
-    form->FillDriverList();
+    form->Recorder->FillDriverList();
     ASSERT_EQ(options->FormatBox->currentText(), QStringLiteral("44100Hz 16bit Stereo"));
 
     QTest::mouseClick(form->VrDemoButtonRec, Qt::LeftButton);

@@ -61,7 +61,7 @@ protected:
         form->TimerSonaveo->stop();
         form->dataDirectory = data.path();
         form->Playback->state.online = true;
-        form->LoadStationBlock(1);
+        form->Presets->LoadStationBlock(1);
     }
     void TearDown() override { QDir::setCurrent(savedCurrent); }
 
@@ -303,9 +303,9 @@ TEST_F(BandsTest, ABandWhoseFirstBlockCannotBeReadLeavesBandBlockAndPresetsAsThe
     ASSERT_TRUE(QDir(data.path()).mkdir(QStringLiteral("Broken1.dat")));
     writeBytes(bandList(), crlfLines({QStringLiteral("AC/DC"), QStringLiteral("Broken"), QStringLiteral("Rock")}));
     form->Labelgenre->setText(QStringLiteral("Rock"));
-    form->LoadStationBlock(1);
-    form->VrSpinnerStationUpClick();
-    form->VrSpinnerStationUpClick();
+    form->Presets->LoadStationBlock(1);
+    form->Presets->VrSpinnerStationUpClick();
+    form->Presets->VrSpinnerStationUpClick();
     ASSERT_EQ(station(1), QStringLiteral("three"));
 
     for (const QString &band : {QStringLiteral("AC/DC"), QStringLiteral("Broken")}) {
@@ -322,7 +322,7 @@ TEST_F(BandsTest, ABandWhoseFirstBlockCannotBeReadLeavesBandBlockAndPresetsAsThe
     EXPECT_TRUE(dialogs.messages.first().contains(dataFile(QStringLiteral("Broken1.dat"))));
 
     // Leaving saves block 3 where it belongs; block 1 keeps its own presets.
-    form->SaveStationBlock(form->VrNumBlock->Value());
+    form->Presets->SaveStationBlock(form->VrNumBlock->Value());
     EXPECT_EQ(bytesOf(dataFile(QStringLiteral("Rock1.dat"))), crlfLines(QStringList(14, QStringLiteral("one"))));
     EXPECT_EQ(bytesOf(dataFile(QStringLiteral("Rock3.dat"))), crlfLines(QStringList(14, QStringLiteral("three"))));
     EXPECT_FALSE(QFile::exists(dataFile(QStringLiteral("1.dat"))));
@@ -333,12 +333,12 @@ TEST_F(BandsTest, AnUnreadableBlockShowsEmptySlotsAndIsNeverSavedOverUnlessEdite
     // Block 2 cannot be read: something else stands in the file's place.
     writeBytes(dataFile(QStringLiteral("Maro Radio Network1.dat")), crlfLines(QStringList(14, QStringLiteral("one"))));
     ASSERT_TRUE(QFile::link(QStringLiteral("/dev/zero"), dataFile(QStringLiteral("Maro Radio Network2.dat"))));
-    form->LoadStationBlock(1);
-    EXPECT_THROW(form->VrSpinnerStationUpClick(), EInOutError);
+    form->Presets->LoadStationBlock(1);
+    EXPECT_THROW(form->Presets->VrSpinnerStationUpClick(), EInOutError);
     EXPECT_EQ(form->VrNumBlock->Value(), 2);
     EXPECT_EQ(station(1), QStringLiteral("none")) << "block 1's presets are not shown as block 2's";
     // Paging on passes the block without writing block 1's presets into it.
-    form->VrSpinnerStationUpClick();
+    form->Presets->VrSpinnerStationUpClick();
     EXPECT_EQ(form->VrNumBlock->Value(), 3);
     EXPECT_EQ(QFileInfo(dataFile(QStringLiteral("Maro Radio Network2.dat"))).symLinkTarget(),
               QStringLiteral("/dev/zero"));

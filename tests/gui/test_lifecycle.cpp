@@ -102,7 +102,7 @@ protected:
         CurrentDirectory here(dir.path());
         QTest::mouseClick(form->VrDemoButtonExit, Qt::LeftButton);
         for (int tick = 0; tick < 25; ++tick)
-            form->TimerSonaveoTimer();
+            form->Playback->TimerSonaveoTimer();
     }
     // The 28 lines a fresh start writes, with the given first line and window place.
     QStringList freshLines(const QString &recording) const
@@ -166,10 +166,10 @@ TEST_F(LifecycleTest, EverythingLeftAtExitComesBackAtTheNextStartAtBlockOne)
     history()->AddToHistory(QStringLiteral("Jazz FM"), QStringLiteral("http://jazz.example/stream"));
     history()->AddToHistory(QString(), QStringLiteral("http://nameless.example")); // an empty name
     form->Labelgenre->setText(QStringLiteral("Top 40"));
-    form->LoadStationBlock(1);
+    form->Presets->LoadStationBlock(1);
     form->VrDemoButtonStation[2]->setCaption(QStringLiteral("Hits"));
     form->EditStationURL[2]->setText(QStringLiteral("http://hits.example"));
-    form->VrSpinnerStationUpClick(); // block 1 saved, block 2 shown
+    form->Presets->VrSpinnerStationUpClick(); // block 1 saved, block 2 shown
     options()->FormatBox->setCurrentIndex(-1);
     options()->DriverBox->setCurrentIndex(1);
     const QString recording = file(QStringLiteral("my takes.wav"));
@@ -304,7 +304,7 @@ TEST_F(LifecycleTest, AFaderLeftAtZeroIsFullVolumeAgainAtTheEnd)
 {
     start(dir.path());
     form->VrScrollBarPlayer1->setPosition(0);
-    form->VrScrollBarPlayer1Change();
+    form->Playback->VrScrollBarPlayer1Change();
     EXPECT_EQ(station->volume(), 0);
     form->FormDestroy(); // what the window's destruction runs
     EXPECT_EQ(station->volume(), 100);
@@ -440,7 +440,7 @@ TEST_F(LifecycleTest, ExitWithAFailedSaveSaysWhyAndKeepsTheProgramOpen)
     EXPECT_TRUE(form->isVisible()) << "the answer was No, so the program stays";
     EXPECT_FALSE(windows->FormSure->isVisible());
     for (int tick = 0; tick < 30; ++tick)
-        form->TimerSonaveoTimer();
+        form->Playback->TimerSonaveoTimer();
     EXPECT_EQ(closed.count(), 0);
 }
 

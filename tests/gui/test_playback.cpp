@@ -4,6 +4,7 @@
 #include "fakedialogs.h"
 #include "fakeplatform.h"
 #include "mainform.h"
+#include "recorder.h"
 #include "stationplayback.h"
 #include "timage.h"
 #include "vrclock.h"
@@ -40,7 +41,7 @@ protected:
     void tick(int n = 1)
     {
         for (int i = 0; i < n; ++i)
-            guarded([this] { form->TimerSonaveoTimer(); });
+            guarded([this] { form->Playback->TimerSonaveoTimer(); });
     }
     QString clock(TVrClock *c) const { return c->displayText(); }
     TPlaybackState &state() { return form->Playback->state; }
@@ -61,13 +62,13 @@ TEST_F(PlaybackTest, ARefusedTuneChangesNothingNotEvenThePositionClock)
     };
     form->VrClockstposition->setSeconds(7);
     for (const auto &[name, url] : refused)
-        form->TuneStation(name, url);
+        form->Playback->TuneStation(name, url);
     EXPECT_EQ(clock(form->VrClockstposition), QStringLiteral("00:00:07"));
 
     fake.network->connected = false;
     tick();
     form->VrClockstposition->setSeconds(7);
-    form->TuneStation(QStringLiteral("Radio One"), QStringLiteral("http://radio.example/live"));
+    form->Playback->TuneStation(QStringLiteral("Radio One"), QStringLiteral("http://radio.example/live"));
 
     EXPECT_TRUE(station->calls.isEmpty()) << station->calls.join(',').toStdString();
     EXPECT_EQ(clock(form->VrClockstposition), QStringLiteral("00:00:07"));
@@ -89,7 +90,7 @@ TEST_F(PlaybackTest, TheConnectionTextFollowsTheNetworkOnEveryTick)
 TEST_F(PlaybackTest, AStationConnectsBlinkingAndShowsItsNameOncePastTheFirstSecond)
 {
     form->VrClockstposition->setSeconds(9);
-    form->TuneStation(QStringLiteral("Radio One"), QStringLiteral("http://radio.example/live"));
+    form->Playback->TuneStation(QStringLiteral("Radio One"), QStringLiteral("http://radio.example/live"));
     EXPECT_EQ(station->calls, QStringList({"stop", "url:http://radio.example/live", "play"}));
     EXPECT_EQ(clock(form->VrClockstposition), QStringLiteral("00:00:00"));
 
@@ -140,7 +141,7 @@ TEST_F(PlaybackTest, AStationConnectsBlinkingAndShowsItsNameOncePastTheFirstSeco
 
 TEST_F(PlaybackTest, AStationStuckAtSecondZeroTimesOutOnThe301stPlayingTickOnce)
 {
-    form->TuneStation(QStringLiteral("Radio One"), QStringLiteral("http://radio.example/live"));
+    form->Playback->TuneStation(QStringLiteral("Radio One"), QStringLiteral("http://radio.example/live"));
     station->calls.clear();
     station->state = 9; // ticks that are not playing do not count
     tick(50);
@@ -170,7 +171,7 @@ TEST_F(PlaybackTest, RecordingPlaybackWaitsForTheStationPlayerAndEndsByReenablin
 
     station->state = kStopped;
     tick();
-    EXPECT_EQ(rec->calls, QStringList({"url:" + form->recordingFile(), "play"}));
+    EXPECT_EQ(rec->calls, QStringList({"url:" + form->Recorder->recordingFile(), "play"}));
     EXPECT_FALSE(state().filePlaybackRequest);
 
     rec->state = kPlaying;
@@ -220,7 +221,7 @@ TEST_F(PlaybackTest, DuringTheExitCountdownStationDisplaysFreezeAndRecordingCloc
 {
     form->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
-    form->TuneStation(QStringLiteral("Radio One"), QStringLiteral("http://radio.example/live"));
+    form->Playback->TuneStation(QStringLiteral("Radio One"), QStringLiteral("http://radio.example/live"));
     station->state = kPlaying;
     station->position = 12.0;
     tick();
@@ -251,7 +252,7 @@ TEST_F(PlaybackTest, TheFaderSetsBothPlayersLinearlyInWholePercent)
     const std::pair<int, int> rows[] = {{1000, 100}, {999, 99}, {995, 99}, {994, 99}, {500, 50},
                                         {9, 0},      {0, 0},    {10, 1}};
     for (const auto &[position, percent] : rows) {
-        form->SetVolume(position);
+        form->Playback->SetVolume(position);
         EXPECT_EQ(station->volume(), percent) << position;
         EXPECT_EQ(rec->volume(), percent) << position;
         EXPECT_EQ(form->VrNumVolume->Value(), percent) << position;
@@ -259,7 +260,7 @@ TEST_F(PlaybackTest, TheFaderSetsBothPlayersLinearlyInWholePercent)
     }
 
     // Moving the fader with the keyboard goes through its change event.
-    form->SetVolume(1000);
+    form->Playback->SetVolume(1000);
     station->calls.clear();
     form->VrScrollBarPlayer1->setFocus();
     QTest::keyClick(form->VrScrollBarPlayer1, Qt::Key_Down);
@@ -270,7 +271,7 @@ TEST_F(PlaybackTest, TheFaderSetsBothPlayersLinearlyInWholePercent)
 
 TEST_F(PlaybackTest, DisconnectEndsTheStationButLeavesTheRecordingPlaying)
 {
-    form->TuneStation(QStringLiteral("Radio One"), QStringLiteral("http://radio.example/live"));
+    form->Playback->TuneStation(QStringLiteral("Radio One"), QStringLiteral("http://radio.example/live"));
     station->state = 9;
     tick(3); // blinking, maybe hidden now
     station->calls.clear();

@@ -42,7 +42,7 @@ protected:
         form->TimerSonaveo->stop();
         form->dataDirectory = dir.path();
         form->Playback->state.online = true;
-        form->LoadStationBlock(1);
+        form->Presets->LoadStationBlock(1);
         station = fake.station;
     }
     QString file(const QString &name) const { return QDir(dir.path()).filePath(name); }
@@ -97,7 +97,7 @@ TEST_F(PresetsTest, ABlockIsFourteenCrLfLinesInButtonOrderAndReadsBackVerbatim)
 
     setPreset(1, QStringLiteral(" Radio Öresund "), QStringLiteral("http://a.example:8000/live "));
     setPreset(4, QStringLiteral("Café del Mar"), QStringLiteral("http://b.example/stream.mp3"));
-    form->SaveStationBlock(1);
+    form->Presets->SaveStationBlock(1);
     const QByteArray expected = QByteArray(" Radio \xC3\x96resund \r\nhttp://a.example:8000/live \r\n") +
                                 "none\r\nnone\r\nnone\r\nnone\r\n" +
                                 "Caf\xC3\xA9 del Mar\r\nhttp://b.example/stream.mp3\r\n" +
@@ -105,7 +105,7 @@ TEST_F(PresetsTest, ABlockIsFourteenCrLfLinesInButtonOrderAndReadsBackVerbatim)
     EXPECT_EQ(bytesOf(file(QStringLiteral("Maro Radio Network1.dat"))), expected);
 
     setPreset(1, QStringLiteral("changed"), QStringLiteral("changed"));
-    form->LoadStationBlock(1);
+    form->Presets->LoadStationBlock(1);
     EXPECT_EQ(name(1), QStringLiteral(" Radio Öresund "));
     EXPECT_EQ(url(1), QStringLiteral("http://a.example:8000/live "));
     EXPECT_EQ(name(4), QStringLiteral("Café del Mar"));
@@ -114,7 +114,7 @@ TEST_F(PresetsTest, ABlockIsFourteenCrLfLinesInButtonOrderAndReadsBackVerbatim)
 TEST_F(PresetsTest, ShortAndWindowsFilesLoadAndBandNamesJoinTheBlockNumber)
 {
     writeBytes(file(QStringLiteral("Maro Radio Network1.dat")), "One\r\nhttp://one\r\nTwo\r\n");
-    form->LoadStationBlock(1);
+    form->Presets->LoadStationBlock(1);
     EXPECT_EQ(name(1), QStringLiteral("One"));
     EXPECT_EQ(url(1), QStringLiteral("http://one"));
     EXPECT_EQ(name(2), QStringLiteral("Two"));
@@ -122,7 +122,7 @@ TEST_F(PresetsTest, ShortAndWindowsFilesLoadAndBandNamesJoinTheBlockNumber)
     EXPECT_EQ(name(7), QString());
 
     writeBytes(file(QStringLiteral("Maro Radio Network2.dat")), "Radio K\xD6LN\r\nhttp://koeln\r\n");
-    form->LoadStationBlock(2);
+    form->Presets->LoadStationBlock(2);
     EXPECT_EQ(name(1), QStringLiteral("Radio KÖLN"));
 
     form->Labelgenre->setText(QStringLiteral("Top 40"));
@@ -134,10 +134,10 @@ TEST_F(PresetsTest, ShortAndWindowsFilesLoadAndBandNamesJoinTheBlockNumber)
 TEST_F(PresetsTest, SavingUnderTheHistoryMarkerWritesTheRememberedBand)
 {
     form->Labelgenre->setText(QStringLiteral("Jazz"));
-    form->LoadStationBlock(1);
+    form->Presets->LoadStationBlock(1);
     form->Labelgenre->setText(QStringLiteral("Station History"));
     setPreset(2, QStringLiteral("Blue Note"), QStringLiteral("http://jazz"));
-    form->SaveStationBlock(1);
+    form->Presets->SaveStationBlock(1);
     EXPECT_EQ(form->Labelgenre->text(), QStringLiteral("Jazz"));
     EXPECT_EQ(readTextLines(file(QStringLiteral("Jazz1.dat"))).value(2), QStringLiteral("Blue Note"));
     EXPECT_FALSE(QFile::exists(file(QStringLiteral("Station History1.dat"))));
@@ -146,20 +146,20 @@ TEST_F(PresetsTest, SavingUnderTheHistoryMarkerWritesTheRememberedBand)
 TEST_F(PresetsTest, PagingSavesTheBlockItLeavesAndStopsAtOneAndAHundred)
 {
     setPreset(1, QStringLiteral("First"), QStringLiteral("http://first"));
-    form->VrSpinnerStationDownClick();
+    form->Presets->VrSpinnerStationDownClick();
     EXPECT_EQ(form->VrNumBlock->displayText(), QStringLiteral("001"));
     EXPECT_EQ(name(1), QStringLiteral("First")) << "the same block saved and loaded again";
 
-    form->VrSpinnerStationUpClick();
+    form->Presets->VrSpinnerStationUpClick();
     EXPECT_EQ(form->VrNumBlock->displayText(), QStringLiteral("002"));
     EXPECT_EQ(name(1), QStringLiteral("none"));
-    form->VrSpinnerStationDownClick();
+    form->Presets->VrSpinnerStationDownClick();
     EXPECT_EQ(name(1), QStringLiteral("First"));
 
     form->VrNumBlock->setValue(100);
-    form->LoadStationBlock(100);
+    form->Presets->LoadStationBlock(100);
     setPreset(7, QStringLiteral("Last"), QStringLiteral("http://last"));
-    form->VrSpinnerStationUpClick();
+    form->Presets->VrSpinnerStationUpClick();
     EXPECT_EQ(form->VrNumBlock->Value(), 100);
     EXPECT_EQ(name(7), QStringLiteral("Last"));
     EXPECT_TRUE(QFile::exists(file(QStringLiteral("Maro Radio Network100.dat"))));
@@ -193,7 +193,7 @@ TEST_F(PresetsTest, UpAndDownKeysPageLikeTheArrowsOnceTheSpinnerHasTheFocus)
     form->show();
     ASSERT_TRUE(QTest::qWaitForWindowActive(form));
     form->dataDirectory = dir.path(); // the first showing took the current folder
-    form->LoadStationBlock(1);
+    form->Presets->LoadStationBlock(1);
     writeBytes(file(QStringLiteral("Maro Radio Network2.dat")), "Block Two\r\nhttp://two\r\n");
     TVrSpinner *spinner = form->VrSpinnerStation;
 
@@ -270,7 +270,7 @@ TEST_F(PresetsTest, LeftPressesTuneAndFillTheHistoryNewestFirst)
 TEST_F(PresetsTest, TheEditorTakesBothFieldsBackAndSavesTheBlock)
 {
     setPreset(2, QStringLiteral("Radio B"), QStringLiteral("http://b"));
-    form->SaveStationBlock(1);
+    form->Presets->SaveStationBlock(1);
     const QByteArray before = bytesOf(file(QStringLiteral("Maro Radio Network1.dat")));
     QFile::remove(file(QStringLiteral("Maro Radio Network1.dat")));
 
@@ -326,7 +326,7 @@ TEST_F(PresetsTest, PastedLineBreaksAndVeryLongTextsKeepEveryPresetOnItsLines)
 
     // What the file holds comes back whole, and a second edit keeps it so.
     setPreset(2, QStringLiteral("x"), QStringLiteral("x"));
-    form->LoadStationBlock(1);
+    form->Presets->LoadStationBlock(1);
     EXPECT_EQ(url(2), longUrl);
     answerEditor();
     press(2, Qt::RightButton);
@@ -400,7 +400,7 @@ TEST_F(PresetsTest, ASaveIntoAReadOnlyFolderShowsWhyAndKeepsFileAndPresets)
         return;
     }
     setPreset(1, QStringLiteral("Kept"), QStringLiteral("http://kept"));
-    form->SaveStationBlock(1);
+    form->Presets->SaveStationBlock(1);
     const QByteArray old = bytesOf(file(QStringLiteral("Maro Radio Network1.dat")));
     ASSERT_TRUE(childprocess::makeReadOnly(dir.path()));
 
@@ -412,7 +412,7 @@ TEST_F(PresetsTest, ASaveIntoAReadOnlyFolderShowsWhyAndKeepsFileAndPresets)
     EXPECT_EQ(bytesOf(file(QStringLiteral("Maro Radio Network1.dat"))), old);
     EXPECT_EQ(name(1), QStringLiteral("Edited")) << "the edit stays on the button for the next save";
 
-    EXPECT_THROW(form->VrSpinnerStationUpClick(), EInOutError);
+    EXPECT_THROW(form->Presets->VrSpinnerStationUpClick(), EInOutError);
     EXPECT_EQ(form->VrNumBlock->Value(), 1) << "a failed save leaves the block where it was";
     EXPECT_EQ(name(1), QStringLiteral("Edited"));
 }
@@ -430,7 +430,7 @@ TEST(BlockSave, AKillDuringSavingNeverLeavesAShortFile)
                 form.VrDemoButtonStation[size_t(n)]->setCaption(QString(1 + (i * 7 + n) % 300, QLatin1Char('x')));
                 form.EditStationURL[size_t(n)]->setText(QStringLiteral("http://radio/%1").arg(i));
             }
-            form.SaveStationBlock(1);
+            form.Presets->SaveStationBlock(1);
         }
     }
     QTemporaryDir dir;

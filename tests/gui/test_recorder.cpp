@@ -47,7 +47,7 @@ protected:
         options = windows.OptionsForm.get();
         form->TimerSonaveo->stop();
         options->DirectoryEditLogger->setFileName(file());
-        form->FillDriverList();
+        form->Recorder->FillDriverList();
         station = fake.station;
         rec = fake.recording;
     }
@@ -118,7 +118,7 @@ TEST_F(RecorderTest, RecRefusesWithoutOptionsAndShowsItOnce)
     dialogs.messages.clear();
     capture.accepts = [](const PcmFormat &, uint32_t) { return false; };
     options->DirectoryEditLogger->setFileName(file());
-    form->RebuildFormatList();
+    form->Recorder->RebuildFormatList();
     EXPECT_EQ(options->FormatBox->count(), 0);
     click(form->VrDemoButtonRec);
     EXPECT_EQ(dialogs.messages, QStringList({kOptionsMissing}));
@@ -168,16 +168,16 @@ TEST_F(RecorderTest, PlayWaitsForTheStationAndKeepsTheButtonsUntilThePlaybackEnd
     EXPECT_TRUE(busyButtons());
     EXPECT_TRUE(station->calls.contains(QStringLiteral("stop")));
     station->state = 3; // the double keeps saying "playing" until told otherwise
-    form->TimerSonaveoTimer();
+    form->Playback->TimerSonaveoTimer();
     EXPECT_FALSE(rec->calls.contains(QStringLiteral("play"))) << "not while a station plays";
     station->state = 1;
-    form->TimerSonaveoTimer();
+    form->Playback->TimerSonaveoTimer();
     EXPECT_TRUE(rec->calls.contains(QStringLiteral("url:") + file()));
     EXPECT_TRUE(rec->calls.contains(QStringLiteral("play")));
 
     // No file on disk: the recording player never plays, so the buttons wait for STOP.
     for (int i = 0; i < 20; ++i)
-        form->TimerSonaveoTimer();
+        form->Playback->TimerSonaveoTimer();
     EXPECT_TRUE(busyButtons());
     click(form->VrDemoButtonStop);
     EXPECT_TRUE(idleButtons());

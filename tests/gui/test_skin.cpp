@@ -377,10 +377,10 @@ TEST_F(SkinTest, TheLedTextShowsWhileOnlineAndTheConnectionQuestionWhileOffline)
     skin->ApplySkin(false);
     EXPECT_EQ(main->VrMatrixConn->Text(), QStringLiteral("RADIO NIGHTS"));
     fake.network->connected = false;
-    main->TimerSonaveoTimer();
+    main->Playback->TimerSonaveoTimer();
     EXPECT_EQ(main->VrMatrixConn->Text(), kOfflineLedText);
     fake.network->connected = true;
-    main->TimerSonaveoTimer();
+    main->Playback->TimerSonaveoTimer();
     EXPECT_EQ(main->VrMatrixConn->Text(), QStringLiteral("RADIO NIGHTS"));
 }
 
