@@ -4,7 +4,6 @@
 // the GUI thread and the timer thread waits for it, so ticks never pile up.
 
 #include <QObject>
-#include <QThread>
 
 #include <atomic>
 #include <condition_variable>
@@ -37,8 +36,6 @@ public:
     void setSyncEvent(bool on);
     TVrTimerType TimerType() const { return m_type; }
     void setTimerType(TVrTimerType type);
-    QThread::Priority Priority() const { return m_priority; }
-    void setPriority(QThread::Priority priority);
     void setOnTimer(std::function<void()> handler);
     bool hasOnTimer() const { return bool(m_onTimer); }
 
@@ -56,7 +53,6 @@ private:
     int m_interval = 1000;
     bool m_syncEvent = true;
     TVrTimerType m_type = ttThread;
-    QThread::Priority m_priority = QThread::NormalPriority;
     std::function<void()> m_onTimer;
     std::atomic<quint64> m_ticks{0};
 
