@@ -35,7 +35,6 @@ public:
 
     bool ShowSeconds() const { return m_showSeconds; }
     void setShowSeconds(bool on);
-    bool Blink() const { return m_blink; }
     void setBlink(bool on);
     bool Hours24() const { return m_hours24; }
     void setHours24(bool on);

@@ -43,8 +43,6 @@ public:
     void build(TVrNumStyle style, const TVrPalette &palette, const QColor &background);
     bool isBuilt() const { return m_built; }
 
-    QSize cellSize() const { return m_cell; }
-    int colonWidth() const { return m_colonWidth; }
     const QImage &glyph(QChar c) const;
     int cellWidth(QChar c) const;
 

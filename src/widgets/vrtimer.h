@@ -32,12 +32,10 @@ public:
     void setEnabled(bool on);
     int Interval() const { return m_interval; }
     void setInterval(int ms);
-    bool SyncEvent() const { return m_syncEvent; }
     void setSyncEvent(bool on);
     TVrTimerType TimerType() const { return m_type; }
     void setTimerType(TVrTimerType type);
     void setOnTimer(std::function<void()> handler);
-    bool hasOnTimer() const { return bool(m_onTimer); }
 
     // Number of ticks delivered so far (for tests and benchmarks).
     quint64 ticksDelivered() const { return m_ticks; }
