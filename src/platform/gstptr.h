@@ -34,33 +34,24 @@ template <> struct Refs<GstDeviceMonitor> : ObjectRefs<GstDeviceMonitor> {};
 template <> struct Refs<GstPluginFeature> : ObjectRefs<GstPluginFeature> {};
 
 // Mini objects: reference-counted, never floating.
-template <> struct Refs<GstCaps> {
-    static void unref(GstCaps *p) { gst_caps_unref(p); }
-    static GstCaps *ref(GstCaps *p) { return gst_caps_ref(p); }
-};
-template <> struct Refs<GstMessage> {
-    static void unref(GstMessage *p) { gst_message_unref(p); }
-    static GstMessage *ref(GstMessage *p) { return gst_message_ref(p); }
-};
-template <> struct Refs<GstSample> {
-    static void unref(GstSample *p) { gst_sample_unref(p); }
-    static GstSample *ref(GstSample *p) { return gst_sample_ref(p); }
-};
-template <> struct Refs<GstTagList> {
-    static void unref(GstTagList *p) { gst_tag_list_unref(p); }
-    static GstTagList *ref(GstTagList *p) { return gst_tag_list_ref(p); }
+template <typename T> struct MiniObjectRefs {
+    static void unref(T *p) { gst_mini_object_unref(reinterpret_cast<GstMiniObject *>(p)); }
+    static T *ref(T *p) { return reinterpret_cast<T *>(gst_mini_object_ref(reinterpret_cast<GstMiniObject *>(p))); }
 };
 
-// Plain allocations with a single owner: adopt() only.
-template <> struct Refs<GstStructure> {
-    static void unref(GstStructure *p) { gst_structure_free(p); }
+template <> struct Refs<GstCaps> : MiniObjectRefs<GstCaps> {};
+template <> struct Refs<GstMessage> : MiniObjectRefs<GstMessage> {};
+template <> struct Refs<GstSample> : MiniObjectRefs<GstSample> {};
+template <> struct Refs<GstTagList> : MiniObjectRefs<GstTagList> {};
+
+// Plain allocations with a single owner, freed by Free: adopt() only.
+template <typename T, auto Free> struct OwnerRefs {
+    static void unref(T *p) { Free(p); }
 };
-template <> struct Refs<GError> {
-    static void unref(GError *p) { g_error_free(p); }
-};
-template <> struct Refs<gchar> {
-    static void unref(gchar *p) { g_free(p); }
-};
+
+template <> struct Refs<GstStructure> : OwnerRefs<GstStructure, gst_structure_free> {};
+template <> struct Refs<GError> : OwnerRefs<GError, g_error_free> {};
+template <> struct Refs<gchar> : OwnerRefs<gchar, g_free> {};
 
 } // namespace gstptr_detail
 
