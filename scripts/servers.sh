@@ -2,7 +2,8 @@
 # an X server (Xvfb) when there is no display, and PulseAudio with a null sink
 # whose monitor the end-to-end tests record. Source it after lib.sh.
 # What these scripts start is stopped by stop_test_servers, by process id;
-# servers that were already running are left alone.
+# servers that were already running are left alone, and a running sound
+# server gets back the default sink and source it had before.
 
 if ! declare -p SONAVEO_SERVER_PIDS >/dev/null 2>&1; then
   SONAVEO_SERVER_PIDS=()
@@ -18,6 +19,7 @@ stop_test_servers() {
     wait "$pid" 2>/dev/null || true
   done
   SONAVEO_SERVER_PIDS=()
+  restore_sound_defaults
   unset SONAVEO_TEST_STREAM
   if [ -n "${ICECAST_DIR:-}" ]; then rm -rf "$ICECAST_DIR"; fi
 }
@@ -53,6 +55,39 @@ start_sound() {
     for _ in $(seq 50); do pactl info >/dev/null 2>&1 && break; sleep 0.1; done
   fi
   pactl info >/dev/null 2>&1 || { echo "PulseAudio did not start (see /tmp/sonaveo-pulse.log)"; exit 1; }
+  remember_sound_defaults
   pactl set-default-sink sonaveo_sink
   pactl set-default-source sonaveo_sink.monitor
+}
+
+# The sound server's default sink or source ("sink" or "source"); empty when
+# it cannot tell.
+sound_default() {
+  pactl "get-default-$1" 2>/dev/null ||
+    LC_ALL=C pactl info 2>/dev/null | sed -n "s/^Default ${1^}: //p"
+}
+
+# Notes the desktop's defaults once, before the tests point them at the null
+# sink; a second start keeps the first note, not the test's own sink.
+remember_sound_defaults() {
+  if [ -z "${SONAVEO_SAVED_SINK+set}" ]; then
+    SONAVEO_SAVED_SINK=$(sound_default sink || true)
+    SONAVEO_SAVED_SOURCE=$(sound_default source || true)
+  fi
+}
+
+# Gives a sound server that outlives the tests its defaults back. One these
+# scripts started has been stopped by now, so there is nothing to reach.
+restore_sound_defaults() {
+  if [ -n "${SONAVEO_SAVED_SINK+set}" ] && pactl info >/dev/null 2>&1; then
+    case "$SONAVEO_SAVED_SINK" in
+      "" | sonaveo_sink) ;;
+      *) pactl set-default-sink "$SONAVEO_SAVED_SINK" || true ;;
+    esac
+    case "$SONAVEO_SAVED_SOURCE" in
+      "" | sonaveo_sink.monitor) ;;
+      *) pactl set-default-source "$SONAVEO_SAVED_SOURCE" || true ;;
+    esac
+  fi
+  unset SONAVEO_SAVED_SINK SONAVEO_SAVED_SOURCE
 }

@@ -4,6 +4,7 @@
 #include <mutex>
 
 #include "environment.h"
+#include "gstptr.h"
 
 #include <gst/app/gstappsink.h>
 #include <gst/gst.h>
@@ -13,7 +14,6 @@
 #include <algorithm>
 #include <atomic>
 #include <cstring>
-#include <mutex>
 
 namespace {
 
@@ -32,27 +32,31 @@ void requireCaptureElements()
         throw EDirectXError::notAvailable();
 }
 
+using DevicePtr = GstPtr<GstDevice>;
+using DeviceList = std::vector<DevicePtr>;
+
 QString deviceString(GstDevice *device, const char *key)
 {
-    GstStructure *props = gst_device_get_properties(device);
-    QString value;
+    const auto props = GstPtr<GstStructure>::adopt(gst_device_get_properties(device));
     if (props) {
-        if (const char *text = gst_structure_get_string(props, key))
-            value = QString::fromUtf8(text);
-        gst_structure_free(props);
+        if (const char *text = gst_structure_get_string(props.get(), key))
+            return QString::fromUtf8(text);
     }
-    return value;
+    return {};
 }
 
-bool isDefaultDevice(GstDevice *device)
+bool isDefaultDevice(const DevicePtr &device)
 {
-    GstStructure *props = gst_device_get_properties(device);
+    const auto props = GstPtr<GstStructure>::adopt(gst_device_get_properties(device.get()));
     gboolean isDefault = FALSE;
-    if (props) {
-        gst_structure_get_boolean(props, "is-default", &isDefault);
-        gst_structure_free(props);
-    }
+    if (props)
+        gst_structure_get_boolean(props.get(), "is-default", &isDefault);
     return isDefault;
+}
+
+QString displayName(GstDevice *device)
+{
+    return QString::fromUtf8(GstPtr<gchar>::adopt(gst_device_get_display_name(device)).get());
 }
 
 // A stable identity per device: a name-based UUID of what the device provider
@@ -63,101 +67,87 @@ QUuid deviceIdentity(GstDevice *device)
     if (g_object_class_find_property(G_OBJECT_GET_CLASS(device), "internal-name")) {
         gchar *internal = nullptr;
         g_object_get(device, "internal-name", &internal, nullptr);
-        name = internal;
-        g_free(internal);
+        name = GstPtr<gchar>::adopt(internal).get();
     }
-    if (name.isEmpty()) {
-        gchar *display = gst_device_get_display_name(device);
-        name = display;
-        g_free(display);
-    }
+    if (name.isEmpty())
+        name = GstPtr<gchar>::adopt(gst_device_get_display_name(device)).get();
     static const QUuid ns = QUuid::fromString(QStringLiteral("{6b1f3a52-8d3e-4c61-9a0e-57a1c0de5e0a}"));
     return QUuid::createUuidV5(ns, name);
 }
 
-// The capture devices, the system's default first; each list entry holds a ref.
+// The capture devices, the system's default first.
 // Asking the sound server takes some milliseconds, and the driver list and the
 // format probe at start-up ask right after each other: a list read less than two
 // seconds ago is used again.
-std::vector<GstDevice *> probeSourceDevices();
+DeviceList probeSourceDevices();
 
-std::vector<GstDevice *> sourceDevices()
+DeviceList sourceDevices()
 {
     static std::mutex mutex;
-    static std::vector<GstDevice *> cached;
+    static DeviceList cached;
     static std::chrono::steady_clock::time_point readAt;
     std::lock_guard lock(mutex);
     const auto now = std::chrono::steady_clock::now();
     if (cached.empty() || now - readAt > std::chrono::seconds(2)) {
-        for (GstDevice *device : cached)
-            gst_object_unref(device);
         cached = probeSourceDevices();
         readAt = now;
     }
-    std::vector<GstDevice *> copy;
-    for (GstDevice *device : cached)
-        copy.push_back(GST_DEVICE(gst_object_ref(device)));
+    DeviceList copy;
+    for (const DevicePtr &device : cached)
+        copy.push_back(DevicePtr::share(device.get()));
     return copy;
 }
 
-std::vector<GstDevice *> probeSourceDevices()
+DeviceList probeSourceDevices()
 {
-    GstDeviceMonitor *monitor = gst_device_monitor_new();
-    gst_device_monitor_add_filter(monitor, "Audio/Source", nullptr);
+    const auto monitor = GstPtr<GstDeviceMonitor>::adopt(gst_device_monitor_new());
+    gst_device_monitor_add_filter(monitor.get(), "Audio/Source", nullptr);
     // Without start() the providers answer with what they can probe at once,
     // which is the whole list and spares a monitoring thread.
-    GList *list = gst_device_monitor_get_devices(monitor);
-    std::vector<GstDevice *> devices;
+    GList *list = gst_device_monitor_get_devices(monitor.get());
+    DeviceList devices;
+    // The list owns one reference per entry; the holders take them over.
     for (GList *item = list; item; item = item->next)
-        devices.push_back(GST_DEVICE(gst_object_ref(item->data)));
-    g_list_free_full(list, gst_object_unref);
-    gst_object_unref(monitor);
+        devices.push_back(DevicePtr::adopt(GST_DEVICE(item->data)));
+    g_list_free(list);
     std::stable_partition(devices.begin(), devices.end(), isDefaultDevice);
     return devices;
-}
-
-void releaseDevices(std::vector<GstDevice *> &devices)
-{
-    for (GstDevice *device : devices)
-        gst_object_unref(device);
-    devices.clear();
 }
 
 constexpr gint64 kFragmentMicroseconds = 20000;
 
 // A source element on the sound server's default capture device, which follows
 // the desktop's choice even when it changes after the device list was read.
-GstElement *defaultSource()
+GstPtr<GstElement> defaultSource()
 {
     if (GstElement *pulse = gst_element_factory_make("pulsesrc", nullptr))
-        return pulse;
-    return gst_element_factory_make("autoaudiosrc", nullptr);
+        return GstPtr<GstElement>::sink(pulse);
+    return GstPtr<GstElement>::sink(gst_element_factory_make("autoaudiosrc", nullptr));
 }
 
 // What the default source can deliver: the caps of the device marked as the
 // default, else those of the first device.
-GstCaps *defaultSourceCaps(const std::vector<GstDevice *> &devices)
+GstPtr<GstCaps> defaultSourceCaps(const DeviceList &devices)
 {
-    return devices.empty() ? nullptr : gst_device_get_caps(devices.front());
+    return devices.empty() ? GstPtr<GstCaps>() : GstPtr<GstCaps>::adopt(gst_device_get_caps(devices.front().get()));
+}
+
+GstPtr<GstElement> makeElement(const char *factory)
+{
+    return GstPtr<GstElement>::sink(gst_element_factory_make(factory, nullptr));
 }
 
 class GstCaptureBuffer : public CaptureBuffer {
 public:
     // Without a device it records the sound server's default source.
     GstCaptureBuffer(GstDevice *device, GstCaps *caps, uint32_t bytes)
-        : m_device(device ? GST_DEVICE(gst_object_ref(device)) : nullptr), m_caps(gst_caps_ref(caps)), m_ringSize(bytes)
+        : m_device(DevicePtr::share(device)), m_caps(GstPtr<GstCaps>::share(caps)), m_ringSize(bytes)
     {
         // The ring is only allocated when capturing starts: the format probe at
         // start-up makes one buffer per format and never starts them.
     }
 
-    ~GstCaptureBuffer() override
-    {
-        stop();
-        gst_caps_unref(m_caps);
-        if (m_device)
-            gst_object_unref(m_device);
-    }
+    ~GstCaptureBuffer() override { stop(); }
 
     uint32_t size() const override { return m_ringSize; }
 
@@ -170,7 +160,7 @@ public:
             allocateRing();
         }
         m_failed = false;
-        return gst_element_set_state(m_pipeline, GST_STATE_PLAYING) != GST_STATE_CHANGE_FAILURE;
+        return gst_element_set_state(m_pipeline.get(), GST_STATE_PLAYING) != GST_STATE_CHANGE_FAILURE;
     }
 
     void stop() override
@@ -178,11 +168,9 @@ public:
         if (!m_pipeline)
             return;
         // Going to NULL joins the streaming thread, so no callback runs afterwards.
-        gst_element_set_state(m_pipeline, GST_STATE_NULL);
-        gst_object_unref(m_bus);
-        gst_object_unref(m_pipeline);
-        m_pipeline = nullptr;
-        m_bus = nullptr;
+        gst_element_set_state(m_pipeline.get(), GST_STATE_NULL);
+        m_bus.reset();
+        m_pipeline.reset();
     }
 
     bool currentPosition(uint32_t &capturePos, uint32_t &readPos) override
@@ -215,48 +203,47 @@ public:
     void unlock(const uint8_t *, uint32_t, const uint8_t *, uint32_t) override { m_ringMutex.unlock(); }
 
 private:
+    // Makes the pipeline; on any failure nothing of it is kept, so the next
+    // start() tries again from scratch and reports a failure again.
     bool build()
     {
-        GstElement *source = m_device ? gst_device_create_element(m_device, nullptr) : defaultSource();
-        GstElement *convert = gst_element_factory_make("audioconvert", nullptr);
-        GstElement *resample = gst_element_factory_make("audioresample", nullptr);
-        GstElement *sink = gst_element_factory_make("appsink", nullptr);
-        if (!source || !convert || !resample || !sink) {
-            for (GstElement *element : {source, convert, resample, sink})
-                if (element)
-                    gst_object_unref(gst_object_ref_sink(element));
+        const GstPtr<GstElement> source =
+            m_device ? GstPtr<GstElement>::sink(gst_device_create_element(m_device.get(), nullptr)) : defaultSource();
+        const GstPtr<GstElement> convert = makeElement("audioconvert");
+        const GstPtr<GstElement> resample = makeElement("audioresample");
+        const GstPtr<GstElement> sink = makeElement("appsink");
+        if (!source || !convert || !resample || !sink)
             return false;
-        }
         // The name the sound server's mixer shows for the recording stream.
-        if (g_object_class_find_property(G_OBJECT_GET_CLASS(source), "client-name"))
-            g_object_set(source, "client-name", "Sonaveo", nullptr);
+        if (g_object_class_find_property(G_OBJECT_GET_CLASS(source.get()), "client-name"))
+            g_object_set(source.get(), "client-name", "Sonaveo", nullptr);
         // The sound server hands over one fragment per wake-up of both its client
         // thread and the streaming thread. Its default of 10 ms is made for low
         // latency; the reader only empties the ring every 50 ms, so 20 ms
         // fragments lose nothing and halve the cost of capturing.
-        if (g_object_class_find_property(G_OBJECT_GET_CLASS(source), "latency-time"))
-            g_object_set(source, "latency-time", gint64(kFragmentMicroseconds), nullptr);
-        m_pipeline = gst_pipeline_new("sonaveo-capture");
-        gst_bin_add_many(GST_BIN(m_pipeline), source, convert, resample, sink, nullptr);
+        if (g_object_class_find_property(G_OBJECT_GET_CLASS(source.get()), "latency-time"))
+            g_object_set(source.get(), "latency-time", gint64(kFragmentMicroseconds), nullptr);
+        auto pipeline = GstPtr<GstElement>::sink(gst_pipeline_new("sonaveo-capture"));
+        // The bin takes references of its own; the holders above drop theirs.
+        gst_bin_add_many(GST_BIN(pipeline.get()), source.get(), convert.get(), resample.get(), sink.get(), nullptr);
         // The ring is the only buffer between the device and the reader: the sink
         // takes buffers as they come, never waiting on the clock.
-        g_object_set(sink, "caps", m_caps, "sync", FALSE, "async", FALSE, nullptr);
+        g_object_set(sink.get(), "caps", m_caps.get(), "sync", FALSE, "async", FALSE, nullptr);
         GstAppSinkCallbacks callbacks{};
         callbacks.new_sample = &GstCaptureBuffer::onNewSample;
-        gst_app_sink_set_callbacks(GST_APP_SINK(sink), &callbacks, this, nullptr);
-        m_bus = gst_element_get_bus(m_pipeline);
+        gst_app_sink_set_callbacks(GST_APP_SINK(sink.get()), &callbacks, this, nullptr);
+        if (!gst_element_link_many(source.get(), convert.get(), resample.get(), sink.get(), nullptr))
+            return false;
+        m_bus = GstPtr<GstBus>::adopt(gst_element_get_bus(pipeline.get()));
+        m_pipeline = std::move(pipeline);
         m_capturePos.store(0, std::memory_order_release);
-        return gst_element_link_many(source, convert, resample, sink, nullptr);
+        return true;
     }
 
     bool failed()
     {
-        if (!m_failed) {
-            if (GstMessage *message = gst_bus_pop_filtered(m_bus, GST_MESSAGE_ERROR)) {
-                m_failed = true;
-                gst_message_unref(message);
-            }
-        }
+        if (!m_failed && GstPtr<GstMessage>::adopt(gst_bus_pop_filtered(m_bus.get(), GST_MESSAGE_ERROR)))
+            m_failed = true;
         return m_failed;
     }
 
@@ -264,16 +251,15 @@ private:
     static GstFlowReturn onNewSample(GstAppSink *sink, gpointer self)
     {
         auto *buffer = static_cast<GstCaptureBuffer *>(self);
-        GstSample *sample = gst_app_sink_pull_sample(sink);
+        const auto sample = GstPtr<GstSample>::adopt(gst_app_sink_pull_sample(sink));
         if (!sample)
             return GST_FLOW_EOS;
         GstMapInfo map;
-        GstBuffer *data = gst_sample_get_buffer(sample);
+        GstBuffer *data = gst_sample_get_buffer(sample.get());
         if (data && gst_buffer_map(data, &map, GST_MAP_READ)) {
             buffer->write(map.data, uint32_t(map.size));
             gst_buffer_unmap(data, &map);
         }
-        gst_sample_unref(sample);
         return GST_FLOW_OK;
     }
 
@@ -295,8 +281,8 @@ private:
         m_capturePos.store((pos + count) % ringSize, std::memory_order_release);
     }
 
-    GstDevice *m_device;
-    GstCaps *m_caps;
+    DevicePtr m_device;
+    GstPtr<GstCaps> m_caps;
     // Called with m_ringMutex held.
     void allocateRing()
     {
@@ -308,43 +294,30 @@ private:
     std::vector<uint8_t> m_ring;
     std::mutex m_ringMutex;
     std::atomic<uint32_t> m_capturePos{0};
-    GstElement *m_pipeline = nullptr;
-    GstBus *m_bus = nullptr;
+    GstPtr<GstElement> m_pipeline;
+    GstPtr<GstBus> m_bus;
     bool m_failed = false;
 };
 
 class GstCaptureDevice : public CaptureDevice {
 public:
-    // Takes over both references; a null device stands for the default source.
-    GstCaptureDevice(GstDevice *device, GstCaps *caps) : m_device(device), m_caps(caps) {}
-    ~GstCaptureDevice() override
-    {
-        if (m_caps)
-            gst_caps_unref(m_caps);
-        if (m_device)
-            gst_object_unref(m_device);
-    }
-    GstCaptureDevice(const GstCaptureDevice &) = delete;
-    GstCaptureDevice &operator=(const GstCaptureDevice &) = delete;
+    // A null device stands for the default source.
+    GstCaptureDevice(DevicePtr device, GstPtr<GstCaps> caps) : m_device(std::move(device)), m_caps(std::move(caps)) {}
 
     std::unique_ptr<CaptureBuffer> createCaptureBuffer(const PcmFormat &format, uint32_t bufferBytes) override
     {
         const QString capsText = pcmCapsString(format);
         if (capsText.isEmpty() || bufferBytes == 0 || !m_caps)
             return nullptr;
-        GstCaps *wanted = gst_caps_from_string(capsText.toUtf8().constData());
-        if (!wanted)
+        const auto wanted = GstPtr<GstCaps>::adopt(gst_caps_from_string(capsText.toUtf8().constData()));
+        if (!wanted || !gst_caps_can_intersect(m_caps.get(), wanted.get()))
             return nullptr;
-        std::unique_ptr<CaptureBuffer> buffer;
-        if (gst_caps_can_intersect(m_caps, wanted))
-            buffer = std::make_unique<GstCaptureBuffer>(m_device, wanted, bufferBytes);
-        gst_caps_unref(wanted);
-        return buffer;
+        return std::make_unique<GstCaptureBuffer>(m_device.get(), wanted.get(), bufferBytes);
     }
 
 private:
-    GstDevice *m_device;
-    GstCaps *m_caps;
+    DevicePtr m_device;
+    GstPtr<GstCaps> m_caps;
 };
 
 } // namespace
@@ -374,51 +347,43 @@ void prefetchCaptureDevices()
     } catch (...) {
         return; // told when the driver list is asked for
     }
-    std::vector<GstDevice *> devices = sourceDevices();
-    releaseDevices(devices);
+    sourceDevices();
 }
 
 std::vector<CaptureDriverInfo> GstCaptureBackend::enumerateDrivers()
 {
     requireCaptureElements();
-    std::vector<GstDevice *> devices = sourceDevices();
+    const DeviceList devices = sourceDevices();
     std::vector<CaptureDriverInfo> drivers;
     if (!devices.empty())
         drivers.push_back({std::nullopt, primaryDriverDescription(), QString()});
-    for (GstDevice *device : devices) {
-        gchar *display = gst_device_get_display_name(device);
-        QString module = deviceString(device, "device.api");
+    for (const DevicePtr &device : devices) {
+        QString module = deviceString(device.get(), "device.api");
         if (module.isEmpty())
-            module = QString::fromUtf8(G_OBJECT_TYPE_NAME(device));
-        drivers.push_back({deviceIdentity(device), QString::fromUtf8(display), module});
-        g_free(display);
+            module = QString::fromUtf8(G_OBJECT_TYPE_NAME(device.get()));
+        drivers.push_back({deviceIdentity(device.get()), displayName(device.get()), module});
     }
-    releaseDevices(devices);
     return drivers;
 }
 
 std::unique_ptr<CaptureDevice> GstCaptureBackend::createDevice(const std::optional<QUuid> &guid)
 {
     requireCaptureElements();
-    std::vector<GstDevice *> devices = sourceDevices();
-    GstDevice *chosen = nullptr;
-    GstCaps *caps = nullptr;
+    DeviceList devices = sourceDevices();
+    DevicePtr chosen;
+    GstPtr<GstCaps> caps;
     if (!guid) {
         caps = defaultSourceCaps(devices);
     } else {
-        for (GstDevice *device : devices) {
-            if (deviceIdentity(device) == *guid) {
-                chosen = GST_DEVICE(gst_object_ref(device));
-                caps = gst_device_get_caps(device);
+        for (DevicePtr &device : devices) {
+            if (deviceIdentity(device.get()) == *guid) {
+                caps = GstPtr<GstCaps>::adopt(gst_device_get_caps(device.get()));
+                chosen = std::move(device);
                 break;
             }
         }
     }
-    releaseDevices(devices);
-    if (!caps) {
-        if (chosen)
-            gst_object_unref(chosen);
+    if (!caps)
         return nullptr;
-    }
-    return std::make_unique<GstCaptureDevice>(chosen, caps);
+    return std::make_unique<GstCaptureDevice>(std::move(chosen), std::move(caps));
 }

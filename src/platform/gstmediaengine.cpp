@@ -63,10 +63,9 @@ QString takeErrorText(GstMessage *message)
     GError *error = nullptr;
     gchar *debug = nullptr;
     gst_message_parse_error(message, &error, &debug);
-    QString text = error ? QString::fromUtf8(error->message) : QStringLiteral("Unknown playback error");
-    g_clear_error(&error);
-    g_free(debug);
-    return text;
+    const auto ownedError = GstPtr<GError>::adopt(error);
+    const auto ownedDebug = GstPtr<gchar>::adopt(debug);
+    return error ? QString::fromUtf8(error->message) : QStringLiteral("Unknown playback error");
 }
 
 // GStreamer ranks libav's MP3 decoder and mpg123's alike and then takes libav's
@@ -75,11 +74,10 @@ QString takeErrorText(GstMessage *message)
 void preferLightMp3Decoder()
 {
     static const bool done = [] {
-        if (GstPluginFeature *feature = gst_registry_lookup_feature(gst_registry_get(), "mpg123audiodec")) {
-            if (gst_plugin_feature_get_rank(feature) <= GST_RANK_PRIMARY)
-                gst_plugin_feature_set_rank(feature, GST_RANK_PRIMARY + 1);
-            gst_object_unref(feature);
-        }
+        const auto feature =
+            GstPtr<GstPluginFeature>::adopt(gst_registry_lookup_feature(gst_registry_get(), "mpg123audiodec"));
+        if (feature && gst_plugin_feature_get_rank(feature.get()) <= GST_RANK_PRIMARY)
+            gst_plugin_feature_set_rank(feature.get(), GST_RANK_PRIMARY + 1);
         return true;
     }();
     (void)done;
@@ -95,8 +93,8 @@ constexpr const char *kStreamElements[] = {
 
 void loadFeature(GstPluginFeature *feature)
 {
-    if (GstPluginFeature *loaded = gst_plugin_feature_load(feature))
-        gst_object_unref(loaded);
+    // The loaded feature comes back with a reference of its own.
+    GstPtr<GstPluginFeature>::adopt(gst_plugin_feature_load(feature));
 }
 
 } // namespace
@@ -112,10 +110,8 @@ void GstMediaEngine::loadStreamPlugins()
             loadFeature(GST_PLUGIN_FEATURE(item->data));
         gst_plugin_feature_list_free(finders);
         for (const char *name : kStreamElements) {
-            if (GstPluginFeature *feature = gst_registry_lookup_feature(gst_registry_get(), name)) {
-                loadFeature(feature);
-                gst_object_unref(feature);
-            }
+            if (const auto feature = GstPtr<GstPluginFeature>::adopt(gst_registry_lookup_feature(gst_registry_get(), name)))
+                loadFeature(feature.get());
         }
     });
 }
@@ -138,24 +134,22 @@ void GstMediaEngine::ensurePipeline()
     if (m_playbin)
         return;
     preferLightMp3Decoder();
-    m_playbin = gst_element_factory_make("playbin", nullptr);
+    m_playbin = GstPtr<GstElement>::sink(gst_element_factory_make("playbin", nullptr));
     if (!m_playbin)
         throw EMediaError(QStringLiteral("The GStreamer element playbin could not be created"));
-    gst_object_ref_sink(m_playbin);
+    GstElement *playbin = m_playbin.get();
 
     // Audio only: without the video and text flags playbin builds no video or
     // subtitle sinks, so a stream that also carries pictures opens no window.
     // Software volume keeps the level linear and private to this player instead
     // of moving the sound server's stream volume.
-    g_object_set(m_playbin, "flags", kPlayFlagAudio | kPlayFlagSoftVolume, nullptr);
-    if (GstElement *sink = gst_element_factory_make("autoaudiosink", nullptr)) {
-        g_signal_connect(sink, "element-added", G_CALLBACK(onOutputMade), &m_streamOutput);
-        g_object_set(m_playbin, "audio-sink", sink, nullptr);
+    g_object_set(playbin, "flags", kPlayFlagAudio | kPlayFlagSoftVolume, nullptr);
+    if (const auto sink = GstPtr<GstElement>::sink(gst_element_factory_make("autoaudiosink", nullptr))) {
+        g_signal_connect(sink.get(), "element-added", G_CALLBACK(onOutputMade), &m_streamOutput);
+        g_object_set(playbin, "audio-sink", sink.get(), nullptr);
         // A stream starts with the decoder's silence; see StreamHeadTrim.
-        if (GstPad *input = gst_element_get_static_pad(sink, "sink")) {
-            m_headTrim.attach(input);
-            gst_object_unref(input);
-        }
+        if (const auto input = GstPtr<GstPad>::adopt(gst_element_get_static_pad(sink.get(), "sink")))
+            m_headTrim.attach(input.get());
     }
 
     // Buffering policy for radio streams (handleMessage does the rest):
@@ -169,20 +163,16 @@ void GstMediaEngine::ensurePipeline()
     //  - Once the buffer was full it is the jitter buffer: short stalls are
     //    played from it without a gap, and only when it really runs dry is the
     //    pipeline paused until it is full again.
-    g_object_set(m_playbin, "buffer-duration", kRefillDuration, "buffer-size", kRefillBytes, nullptr);
-    g_object_set(m_playbin, "volume", m_volume / 100.0, nullptr);
+    g_object_set(playbin, "buffer-duration", kRefillDuration, "buffer-size", kRefillBytes, nullptr);
+    g_object_set(playbin, "volume", m_volume / 100.0, nullptr);
 
-    m_bus = gst_element_get_bus(m_playbin);
+    m_bus = GstPtr<GstBus>::adopt(gst_element_get_bus(playbin));
 }
 
 GstMediaEngine::~GstMediaEngine()
 {
-    if (m_playbin) {
-        gst_element_set_state(m_playbin, GST_STATE_NULL);
-        gst_object_unref(m_playbin);
-    }
-    if (m_bus)
-        gst_object_unref(m_bus);
+    if (m_playbin)
+        gst_element_set_state(m_playbin.get(), GST_STATE_NULL);
 }
 
 QString GstMediaEngine::toUri(const QString &urlOrPath)
@@ -202,7 +192,7 @@ void GstMediaEngine::setState(int state)
     if (!m_playbin)
         return;
     m_positionKnown = false;
-    if (gst_element_set_state(m_playbin, GstState(state)) == GST_STATE_CHANGE_FAILURE && state != GST_STATE_NULL) {
+    if (gst_element_set_state(m_playbin.get(), GstState(state)) == GST_STATE_CHANGE_FAILURE && state != GST_STATE_NULL) {
         // The real reason follows on the bus as an error message.
         m_failed = true;
     }
@@ -237,7 +227,7 @@ void GstMediaEngine::setUrl(const QString &urlOrPath)
         return;
     ensurePipeline();
     const QByteArray uri = toUri(urlOrPath).toUtf8();
-    g_object_set(m_playbin, "uri", uri.isEmpty() ? nullptr : uri.constData(), nullptr);
+    g_object_set(m_playbin.get(), "uri", uri.isEmpty() ? nullptr : uri.constData(), nullptr);
 }
 
 void GstMediaEngine::play()
@@ -255,7 +245,7 @@ void GstMediaEngine::play()
     m_startedSinceOpen = true;
     // Nothing flows now (the pipeline is in NULL after setUrl, stop or the
     // restart above). Only a stream is joined in the middle; a file plays whole.
-    if (m_playbin && GST_STATE(m_playbin) == GST_STATE_NULL) {
+    if (m_playbin && GST_STATE(m_playbin.get()) == GST_STATE_NULL) {
         const bool stream = !gst_uri_has_protocol(toUri(m_url).toUtf8().constData(), "file");
         m_headTrim.arm(stream);
         m_streamOutput = stream;
@@ -277,10 +267,8 @@ void GstMediaEngine::drainBus()
     if (!m_bus)
         return;
     BufferingNews buffering;
-    while (GstMessage *message = gst_bus_pop(m_bus)) {
-        handleMessage(message, buffering);
-        gst_message_unref(message);
-    }
+    while (const auto message = GstPtr<GstMessage>::adopt(gst_bus_pop(m_bus.get())))
+        handleMessage(message.get(), buffering);
     applyBuffering(buffering);
 }
 
@@ -302,7 +290,7 @@ void GstMediaEngine::handleMessage(GstMessage *message, BufferingNews &buffering
     }
     switch (GST_MESSAGE_TYPE(message)) {
     case GST_MESSAGE_STATE_CHANGED:
-        if (GST_MESSAGE_SRC(message) == GST_OBJECT(m_playbin)) {
+        if (GST_MESSAGE_SRC(message) == GST_OBJECT(m_playbin.get())) {
             GstState newState;
             gst_message_parse_state_changed(message, nullptr, &newState, nullptr);
             if (newState == GST_STATE_PLAYING && m_wantPlaying)
@@ -320,12 +308,12 @@ void GstMediaEngine::handleMessage(GstMessage *message, BufferingNews &buffering
     case GST_MESSAGE_TAG: {
         GstTagList *tags = nullptr;
         gst_message_parse_tag(message, &tags);
+        const auto ownedTags = GstPtr<GstTagList>::adopt(tags);
         guint rate = 0;
         if (gst_tag_list_get_uint(tags, GST_TAG_BITRATE, &rate) && rate > 0)
             m_bitRate = int(rate);
         if (gst_tag_list_get_uint(tags, GST_TAG_NOMINAL_BITRATE, &rate) && rate > 0)
             m_nominalBitRate = int(rate);
-        gst_tag_list_unref(tags);
         break;
     }
     case GST_MESSAGE_DURATION_CHANGED:
@@ -350,7 +338,7 @@ void GstMediaEngine::handleMessage(GstMessage *message, BufferingNews &buffering
         }
         break;
     case GST_MESSAGE_LATENCY:
-        gst_bin_recalculate_latency(GST_BIN(m_playbin));
+        gst_bin_recalculate_latency(GST_BIN(m_playbin.get()));
         break;
     default:
         break;
@@ -405,7 +393,7 @@ int GstMediaEngine::playState()
     if (!m_playbin)
         return Transitioning;
     // Timeout 0: reports the current state without waiting for a change to finish.
-    gst_element_get_state(m_playbin, &current, &pending, 0);
+    gst_element_get_state(m_playbin.get(), &current, &pending, 0);
     if (current == GST_STATE_PLAYING && m_reachedPlaying)
         return Playing;
     return Transitioning;
@@ -416,7 +404,7 @@ int GstMediaEngine::playState()
 bool GstMediaEngine::positionRuns() const
 {
     return m_playbin && m_wantPlaying && m_reachedPlaying && !m_rebuffering && !m_ended && !m_failed
-        && GST_STATE(m_playbin) == GST_STATE_PLAYING && GST_STATE_PENDING(m_playbin) == GST_STATE_VOID_PENDING;
+        && GST_STATE(m_playbin.get()) == GST_STATE_PLAYING && GST_STATE_PENDING(m_playbin.get()) == GST_STATE_VOID_PENDING;
 }
 
 double GstMediaEngine::currentPosition()
@@ -428,7 +416,7 @@ double GstMediaEngine::currentPosition()
         return m_positionShown;
     }
     gint64 position = 0;
-    if (!m_playbin || GST_STATE(m_playbin) < GST_STATE_PAUSED || !gst_element_query_position(m_playbin, GST_FORMAT_TIME, &position) || position < 0) {
+    if (!m_playbin || GST_STATE(m_playbin.get()) < GST_STATE_PAUSED || !gst_element_query_position(m_playbin.get(), GST_FORMAT_TIME, &position) || position < 0) {
         m_positionKnown = false;
         return 0;
     }
@@ -464,7 +452,7 @@ void GstMediaEngine::setVolume(int percent)
 {
     m_volume = qBound(0, percent, 100);
     if (m_playbin)
-        g_object_set(m_playbin, "volume", m_volume / 100.0, nullptr);
+        g_object_set(m_playbin.get(), "volume", m_volume / 100.0, nullptr);
 }
 
 int GstMediaEngine::bufferingProgress()
@@ -482,9 +470,9 @@ int GstMediaEngine::bitRate()
 double GstMediaEngine::duration()
 {
     drainBus();
-    if (m_duration <= 0 && m_playbin && GST_STATE(m_playbin) >= GST_STATE_PAUSED) {
+    if (m_duration <= 0 && m_playbin && GST_STATE(m_playbin.get()) >= GST_STATE_PAUSED) {
         gint64 length = 0;
-        if (gst_element_query_duration(m_playbin, GST_FORMAT_TIME, &length) && length > 0)
+        if (gst_element_query_duration(m_playbin.get(), GST_FORMAT_TIME, &length) && length > 0)
             m_duration = double(length) / GST_SECOND;
     }
     return m_duration;

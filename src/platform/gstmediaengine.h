@@ -1,16 +1,13 @@
 #pragma once
 // MediaEngine on a GStreamer playbin, audio only.
 
+#include "gstptr.h"
 #include "mediaengine.h"
 #include "streamheadtrim.h"
 
 #include <QElapsedTimer>
 
 #include <atomic>
-
-typedef struct _GstElement GstElement;
-typedef struct _GstBus GstBus;
-typedef struct _GstMessage GstMessage;
 
 class GstMediaEngine : public MediaEngine {
 public:
@@ -77,12 +74,12 @@ private:
     double m_positionShown = 0;
     QElapsedTimer m_positionAge;
 
-    GstElement *m_playbin = nullptr;
+    GstPtr<GstElement> m_playbin;
     StreamHeadTrim m_headTrim;
     // Whether the sound output made at the next start from NULL is sized for a
     // network stream; read on the thread that makes it.
     std::atomic<bool> m_streamOutput{false};
-    GstBus *m_bus = nullptr;
+    GstPtr<GstBus> m_bus;
     QString m_url;
     QString m_lastError;
     int m_volume = 100;

@@ -33,17 +33,15 @@ bool readable(GstAudioFormat format)
 
 StreamHeadTrim::~StreamHeadTrim()
 {
-    if (m_pad) {
-        gst_pad_remove_probe(m_pad, m_probe);
-        gst_object_unref(m_pad);
-    }
+    if (m_pad)
+        gst_pad_remove_probe(m_pad.get(), m_probe);
 }
 
 void StreamHeadTrim::attach(GstPad *pad)
 {
     if (m_pad || !pad)
         return;
-    m_pad = GST_PAD(gst_object_ref(pad));
+    m_pad = GstPtr<GstPad>::share(pad);
     m_probe = gst_pad_add_probe(
         pad, GST_PAD_PROBE_TYPE_BUFFER,
         [](GstPad *, GstPadProbeInfo *info, gpointer self) {
@@ -132,10 +130,9 @@ int StreamHeadTrim::onBuffer(GstPadProbeInfo *info)
     const GstClockTime pts = GST_BUFFER_PTS(buffer);
     GstAudioInfo audio;
     bool known = false;
-    if (GstCaps *caps = gst_pad_get_current_caps(m_pad)) {
-        known = gst_audio_info_from_caps(&audio, caps) && GST_AUDIO_INFO_LAYOUT(&audio) == GST_AUDIO_LAYOUT_INTERLEAVED
+    if (const auto caps = GstPtr<GstCaps>::adopt(gst_pad_get_current_caps(m_pad.get()))) {
+        known = gst_audio_info_from_caps(&audio, caps.get()) && GST_AUDIO_INFO_LAYOUT(&audio) == GST_AUDIO_LAYOUT_INTERLEAVED
             && GST_AUDIO_INFO_BPF(&audio) > 0 && GST_AUDIO_INFO_RATE(&audio) > 0 && readable(GST_AUDIO_INFO_FORMAT(&audio));
-        gst_caps_unref(caps);
     }
     // Nothing to go by (no time, or samples this does not read): play on as it
     // comes, after what was already dropped.
@@ -170,6 +167,7 @@ int StreamHeadTrim::onBuffer(GstPadProbeInfo *info)
     const gsize offset = gsize(first) * gsize(bpf);
     GstBuffer *rest = gst_buffer_copy_region(buffer, GstBufferCopyFlags(GST_BUFFER_COPY_ALL), offset,
                                              frames * size_t(bpf) - offset);
+    // The probe owns the buffer it was handed; the copy takes its place.
     gst_buffer_unref(buffer);
     GST_BUFFER_PTS(rest) = soundAt;
     GST_BUFFER_DTS(rest) = GST_CLOCK_TIME_NONE;

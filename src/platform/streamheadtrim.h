@@ -11,13 +11,11 @@
 // Nothing else changes: the audio arrives at the same moment and plays without a
 // gap, and the position reads that much less.
 
+#include "gstptr.h"
+
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
-
-typedef struct _GstPad GstPad;
-typedef struct _GstPadProbeInfo GstPadProbeInfo;
-typedef struct _GstBuffer GstBuffer;
 
 class StreamHeadTrim {
 public:
@@ -53,7 +51,7 @@ private:
     int playFrom(GstPadProbeInfo *info, GstBuffer *buffer, uint64_t start);
     void finishLooking(int64_t shiftNs);
 
-    GstPad *m_pad = nullptr;
+    GstPtr<GstPad> m_pad;
     unsigned long m_probe = 0;
     std::atomic<int> m_phase{Off};
     std::atomic<int64_t> m_trimmedNs{0};

@@ -133,7 +133,7 @@ void TStationPlayback::TimerSonaveoTimer()
 
 void TStationPlayback::statusPass()
 {
-    // B1: connection text.
+    // The connection LED says online or offline.
     if (IsConnected()) {
         state.online = true;
         m_c.VrMatrixConn->setText(m_hooks.ledText ? m_hooks.ledText() : kDefaultLedText);
@@ -142,7 +142,7 @@ void TStationPlayback::statusPass()
         m_c.VrMatrixConn->setText(kOfflineLedText);
     }
 
-    // B2: connecting blink.
+    // While connecting, the station label blinks "connecting".
     if (state.connecting) {
         setCaptionText(m_c.LabelStation, kConnectingText);
         // The label's own visibility flag, so the blink also runs while the window
@@ -150,7 +150,7 @@ void TStationPlayback::statusPass()
         m_c.LabelStation->setHidden(!m_c.LabelStation->isHidden());
     }
 
-    // B3: idle reset.
+    // Nothing playing: position clock, buffer and bandwidth read zero.
     const bool stationPlaying = stationState() == kPlaying;
     if (!stationPlaying && recordingState() != kPlaying) {
         resetClock(m_c.VrClockstposition);
@@ -158,7 +158,7 @@ void TStationPlayback::statusPass()
         setCaptionText(m_c.LabelBandwidth, QStringLiteral("0"));
     }
 
-    // B4: recording playback start, only while the station player is not playing.
+    // A requested recording starts playing, only while no station plays.
     if (state.filePlaybackRequest && !stationPlaying) {
         state.filePlaybackRequest = false;
         m_rec.setURL(m_hooks.recordingFile ? m_hooks.recordingFile() : QString());
@@ -166,7 +166,8 @@ void TStationPlayback::statusPass()
         m_tickRecordingState.reset();
     }
 
-    // B5: station display.
+    // A playing station shows its position, name, buffer and bit rate, and
+    // a connection that shows no position in time is given up.
     if (stationState() == kPlaying) {
         setClockFromSeconds(m_c.VrClockstposition, stationPosition());
         if (m_c.VrClockstposition->Seconds() != 0) {
@@ -194,11 +195,11 @@ void TStationPlayback::statusPass()
 
 void TStationPlayback::tail()
 {
-    // C1: station activity picture.
+    // The activity picture blinks while a station plays.
     if (stationPosition() > 1.0 && stationState() == kPlaying)
         m_c.ImagePlayer1GO->setShown(!m_c.ImagePlayer1GO->Shown());
 
-    // C2: recording playback display.
+    // A playing recording blinks the picture and shows position and length.
     if (recordingState() == kPlaying) {
         state.recordingPlaybackFlag = true;
         m_c.ImagePlayer1GO->setShown(!m_c.ImagePlayer1GO->Shown());
@@ -209,7 +210,7 @@ void TStationPlayback::tail()
         resetClock(m_c.VrClockDuration);
     }
 
-    // C3: recording playback end.
+    // A recording that stopped playing gives the buttons back and is closed.
     if (state.recordingPlaybackFlag && recordingState() != kPlaying) {
         state.recordingPlaybackFlag = false;
         m_c.VrDemoButtonStart->setEnabled(true);

@@ -91,7 +91,6 @@ public:
     int BufferLength() const { return m_bufferLength; }
     // Set while not capturing; the next Start starts the notification thread.
     void setOnFilledBuffer(TFilledBufferEvent handler) { m_onFilledBuffer = std::move(handler); }
-    bool hasOnFilledBuffer() const { return bool(m_onFilledBuffer); }
 
     // Ends a running capture, then captures the format at CaptureFormat into a new
     // ring from position 0. Throws ESoundCaptureStreamError when the device refuses
@@ -172,7 +171,6 @@ public:
     void Resume();
     // Makes the thread end at its next wait.
     void Signal();
-    int SleepTime() const { return m_sleepTime; }
 
 private:
     // Shared with the thread and with hand-overs still queued, so an update step

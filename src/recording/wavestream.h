@@ -150,9 +150,6 @@ public:
     // recorder can stop before the write that would be refused.
     bool WouldOverflow(qint64 moreBytes) const;
 
-protected:
-    QIODevice *underlying() const { return m_stream; }
-
 private:
     void writeAll(const void *data, qint64 count);
     void seekUnderlying(qint64 position);

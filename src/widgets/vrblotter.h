@@ -20,7 +20,6 @@ public:
     void setBevel(const TVrBevel &bevel);
     QColor Color() const { return m_color; }
     void setColor(const QColor &color);
-    const QImage &BackImage() const { return m_backImage; }
     void setBackImage(const QImage &image);
 
     // The rectangle inside the bevels.

@@ -79,12 +79,6 @@ void TVrClock::setHours24(bool on)
         update();
 }
 
-void TVrClock::setShowTimeZone(bool on)
-{
-    if (assignIfChanged(m_showTimeZone, on))
-        update();
-}
-
 void TVrClock::setClockType(TVrClockType type)
 {
     if (!assignIfChanged(m_clockType, type))
@@ -197,8 +191,6 @@ QString TVrClock::cells() const
     QString text = QString::asprintf("%02d", h) + colon + QString::asprintf("%02d", m_minutes);
     if (m_showSeconds)
         text += colon + QString::asprintf("%02d", m_seconds);
-    if (!m_hours24 && m_showTimeZone && m_clockType == ctRealTime)
-        text += m_hours < 12 ? u'A' : u'P';
     return text;
 }
 
@@ -226,9 +218,8 @@ QSize TVrClock::sizeHint() const
     const int colon = segmentColonWidth(m_style);
     const int digits = m_showSeconds ? 6 : 4;
     const int colons = m_showSeconds ? 2 : 1;
-    const int zone = (!m_hours24 && m_showTimeZone && m_clockType == ctRealTime) ? 1 : 0;
-    const int n = digits + colons + zone;
-    return {(digits + zone) * cell.width() + colons * colon + (n - 1) * m_spacing,
+    const int n = digits + colons;
+    return {digits * cell.width() + colons * colon + (n - 1) * m_spacing,
             cell.height()};
 }
 

@@ -35,12 +35,9 @@ public:
 
     bool ShowSeconds() const { return m_showSeconds; }
     void setShowSeconds(bool on);
-    bool Blink() const { return m_blink; }
     void setBlink(bool on);
     bool Hours24() const { return m_hours24; }
     void setHours24(bool on);
-    bool ShowTimeZone() const { return m_showTimeZone; }
-    void setShowTimeZone(bool on);
     TVrClockType ClockType() const { return m_clockType; }
     void setClockType(TVrClockType type);
     // Starts or stops the clock; a custom clock cannot be started.
@@ -60,7 +57,7 @@ public:
     void setColor(const QColor &color);
 
     // The cells as characters: "12:05:09", with ' ' for a colon that is dark while
-    // blinking and 'A' or 'P' after a 12-hour time of day.
+    // blinking.
     QString displayText() const;
 
     // One tick of the running clock (called by its timer).
@@ -89,7 +86,6 @@ private:
     bool m_showSeconds = true;
     bool m_blink = false;
     bool m_hours24 = true;
-    bool m_showTimeZone = false;
     TVrClockType m_clockType = ctRealTime;
     bool m_active = false;
     bool m_threaded = true;

@@ -33,9 +33,7 @@ public:
     void setShadowColor(const QColor &color);
     int BevelWidth() const { return m_bevelWidth; }
     void setBevelWidth(int width);
-    bool Flat() const { return m_flat; }
     void setFlat(bool on);
-    Qt::Alignment TextAlignment() const { return m_textAlignment; }
     void setTextAlignment(Qt::Alignment alignment);
     int Font3DHighlightDepth() const { return m_highlightDepth; }
     int Font3DShadowDepth() const { return m_shadowDepth; }

@@ -56,7 +56,6 @@ public:
     void setLedsVisible(bool on);
     TVrAlignment Alignment() const { return m_alignment; }
     void setAlignment(TVrAlignment alignment);
-    TVrMatrixScrollDirection ScrollDirection() const { return m_scrollDirection; }
     void setScrollDirection(TVrMatrixScrollDirection direction);
     TVrTextStyle TextStyle() const { return m_textStyle; }
     void setTextStyle(TVrTextStyle style);

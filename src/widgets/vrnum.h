@@ -24,7 +24,6 @@ public:
     void setDigits(int digits);
     bool LeadingZero() const { return m_leadingZero; }
     void setLeadingZero(bool on);
-    bool ZeroBlank() const { return m_zeroBlank; }
     void setZeroBlank(bool on);
     Qt::Alignment Alignment() const { return m_alignment; }
     void setAlignment(Qt::Alignment alignment);

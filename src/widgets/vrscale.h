@@ -24,7 +24,6 @@ public:
     void setLeadingZero(bool on);
     QColor ScaleColor() const { return m_scaleColor; }
     void setScaleColor(const QColor &color);
-    QColor PeakColor() const { return m_peakColor; }
     void setPeakColor(const QColor &color);
     bool Transparent() const { return m_transparent; }
     void setTransparent(bool on);

@@ -6,7 +6,7 @@
 #include <mutex>
 
 namespace {
-constexpr const char kGlyphChars[] = "0123456789 -+AP:.";
+constexpr const char kGlyphChars[] = "0123456789 -+:.";
 
 int thickness(TVrNumStyle style) { return style == ns7x13 ? 1 : 2; }
 
@@ -59,8 +59,6 @@ unsigned segmentsFor(QChar c)
     case '9': return segA | segB | segC | segD | segF | segG;
     case '-': return segG;
     case '+': return segG;
-    case 'A': return segA | segB | segC | segE | segF | segG;
-    case 'P': return segA | segB | segE | segF | segG;
     default: return 0;
     }
 }
@@ -123,6 +121,7 @@ QImage segmentReferenceGlyph(TVrNumStyle style, QChar c)
 
 int TVrSegmentGlyphs::indexOf(QChar c)
 {
+    static_assert(sizeof(kGlyphChars) - 1 == kGlyphCount, "one glyph per cell character");
     for (int i = 0; i < kGlyphCount; ++i)
         if (c == QChar(kGlyphChars[i]))
             return i;

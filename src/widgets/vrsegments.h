@@ -29,22 +29,20 @@ enum TVrSegment : unsigned {
     segA = 1, segB = 2, segC = 4, segD = 8, segE = 16, segF = 32, segG = 64
 };
 
-// Lit segments of a cell character: digits, ' ' (all unlit), '-', '+', 'A', 'P'.
+// Lit segments of a cell character: digits, ' ' (all unlit), '-', '+'.
 unsigned segmentsFor(QChar c);
 
 // Pixel rectangle of one segment inside a cell of the given style.
 QRect segmentRect(TVrNumStyle style, TVrSegment segment);
 
 // The glyphs of one style in one palette, ready to copy. Cell characters:
-// '0'..'9', ' ' blank, '-' minus, '+' plus, 'A', 'P' (time of day), ':' lit
+// '0'..'9', ' ' blank, '-' minus, '+' plus, ':' lit
 // separator and '.' dark separator (narrow cells).
 class TVrSegmentGlyphs {
 public:
     void build(TVrNumStyle style, const TVrPalette &palette, const QColor &background);
     bool isBuilt() const { return m_built; }
 
-    QSize cellSize() const { return m_cell; }
-    int colonWidth() const { return m_colonWidth; }
     const QImage &glyph(QChar c) const;
     int cellWidth(QChar c) const;
 
@@ -56,7 +54,7 @@ public:
                Qt::Alignment alignment) const;
 
 private:
-    enum { kGlyphCount = 17 };
+    enum { kGlyphCount = 15 };
     static int indexOf(QChar c);
     std::array<QImage, kGlyphCount> m_glyphs;
     QSize m_cell;

@@ -41,7 +41,6 @@ public:
 
     // Where the thumb is drawn for the current position, in widget pixels.
     QRect thumbRect() const;
-    bool isDragging() const { return m_dragging; }
 
     // The widget as it is painted; QWidget::render stays available.
     QImage render() const;

@@ -72,15 +72,6 @@ void TVrTimer::setTimerType(TVrTimerType type)
         update();
 }
 
-void TVrTimer::setPriority(QThread::Priority priority)
-{
-    if (m_priority == priority)
-        return;
-    m_priority = priority;
-    if (m_enabled && m_type == ttThread)
-        update();
-}
-
 void TVrTimer::setOnTimer(std::function<void()> handler)
 {
     m_onTimer = std::move(handler);

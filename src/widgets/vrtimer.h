@@ -4,7 +4,6 @@
 // the GUI thread and the timer thread waits for it, so ticks never pile up.
 
 #include <QObject>
-#include <QThread>
 
 #include <atomic>
 #include <condition_variable>
@@ -33,14 +32,10 @@ public:
     void setEnabled(bool on);
     int Interval() const { return m_interval; }
     void setInterval(int ms);
-    bool SyncEvent() const { return m_syncEvent; }
     void setSyncEvent(bool on);
     TVrTimerType TimerType() const { return m_type; }
     void setTimerType(TVrTimerType type);
-    QThread::Priority Priority() const { return m_priority; }
-    void setPriority(QThread::Priority priority);
     void setOnTimer(std::function<void()> handler);
-    bool hasOnTimer() const { return bool(m_onTimer); }
 
     // Number of ticks delivered so far (for tests and benchmarks).
     quint64 ticksDelivered() const { return m_ticks; }
@@ -56,7 +51,6 @@ private:
     int m_interval = 1000;
     bool m_syncEvent = true;
     TVrTimerType m_type = ttThread;
-    QThread::Priority m_priority = QThread::NormalPriority;
     std::function<void()> m_onTimer;
     std::atomic<quint64> m_ticks{0};
 
