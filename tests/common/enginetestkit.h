@@ -117,6 +117,15 @@ inline bool nullSinkPresent()
     return pactl.readAllStandardOutput().contains("sonaveo_sink");
 }
 
+// True once the sound server lists a playing stream (a sink input): a player
+// started by the test has reached it.
+inline bool soundServerHasAStream()
+{
+    QProcess pactl;
+    pactl.start(QStringLiteral("pactl"), {QStringLiteral("list"), QStringLiteral("short"), QStringLiteral("sink-inputs")});
+    return pactl.waitForFinished(3000) && !pactl.readAllStandardOutput().trimmed().isEmpty();
+}
+
 // Starts `parec` recording mono 16-bit samples from the null sink's monitor.
 inline void startMonitorRecorder(QProcess &parec, int latencyMs)
 {

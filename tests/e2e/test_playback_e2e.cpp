@@ -77,12 +77,12 @@ TEST(LivePlayback, TuningTheLocalStreamPlaysTheToneAndTheDisplaysFollow)
     EXPECT_FALSE(form.LabelStation->isHidden());
 
     // Sound on the monitor: the 440 Hz tone at a clear level.
+    const int secondsBefore = form.VrClockstposition->Seconds();
     const auto full = recordMonitor(1.0);
     EXPECT_NEAR(dominantFrequency(full), 440.0, 5.0);
     const double fullLevel = rms(full);
     EXPECT_GT(fullLevel, 1000.0);
 
-    const int secondsBefore = form.VrClockstposition->Seconds();
     EXPECT_TRUE(waitFor([&] { return form.VrClockstposition->Seconds() >= secondsBefore + 2; }, "the position clock to run"));
     const int bitrate = form.LabelBandwidth->text().toInt();
     EXPECT_NEAR(bitrate, 128000, 1000) << form.LabelBandwidth->text().toStdString();

@@ -1,7 +1,6 @@
 // Recording what the sound card hears, for real: a 1 kHz tone played into the null
 // sink is recorded from its monitor, played back and exported.
 
-#include "desktop.h"
 #include "enginetestkit.h"
 #include "fakedialogs.h"
 #include "filebytes.h"
@@ -41,15 +40,7 @@ TEST(LiveRecording, RecordsTheToneOnTheSoundCardPlaysItBackAndExportsIt)
                 QStringLiteral("freq=1000"), QStringLiteral("volume=0.5"), QStringLiteral("!"),
                 QStringLiteral("pulsesink"), QStringLiteral("device=sonaveo_sink")});
     ASSERT_TRUE(tone.waitForStarted());
-    // The tone plays once the sound server lists its stream.
-    ASSERT_TRUE(testsupport::waitFor(
-        [] {
-            return !e2e::run(QStringLiteral("pactl"), {QStringLiteral("list"), QStringLiteral("short"),
-                                                     QStringLiteral("sink-inputs")})
-                        .trimmed()
-                        .isEmpty();
-        },
-        "the tone's stream on the sound server"));
+    ASSERT_TRUE(testsupport::waitFor(soundServerHasAStream, "the tone's stream on the sound server"));
 
     QTemporaryDir dir;
     FakeDialogs dialogs;
