@@ -16,7 +16,7 @@ RUN_PACKAGES=(
 )
 # Packages the tests and benchmarks need on top.
 TEST_PACKAGES=(
-  libgtest-dev libgmock-dev libbenchmark-dev
+  libgtest-dev libbenchmark-dev
   xvfb xauth x11-utils xdotool imagemagick libx11-dev
   pulseaudio pulseaudio-utils icecast2 curl python3
 )

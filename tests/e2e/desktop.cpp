@@ -6,7 +6,6 @@
 #include <QFile>
 #include <QElapsedTimer>
 #include <QRegularExpression>
-#include <QThread>
 
 #include <csignal>
 
@@ -87,8 +86,7 @@ QString Sonaveo::waitForMainWindow(int timeoutMs)
             // another one went away (a plain Qt window shows it too); such a
             // start is made again, any other end is the program's own.
             if (m_process.exitCode() == 2 && errorOutput().contains(QLatin1String("could not connect to display"))
-                && ++m_displayRetries <= 3) {
-                QThread::msleep(200);
+                && ++m_displayRetries <= 10) {
                 m_process.start(QStringLiteral(SONAVEO_BINARY), {});
                 m_process.waitForStarted();
                 continue;
@@ -101,14 +99,8 @@ QString Sonaveo::waitForMainWindow(int timeoutMs)
 
 bool waitUntilNoCopyRuns(int timeoutMs)
 {
-    QElapsedTimer clock;
-    clock.start();
-    while (SingleInstance(kOneCopyName).alreadyRunning()) {
-        if (clock.elapsed() > timeoutMs)
-            return false;
-        QThread::msleep(50);
-    }
-    return true;
+    return bool(testsupport::waitFor([] { return !SingleInstance(kOneCopyName).alreadyRunning(); },
+                                     "the one-copy name to be free", timeoutMs));
 }
 
 QStringList mainWindows()
@@ -140,15 +132,87 @@ QStringList windowsOf(qint64 pid)
 
 QString waitForWindowOfSize(qint64 pid, QSize size, int timeoutMs)
 {
-    QElapsedTimer clock;
-    clock.start();
-    do {
-        for (const QString &id : windowsOf(pid))
-            if (windowGeometry(id).size() == size)
-                return id;
-        QThread::msleep(100);
-    } while (clock.elapsed() < timeoutMs);
-    return {};
+    QString found;
+    testsupport::waitFor(
+        [&] {
+            for (const QString &id : windowsOf(pid))
+                if (windowGeometry(id).size() == size)
+                    found = id;
+            return !found.isEmpty();
+        },
+        "a window of that size", timeoutMs);
+    return found;
+}
+
+QString waitForWindow(qint64 pid, const QString &titlePattern, int timeoutMs)
+{
+    QString found;
+    testsupport::waitFor(
+        [&] {
+            found = run(QStringLiteral("xdotool"), {QStringLiteral("search"), QStringLiteral("--all"),
+                                                    QStringLiteral("--onlyvisible"), QStringLiteral("--pid"),
+                                                    QString::number(pid), QStringLiteral("--name"), titlePattern})
+                        .section(QLatin1Char('\n'), 0, 0);
+            return !found.isEmpty();
+        },
+        "a window with that title", timeoutMs);
+    return found;
+}
+
+::testing::AssertionResult waitUntilGone(const QString &windowId)
+{
+    return testsupport::waitFor(
+        [&] {
+            return !run(QStringLiteral("xwininfo"), {QStringLiteral("-id"), windowId})
+                        .contains(QLatin1String("IsViewable"));
+        },
+        "the window to go");
+}
+
+::testing::AssertionResult waitForFocus(const QString &windowId)
+{
+    return testsupport::waitFor(
+        [&] { return run(QStringLiteral("xdotool"), {QStringLiteral("getwindowfocus")}).trimmed() == windowId; },
+        "the window to have the keyboard");
+}
+
+QStringList clickArgs(QPoint onScreen, int button)
+{
+    // --sync: the click comes only once the pointer is there.
+    return {QStringLiteral("mousemove"), QStringLiteral("--sync"), QString::number(onScreen.x()),
+            QString::number(onScreen.y()), QStringLiteral("click"), QString::number(button)};
+}
+
+QStringList typeArgs(const QString &text)
+{
+    return {QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("5"), QStringLiteral("--"), text};
+}
+
+QString shellCommand(const QStringList &xdotoolArgs)
+{
+    QStringList words{QStringLiteral("xdotool")};
+    for (QString a : xdotoolArgs) {
+        a.replace(QLatin1Char('\''), QStringLiteral("'\\''"));
+        words << QLatin1Char('\'') + a + QLatin1Char('\'');
+    }
+    return words.join(QLatin1Char(' '));
+}
+
+void xdotool(const QStringList &args) { run(QStringLiteral("xdotool"), args); }
+
+void clickAt(QPoint onScreen, int button) { xdotool(clickArgs(onScreen, button)); }
+
+void typeText(const QString &text, bool replace)
+{
+    if (replace)
+        xdotool({QStringLiteral("key"), QStringLiteral("ctrl+a")});
+    xdotool(typeArgs(text));
+}
+
+void pressKeys(const QStringList &keyNames)
+{
+    for (const QString &k : keyNames)
+        xdotool({QStringLiteral("key"), k});
 }
 
 bool requestClose(const QString &windowId)

@@ -1,6 +1,7 @@
 #pragma once
-// Driving the real program on the test display: start it, find its window, take
-// screenshots.
+// Driving the real program on the test display: start it, find its window, click
+// and type as a user does, take screenshots. Every wait here is for something on
+// the screen or in the process, up to the tests' common limit.
 
 #include <QImage>
 #include <QProcess>
@@ -8,6 +9,8 @@
 #include <QRect>
 #include <QString>
 #include <QTemporaryDir>
+
+#include "waitfor.h"
 
 #include <memory>
 
@@ -35,7 +38,7 @@ public:
     qint64 pid() const { return m_process.processId(); }
     QString dataDir() const { return m_dataDir; }
     // The X window id of the visible main window, waiting up to timeoutMs.
-    QString waitForMainWindow(int timeoutMs = 15000);
+    QString waitForMainWindow(int timeoutMs = testsupport::kWaitLimitMs);
     void kill();
     // What the program wrote to its error output so far.
     QString errorOutput() const;
@@ -53,7 +56,7 @@ private:
 
 // Waits until no copy of the program holds the one-copy name (a copy killed by
 // an earlier test lets go of it as it exits); false after timeoutMs.
-bool waitUntilNoCopyRuns(int timeoutMs = 10000);
+bool waitUntilNoCopyRuns(int timeoutMs = testsupport::kWaitLimitMs);
 
 // Visible windows titled exactly "Maro Sonaveo".
 QStringList mainWindows();
@@ -63,9 +66,32 @@ QRect windowGeometry(const QString &windowId);
 QStringList windowsOf(qint64 pid);
 // Waits for a visible window of the process with the given size; empty when none
 // shows within timeoutMs.
-QString waitForWindowOfSize(qint64 pid, QSize size, int timeoutMs = 8000);
+QString waitForWindowOfSize(qint64 pid, QSize size, int timeoutMs = testsupport::kWaitLimitMs);
+// Waits for a visible window of the process whose title matches the pattern;
+// empty when none shows within timeoutMs.
+QString waitForWindow(qint64 pid, const QString &titlePattern, int timeoutMs = testsupport::kWaitLimitMs);
+// Waits until the window is no longer on the screen.
+::testing::AssertionResult waitUntilGone(const QString &windowId);
+// Waits until the window has the keyboard, as it does once its program made it
+// the active window.
+::testing::AssertionResult waitForFocus(const QString &windowId);
 // Asks a window to close the way a window manager does (WM_DELETE_WINDOW).
 bool requestClose(const QString &windowId);
+// The user's hands, by xdotool. The argument lists are the gestures; the functions
+// below make them now, userscript.h makes them from a script.
+QStringList clickArgs(QPoint onScreen, int button = 1);
+QStringList typeArgs(const QString &text);
+// An xdotool call as one shell command, each argument quoted.
+QString shellCommand(const QStringList &xdotoolArgs);
+void xdotool(const QStringList &args);
+// Moves the pointer to a point of the screen and clicks there.
+void clickAt(QPoint onScreen, int button = 1);
+// Clicks a point of a window given by its place on the screen.
+inline void clickAt(const QRect &window, int x, int y, int button = 1) { clickAt(window.topLeft() + QPoint(x, y), button); }
+// Types into the focused field; with replace, its old text is selected first.
+void typeText(const QString &text, bool replace = false);
+void pressKeys(const QStringList &keyNames);
+
 // A screenshot of the whole screen, also written to the output folder under name.
 QImage screenshot(const QString &name);
 

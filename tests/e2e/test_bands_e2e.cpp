@@ -16,7 +16,6 @@
 #include "vrdemobutton.h"
 
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QGuiApplication>
 #include <QLabel>
@@ -29,7 +28,7 @@
 
 #include "userscript.h"
 
-using namespace userscript;
+using testsupport::waitFor;
 
 TEST(BandsOnTheDisplay, AddABandPickItByTypingAndOpenAMakersAddress)
 {
@@ -71,14 +70,15 @@ TEST(BandsOnTheDisplay, AddABandPickItByTypingAndOpenAMakersAddress)
     // type the band's first letters, "Select Band".
     TBandForm *bands = windows.BandForm.get();
     bands->centreOnScreen();
-    QStringList script = clickAt(form->VrDemoButtonBand, QPoint(53, 7));
-    script << QStringLiteral("sleep 0.7");
-    script << clickAt(bands->EditNewStationBand, QPoint(100, 8)) << typeText(QStringLiteral("Jazz Club"));
-    script << clickAt(bands->VrDemoButtonAdd, QPoint(53, 12));
-    script << clickAt(bands->ListBoxBands, QPoint(60, 7)) << typeText(QStringLiteral("Jaz"));
-    script << clickAt(bands->VrDemoButtonSelectBand, QPoint(53, 12));
-    ASSERT_TRUE(userscript::run(script));
-    EXPECT_FALSE(bands->isVisible());
+    userscript::Script script;
+    script.clickAt(form->VrDemoButtonBand, QPoint(53, 7)).waitForWindow(bands);
+    script.clickAt(bands->EditNewStationBand, QPoint(100, 8)).typeText(QStringLiteral("Jazz Club"));
+    script.clickAt(bands->VrDemoButtonAdd, QPoint(53, 12));
+    script.clickAt(bands->ListBoxBands, QPoint(60, 7)).typeText(QStringLiteral("Jaz"));
+    script.clickAt(bands->VrDemoButtonSelectBand, QPoint(53, 12));
+    ASSERT_TRUE(script.run());
+    // The program may still be handling the last click when the script ends.
+    ASSERT_TRUE(waitFor([&] { return !bands->isVisible(); }, "the band chooser to close"));
     EXPECT_EQ(form->Labelgenre->text(), QStringLiteral("Jazz Club"));
     EXPECT_TRUE(bytesOf(QDir(dir.path()).filePath(QStringLiteral("stationbands.ini")))
                     .contains("Heavy Metal\r\nJazz Club\r\nMaro Radio Network\r\n"));
@@ -86,17 +86,14 @@ TEST(BandsOnTheDisplay, AddABandPickItByTypingAndOpenAMakersAddress)
     // "About", the Maro Radio Network address, "OK".
     TAboutForm *about = windows.AboutForm.get();
     about->centreOnScreen();
-    script = clickAt(form->VrDemoButtonBurn, QPoint(53, 11));
-    script << QStringLiteral("sleep 0.7");
-    script << clickAt(about->Label5, QPoint(10, 6));
-    script << QStringLiteral("sleep 0.5");
-    script << clickAt(about->VrDemoButtonOK, QPoint(53, 12));
-    ASSERT_TRUE(userscript::run(script));
-    EXPECT_FALSE(about->isVisible());
-    QElapsedTimer t;
-    t.start();
-    while (!QFile::exists(record) && t.elapsed() < 5000)
-        QTest::qWait(20);
+    userscript::Script aboutScript;
+    aboutScript.clickAt(form->VrDemoButtonBurn, QPoint(53, 11)).waitForWindow(about);
+    aboutScript.clickAt(about->Label5, QPoint(10, 6));
+    aboutScript.clickAt(about->VrDemoButtonOK, QPoint(53, 12));
+    ASSERT_TRUE(aboutScript.run());
+    ASSERT_TRUE(waitFor([&] { return !about->isVisible(); }, "the About window to close"));
+    // The handler writes its file whole under another name and renames it.
+    ASSERT_TRUE(waitFor([&] { return QFile::exists(record); }, "the desktop's handler to be called"));
     EXPECT_EQ(bytesOf(record), "http://www.maro-radio.de|");
     EXPECT_TRUE(dialogs.messages.isEmpty()) << dialogs.messages.join('|').toStdString();
 }

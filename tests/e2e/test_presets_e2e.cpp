@@ -23,9 +23,8 @@
 
 #include "userscript.h"
 
-using namespace userscript;
-
 using namespace enginetest;
+using testsupport::waitFor;
 
 TEST(MainRoad, EditAStationWithMouseAndKeysThenPressItAndHearIt)
 {
@@ -52,7 +51,7 @@ TEST(MainRoad, EditAStationWithMouseAndKeysThenPressItAndHearIt)
     form->centreOnScreen();
     form->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(form));
-    ASSERT_TRUE(waitFor([&] { return form->Playback->state.online; }, 3000));
+    ASSERT_TRUE(waitFor([&] { return form->Playback->state.online; }, "the network monitor to report a network"));
     const QString stream = qEnvironmentVariable("SONAVEO_TEST_STREAM");
 
     // The user's gestures run as one xdotool script while this process keeps
@@ -60,17 +59,15 @@ TEST(MainRoad, EditAStationWithMouseAndKeysThenPressItAndHearIt)
     // Right click on station button 1, type name and URL, "Save and Exit".
     TEditStationForm *editor = windows.EditStationForm.get();
     editor->centreOnScreen(); // where it will open
-    QStringList script = clickAt(form->VrDemoButtonStation1, QPoint(95, 9), 3);
-    script << QStringLiteral("sleep 0.7");
-    script << clickAt(editor->EditStationName, QPoint(100, 8)) << typeText(QStringLiteral("Tone FM"), true);
-    script << clickAt(editor->EditStationURL, QPoint(100, 8)) << typeText(stream, true);
-    script << clickAt(editor->VrDemoButtonExit, QPoint(53, 12));
-    QProcess user;
-    bool editorOpened = false;
-    QObject::connect(windows.EditStationForm.get(), &QDialog::finished, [&] { editorOpened = true; });
-    userscript::start(user, script);
-    ASSERT_TRUE(waitFor([&] { return user.state() == QProcess::NotRunning; }, 20000));
-    ASSERT_TRUE(editorOpened) << "the editor opened and was closed with Save and Exit";
+    userscript::Script script;
+    script.clickAt(form->VrDemoButtonStation1, QPoint(95, 9), 3).waitForWindow(editor);
+    script.clickAt(editor->EditStationName, QPoint(100, 8)).typeText(QStringLiteral("Tone FM"), true);
+    script.clickAt(editor->EditStationURL, QPoint(100, 8)).typeText(stream, true);
+    script.clickAt(editor->VrDemoButtonExit, QPoint(53, 12));
+    bool editorClosed = false;
+    QObject::connect(windows.EditStationForm.get(), &QDialog::finished, [&] { editorClosed = true; });
+    ASSERT_TRUE(script.run());
+    ASSERT_TRUE(waitFor([&] { return editorClosed; }, "the editor to be closed with Save and Exit"));
 
     EXPECT_EQ(form->VrDemoButtonStation1->Caption(), QStringLiteral("Tone FM"));
     const QStringList block = readTextLines(QDir(dir.path()).filePath(QStringLiteral("Maro Radio Network1.dat")));
@@ -79,13 +76,11 @@ TEST(MainRoad, EditAStationWithMouseAndKeysThenPressItAndHearIt)
     EXPECT_EQ(block[1], stream);
 
     // A left click tunes it: the name shows and the tone reaches the sound server.
-    QProcess press;
-    userscript::start(press, clickAt(form->VrDemoButtonStation1, QPoint(95, 9), 1));
-    ASSERT_TRUE(waitFor([&] { return press.state() == QProcess::NotRunning; }, 5000));
+    ASSERT_TRUE(userscript::Script().clickAt(form->VrDemoButtonStation1, QPoint(95, 9), 1).run());
+    ASSERT_TRUE(waitFor([&] { return form->LabelStation->text() == QLatin1String("Tone FM"); }, "the station's name"))
+        << form->LabelStation->text().toStdString();
     EXPECT_EQ(windows.HistoryForm->entryName(1), QStringLiteral("Tone FM"));
     EXPECT_EQ(windows.HistoryForm->entryUrl(1), stream);
-    ASSERT_TRUE(waitFor([&] { return form->LabelStation->text() == QLatin1String("Tone FM"); }, 8000))
-        << form->LabelStation->text().toStdString();
     const auto samples = recordMonitor(1.0);
     EXPECT_NEAR(dominantFrequency(samples), 440.0, 5.0);
     EXPECT_GT(rms(samples), 1000.0);

@@ -5,9 +5,7 @@
 #include "desktop.h"
 
 #include <QDir>
-#include <QElapsedTimer>
 #include <QPainter>
-#include <QThread>
 #include <gtest/gtest.h>
 
 using namespace e2e;
@@ -16,32 +14,6 @@ namespace {
 #define REQUIRE_DISPLAY()                                                                       \
     if (!haveDisplay())                                                                         \
     GTEST_SKIP() << "no display; scripts/test starts one"
-
-void xdotool(const QStringList &args) { run(QStringLiteral("xdotool"), args); }
-
-void clickAt(QPoint p)
-{
-    xdotool({QStringLiteral("mousemove"), QString::number(p.x()), QString::number(p.y())});
-    QThread::msleep(150);
-    xdotool({QStringLiteral("click"), QStringLiteral("1")});
-}
-
-// A visible window of the process whose title matches the pattern.
-QString waitForWindow(qint64 pid, const QString &pattern, int timeoutMs = 10000)
-{
-    QElapsedTimer clock;
-    clock.start();
-    while (clock.elapsed() < timeoutMs) {
-        const QStringList ids = run(QStringLiteral("xdotool"),
-                                    {QStringLiteral("search"), QStringLiteral("--all"), QStringLiteral("--onlyvisible"),
-                                     QStringLiteral("--pid"), QString::number(pid), QStringLiteral("--name"), pattern})
-                                    .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-        if (!ids.isEmpty())
-            return ids.first();
-        QThread::msleep(100);
-    }
-    return {};
-}
 
 constexpr QRgb kMaroon = 0xFF800000; // the skin's transparent colour out of the box
 constexpr QRgb kInside = 0xFF3070B0;
@@ -69,7 +41,8 @@ TEST(SkinOnTheDesktop, LoadImageCutsTheTransparentCornersOutOfTheMainWindow)
 
     const QString mainId = app.waitForMainWindow();
     ASSERT_FALSE(mainId.isEmpty()) << "no main window appeared";
-    QThread::msleep(1200); // the splash is gone and everything has painted
+    // The splash has gone: the main window is the program's only one.
+    ASSERT_TRUE(testsupport::waitFor([&] { return windowsOf(app.pid()) == QStringList{mainId}; }, "the splash to go"));
     const QRect start = windowGeometry(mainId);
     ASSERT_FALSE(start.intersects(QRect(QPoint(0, 0), size))) << "the top-left corner shows the desktop at first";
     const QImage desktop = screenshot(QStringLiteral("skin-desktop"));
@@ -78,32 +51,33 @@ TEST(SkinOnTheDesktop, LoadImageCutsTheTransparentCornersOutOfTheMainWindow)
     clickAt(start.topLeft() + QPoint(480 + 1 + 53, 204 + 42 + 11));
     const QString designerId = waitForWindow(app.pid(), QStringLiteral("^Skin Designer$"));
     ASSERT_FALSE(designerId.isEmpty()) << "the designer did not open";
-    QThread::msleep(400);
     const QRect designer = windowGeometry(designerId);
     clickAt(designer.topLeft() + QPoint(174 + 53, 85 + 12));
     const QString dialogId = waitForWindow(app.pid(), QStringLiteral("^Hintergrundgrafik"));
     ASSERT_FALSE(dialogId.isEmpty()) << "the picture dialog did not open";
-    QThread::msleep(600);
+    ASSERT_TRUE(waitForFocus(dialogId));
 
     // What a user does: type the picture's path into the file name field.
-    xdotool({QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("5"), QStringLiteral("--"), path});
-    QThread::msleep(300);
-    xdotool({QStringLiteral("key"), QStringLiteral("Return")});
+    typeText(path);
+    pressKeys({QStringLiteral("Return")});
     // A first Return may only close the name completer's list.
-    if (!waitForWindow(app.pid(), QStringLiteral("^Hintergrundgrafik"), 500).isEmpty())
-        xdotool({QStringLiteral("key"), QStringLiteral("Return")});
+    if (!testsupport::waitFor([&] { return waitForWindow(app.pid(), QStringLiteral("^Hintergrundgrafik"), 0).isEmpty(); },
+                              "the picture dialog to close", 2000))
+        pressKeys({QStringLiteral("Return")});
 
-    // The main window moves to the screen's corner and takes the picture's size.
-    QElapsedTimer clock;
-    clock.start();
-    QRect now;
-    do {
-        QThread::msleep(200);
-        now = windowGeometry(mainId);
-    } while (now != QRect(QPoint(0, 0), size) && clock.elapsed() < 10000);
-    ASSERT_EQ(now, QRect(QPoint(0, 0), size));
-    QThread::msleep(800);
-    const QImage shot = screenshot(QStringLiteral("skin-corners"));
+    // The main window moves to the screen's corner and takes the picture's size,
+    // and the desktop shows through its corners once it is drawn in its new shape.
+    ASSERT_TRUE(testsupport::waitFor([&] { return windowGeometry(mainId) == QRect(QPoint(0, 0), size); },
+                                     "the main window to take the picture's place and size"))
+        << "the main window is at " << windowGeometry(mainId).x() << "," << windowGeometry(mainId).y();
+    QImage shot;
+    testsupport::waitFor(
+        [&] {
+            shot = screenshot(QStringLiteral("skin-corners"));
+            return QColor(shot.pixel(3, 3)) == QColor(desktop.pixel(3, 3)) &&
+                   QColor(shot.pixel(200, 40)) == QColor(kInside);
+        },
+        "the window to be drawn in its new shape");
 
     // Corners: the desktop as it was; just inside them and in free spots of the
     // window: the picture.
@@ -115,6 +89,6 @@ TEST(SkinOnTheDesktop, LoadImageCutsTheTransparentCornersOutOfTheMainWindow)
     for (QPoint p : {QPoint(kCorner + 5, 5), QPoint(5, kCorner + 5), QPoint(200, 40), QPoint(20, 130)})
         EXPECT_EQ(QColor(shot.pixel(p)), QColor(kInside)) << "the picture should show at " << p.x() << "," << p.y();
     // The designer stays open in front, so the main window is shown behind it.
-    EXPECT_FALSE(waitForWindow(app.pid(), QStringLiteral("^Skin Designer$"), 1000).isEmpty());
+    EXPECT_FALSE(waitForWindow(app.pid(), QStringLiteral("^Skin Designer$"), 0).isEmpty());
     app.kill();
 }

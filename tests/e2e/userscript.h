@@ -1,77 +1,71 @@
 #pragma once
 // A user's gestures as one xdotool shell script, run while the test keeps handling
 // its own windows' events (a modal window's loop runs inside the test's waiting).
+// The gestures are those of desktop.h; a step that needs a window waits in the
+// script until that window is on the screen.
 
-#include <QElapsedTimer>
+#include "desktop.h"
+#include "waitfor.h"
+
+#include <QCoreApplication>
 #include <QPoint>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QStringList>
-#include <QTest>
 #include <QWidget>
-
-#include <functional>
 
 namespace userscript {
 
-// One shell word.
-inline QString quoted(const QString &arg)
-{
-    QString q = arg;
-    q.replace(QLatin1Char('\''), QStringLiteral("'\\''"));
-    return QLatin1Char('\'') + q + QLatin1Char('\'');
-}
+class Script {
+public:
+    // Moving to a point of a widget and clicking there with the given button.
+    Script &clickAt(QWidget *w, QPoint local, int button = 1)
+    {
+        m_commands << e2e::shellCommand(e2e::clickArgs(w->mapToGlobal(local), button));
+        return *this;
+    }
+    // Typing into the focused field; with replace, its old text is selected first.
+    Script &typeText(const QString &text, bool replace = false)
+    {
+        if (replace)
+            m_commands << e2e::shellCommand({QStringLiteral("key"), QStringLiteral("ctrl+a")});
+        m_commands << e2e::shellCommand(e2e::typeArgs(text));
+        return *this;
+    }
+    // Waits until this process shows the window (by its title).
+    Script &waitForWindow(QWidget *window)
+    {
+        m_commands << QStringLiteral("timeout %1 ").arg(testsupport::kWaitLimitMs / 1000)
+                          + e2e::shellCommand({QStringLiteral("search"), QStringLiteral("--sync"),
+                                               QStringLiteral("--onlyvisible"), QStringLiteral("--pid"),
+                                               QString::number(QCoreApplication::applicationPid()),
+                                               QStringLiteral("--name"),
+                                               QLatin1Char('^') + QRegularExpression::escape(window->windowTitle())
+                                                   + QLatin1Char('$')})
+                          + QStringLiteral(" >/dev/null");
+        return *this;
+    }
+    // Starts the script; it runs while the caller handles events.
+    void start(QProcess &p) const
+    {
+        p.start(QStringLiteral("sh"), {QStringLiteral("-c"), m_commands.join(QStringLiteral(" && "))});
+    }
+    // Runs the script to its end while handling events; true when every step
+    // succeeded.
+    ::testing::AssertionResult run() const
+    {
+        QProcess user;
+        start(user);
+        auto ended = testsupport::waitFor([&] { return user.state() == QProcess::NotRunning; }, "the gestures");
+        if (!ended)
+            return ended;
+        if (user.exitCode() != 0)
+            return ::testing::AssertionFailure() << "a gesture failed: " << m_commands.join(QStringLiteral(" && ")).toStdString();
+        return ::testing::AssertionSuccess();
+    }
 
-// An xdotool call with each argument quoted.
-inline QString xdotool(const QStringList &args)
-{
-    QStringList words{QStringLiteral("xdotool")};
-    for (const QString &a : args)
-        words << quoted(a);
-    return words.join(QLatin1Char(' '));
-}
-
-// Moving to a point of a widget and clicking there with the given button.
-inline QStringList clickAt(QWidget *w, QPoint local, int button = 1)
-{
-    const QPoint g = w->mapToGlobal(local);
-    return {xdotool({QStringLiteral("mousemove"), QString::number(g.x()), QString::number(g.y())}),
-            QStringLiteral("sleep 0.1"), xdotool({QStringLiteral("click"), QString::number(button)}),
-            QStringLiteral("sleep 0.3")};
-}
-
-// Typing into the focused field; with replace, its old text is selected first.
-inline QStringList typeText(const QString &text, bool replace = false)
-{
-    QStringList commands;
-    if (replace)
-        commands << xdotool({QStringLiteral("key"), QStringLiteral("ctrl+a")});
-    commands << xdotool({QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("5"), QStringLiteral("--"), text})
-             << QStringLiteral("sleep 0.2");
-    return commands;
-}
-
-inline void start(QProcess &p, const QStringList &commands)
-{
-    p.start(QStringLiteral("sh"), {QStringLiteral("-c"), commands.join(QStringLiteral(" && "))});
-}
-
-// Handles events until pred holds or ms have passed; returns pred.
-inline bool waitFor(const std::function<bool()> &pred, int ms)
-{
-    QElapsedTimer t;
-    t.start();
-    while (!pred() && t.elapsed() < ms)
-        QTest::qWait(20);
-    return pred();
-}
-
-// Runs the script to its end (at most 30 s); true when every step succeeded.
-inline bool run(const QStringList &commands)
-{
-    QProcess user;
-    start(user, commands);
-    waitFor([&] { return user.state() == QProcess::NotRunning; }, 30000);
-    return user.state() == QProcess::NotRunning && user.exitCode() == 0;
-}
+private:
+    QStringList m_commands;
+};
 
 } // namespace userscript

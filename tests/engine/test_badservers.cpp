@@ -114,7 +114,8 @@ TEST(BadStations, StreamThatClosesStopsPlaying)
         << engine.lastError().toStdString();
     EXPECT_TRUE(waitUntil([&] { return engine.playState() != MediaEngine::Playing; }, 6000))
         << "the end of the data ends Playing";
-    spin(500);
+    // As long as the status tick takes to look five times.
+    testsupport::whileATimerTicks(100, 5);
     EXPECT_NE(engine.playState(), MediaEngine::Playing) << "and it stays ended";
     EXPECT_LT(timed([&] { engine.stop(); }), 50);
 }

@@ -48,7 +48,8 @@ TEST(StallingRelay, HoldsOfOneSecondPlayWithoutAGap)
 
     GstMediaEngine engine;
     ASSERT_TRUE(startsPlaying(engine, relay.url()));
-    spin(1500); // past the sound server's start-up
+    // Past the sound server's start-up: the tone is on the monitor.
+    ASSERT_TRUE(waitUntil([] { return rms(recordMonitor(0.2)) > 1000.0; }));
     // The relay holds at 4-5 s and 9-10 s after connecting; ten seconds cover both.
     const std::vector<int16_t> take = recordMonitor(10.0);
     ASSERT_GT(take.size(), size_t(9 * kRecordRate));

@@ -4,11 +4,11 @@
 #include "fakenetwork.h"
 #include "networkstate.h"
 
-#include <QElapsedTimer>
 #include <QFile>
-#include <QThread>
 #include <gio/gio.h>
 #include <gtest/gtest.h>
+
+#include "waitfor.h"
 
 #include <thread>
 
@@ -36,17 +36,14 @@ bool hasDefaultRoute()
 }
 
 // Runs the GLib main loop, as the program's event loop does, until the answer is
-// the wanted one or five seconds have passed.
+// the wanted one.
 bool waitForAnswer(NetworkState &state, bool wanted)
 {
-    QElapsedTimer clock;
-    clock.start();
-    while (state.isConnected() != wanted && clock.elapsed() < 5000) {
+    return testsupport::waitUntil([&] {
         while (g_main_context_iteration(nullptr, FALSE)) {
         }
-        QThread::msleep(10);
-    }
-    return state.isConnected() == wanted;
+        return state.isConnected() == wanted;
+    });
 }
 
 int run(const char *command) { return std::system(command); }

@@ -53,7 +53,8 @@ TEST(ToneStream, PlaysTheToneAtItsBitRateAndVolume)
     // recording window catching a little of the level change separates the two:
     // a 5 % tolerance.
     engine.setVolume(50);
-    spin(1000); // the sound server's buffer still holds audio at the old level
+    // The sound server's buffer still holds audio at the old level for a moment.
+    ASSERT_TRUE(waitUntil([&] { return rms(recordMonitor(0.2)) < 0.7 * fullRms; })) << "the lower volume never came";
     const double halfRms = rms(recordMonitor(1.0));
     EXPECT_NEAR(halfRms / fullRms, 0.5, 0.025);
     EXPECT_EQ(engine.playState(), MediaEngine::Playing);
@@ -61,8 +62,7 @@ TEST(ToneStream, PlaysTheToneAtItsBitRateAndVolume)
     engine.stop();
     EXPECT_NE(engine.playState(), MediaEngine::Playing);
     EXPECT_EQ(engine.currentPosition(), 0.0);
-    spin(1500);
-    EXPECT_LT(rms(recordMonitor(0.5)), 50.0) << "stop silences the output";
+    EXPECT_TRUE(waitUntil([] { return rms(recordMonitor(0.3)) < 50.0; })) << "stop silences the output";
 }
 
 TEST(ToneStream, RetuningRestartsThePositionAndBitRate)
@@ -170,7 +170,8 @@ TEST(ToneStream, ANewVolumeAndAStopAreHeardAtOnceWhateverTheOutputHolds)
         GTEST_SKIP() << "no sonaveo_sink null sink to record";
     GstMediaEngine engine;
     ASSERT_TRUE(startsPlaying(engine, toneStream()));
-    spin(1500);
+    // The tone is on the monitor at its full level.
+    ASSERT_TRUE(waitUntil([] { return rms(recordMonitor(0.2)) > 5000.0; }));
 
     // The sound output holds half a second of sound ahead; the
     // fader and Disconnect must not wait for it to play out.

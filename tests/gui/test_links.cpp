@@ -27,6 +27,8 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 
+#include "waitfor.h"
+
 namespace {
 // An executable shell script in dir.
 void writeProgram(const QString &dir, const QString &name, const QByteArray &body)
@@ -36,14 +38,11 @@ void writeProgram(const QString &dir, const QString &name, const QByteArray &bod
     QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
 }
 
-bool waitForFile(const QString &path)
+// The stand-in handlers write their record under another name and rename it, so
+// a record that exists is whole.
+::testing::AssertionResult waitForFile(const QString &path)
 {
-    QElapsedTimer t;
-    t.start();
-    while (!QFile::exists(path) && t.elapsed() < 10000)
-        QTest::qWait(20);
-    QTest::qWait(100); // the script has finished writing
-    return QFile::exists(path);
+    return testsupport::waitFor([&] { return QFile::exists(path); }, "the handler's record");
 }
 } // namespace
 

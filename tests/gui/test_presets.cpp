@@ -29,6 +29,8 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 
+#include "waitfor.h"
+
 #include <csignal>
 
 
@@ -174,10 +176,7 @@ TEST_F(PresetsTest, HoldingTheUpArrowPagesBlockByBlock)
     QObject::connect(form->VrSpinnerStation, &TVrSpinner::OnUpClick, [&] { ++steps; });
     const QPoint up = form->VrSpinnerStation->arrowShape(TVrSpinner::UpArrow).boundingRect().center();
     QTest::mousePress(form->VrSpinnerStation, Qt::LeftButton, Qt::NoModifier, up);
-    QElapsedTimer t;
-    t.start();
-    while (steps < 3 && t.elapsed() < 3000)
-        QTest::qWait(5);
+    EXPECT_TRUE(testsupport::waitFor([&] { return steps >= 3; }, "three pages"));
     QTest::mouseRelease(form->VrSpinnerStation, Qt::LeftButton, Qt::NoModifier, up);
     ASSERT_EQ(steps, 3);
     EXPECT_EQ(form->VrNumBlock->displayText(), QStringLiteral("004"));
@@ -439,10 +438,8 @@ TEST(BlockSave, AKillDuringSavingNeverLeavesAShortFile)
         QProcess child;
         childprocess::start(child, QStringLiteral("BlockSave.*"), "SONAVEO_SAVE_LOOP", dir.path());
         ASSERT_TRUE(child.waitForStarted());
-        QElapsedTimer t;
-        t.start();
-        while (!QFile::exists(block) && t.elapsed() < 10000)
-            QTest::qWait(5);
+        ASSERT_TRUE(testsupport::waitFor([&] { return QFile::exists(block); }, "the first save"));
+        // Killed at a different moment of its saving in each round, on purpose.
         QTest::qWait(30 + 37 * round);
         ::kill(pid_t(child.processId()), SIGKILL);
         child.waitForFinished(5000);

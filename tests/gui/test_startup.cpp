@@ -9,6 +9,7 @@
 #include "fakeenvironment.h"
 #include "forms.h"
 #include "mainform.h"
+#include "vrformshape.h"
 #include "splashform.h"
 #include "singleinstance.h"
 #include "startup.h"
@@ -30,6 +31,8 @@
 #include <QThreadPool>
 #include <gst/gst.h>
 #include <gtest/gtest.h>
+
+#include "waitfor.h"
 
 #include <csignal>
 #include <optional>
@@ -160,7 +163,9 @@ TEST(StartUp, PassedChecksCreateEveryWindowAndTheMainWindowTakesOverFromTheSplas
     // window has painted: the first picture needs neither.
     EXPECT_EQ(windows.FormSure, nullptr);
     EXPECT_EQ(windows.AboutForm, nullptr);
-    QTest::qWait(50);
+    ASSERT_TRUE(testsupport::waitFor(
+        [&] { return windows.FormSure && windows.AboutForm && countTopLevel("TSplashForm") == 0; },
+        "the farewell and About windows after the first picture, and the splash gone"));
 
     const std::pair<QWidget *, QSize> sizes[] = {
         {windows.MainForm.get(), {601, 352}},   {windows.HistoryForm.get(), {262, 293}},
@@ -230,7 +235,9 @@ TEST(StartUp, AWindowAskedForBeforeTheFirstPictureIsMadeThenAndOnlyOnce)
     ASSERT_NE(farewell, nullptr);
     EXPECT_EQ(about->size(), QSize(553, 420));
 
-    QTest::qWait(50); // past the first picture, when they would have been made
+    // Past the first picture, when they would have been made.
+    start.windows.MainForm->VrMainFormShape->repaint();
+    testsupport::handlePostedEvents();
     EXPECT_EQ(windows.AboutForm.get(), about);
     EXPECT_EQ(windows.FormSure.get(), farewell);
     EXPECT_EQ(countTopLevel("TAboutForm"), 1);

@@ -19,6 +19,8 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
+#include "waitfor.h"
+
 #include <cstdlib>
 #include <memory>
 
@@ -459,24 +461,27 @@ TEST(VrSpinner, ArrowShapeHitTestAndRepeat)
     EXPECT_EQ(ups.count(), 1);
     EXPECT_EQ(downs.count(), 1);
 
-    // Held for about a second: repeats after 400 ms, then every 100 ms, and the
-    // release over the arrow clicks once more.
+    // Held: the press itself clicks nothing, the arrow repeats while held, the
+    // release over the arrow clicks at most once more and then the repeats stop.
+    // (Their pace is measured by bench/timer_pace.)
     ups.clear();
     QTest::mousePress(spinner, Qt::LeftButton, {}, upCentre);
     EXPECT_EQ(spinner->pressedArrow(), TVrSpinner::UpArrow);
-    QTest::qWait(350);
     EXPECT_EQ(ups.count(), 0);
-    QTest::qWait(680);
+    ASSERT_TRUE(testsupport::waitFor([&] { return ups.count() >= 3; }, "three repeats"));
+    const int held = int(ups.count());
     QTest::mouseRelease(spinner, Qt::LeftButton, {}, upCentre);
-    EXPECT_GE(ups.count(), 1 + 5);
-    EXPECT_LE(ups.count(), 1 + 8);
+    const int released = int(ups.count());
+    EXPECT_LE(released, held + 1);
+    testsupport::whileATimerTicks(100, 3); // longer than a repeat's interval
+    EXPECT_EQ(ups.count(), released) << "the repeats stop at the release";
 
     // Held, then moved off the arrow: no repeats and no click on release.
     downs.clear();
     QTest::mousePress(spinner, Qt::LeftButton, {}, downCentre);
     QTest::mouseMove(spinner, QPoint(150, 10));
     EXPECT_EQ(spinner->pressedArrow(), TVrSpinner::NoArrow);
-    QTest::qWait(600);
+    testsupport::whileATimerTicks(100, 6); // longer than the first repeat's delay
     QTest::mouseRelease(spinner, Qt::LeftButton, {}, QPoint(150, 10));
     EXPECT_EQ(downs.count(), 0);
 }
@@ -532,7 +537,7 @@ TEST(VrAnimate, FramesAdvanceRowByRowAndLoopOrStop)
     QTRY_VERIFY_WITH_TIMEOUT(!anim->Active(), 2000);
     EXPECT_EQ(anim->CurrentFrame(), 5);
     EXPECT_FALSE(anim->isTicking());
-    QTest::qWait(50);
+    testsupport::whileATimerTicks(10, 5);
     EXPECT_EQ(anim->CurrentFrame(), 5);
 
     // Threaded ticks reach the GUI thread as well.
@@ -601,7 +606,7 @@ TEST(LedDisplays, SettingTheSameValueRepaintsNothing)
     PaintCounter numPaints, clockPaints;
     num->installEventFilter(&numPaints);
     clock->installEventFilter(&clockPaints);
-    QTest::qWait(30);
+    testsupport::handlePostedEvents();
     numPaints.paints = clockPaints.paints = 0;
 
     num->setValue(7);
@@ -609,7 +614,7 @@ TEST(LedDisplays, SettingTheSameValueRepaintsNothing)
     clock->setMinutes(3);
     clock->setHours(0);
     clock->setSeconds(-1); // clamped to the 0 it already shows
-    QTest::qWait(30);
+    testsupport::handlePostedEvents();
     EXPECT_EQ(numPaints.paints, 0);
     EXPECT_EQ(clockPaints.paints, 0);
 

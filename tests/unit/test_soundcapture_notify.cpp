@@ -9,21 +9,20 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QThread>
+#include <QTimer>
 #include <gtest/gtest.h>
+
+#include "waitfor.h"
 
 #include <random>
 
 namespace {
 
-void runEvents(int ms)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (timer.elapsed() < ms) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        QThread::msleep(2);
-    }
-}
+using testsupport::waitFor;
+using testsupport::whileATimerTicks;
+
+// The capture's update tick.
+constexpr int kTickMs = 50;
 
 std::unique_ptr<TSoundCaptureStream> streamAt8000Mono()
 {
@@ -52,16 +51,21 @@ TEST(SoundCaptureNotify, HandlerCollectsTheCaptureOnTheGuiThread)
 
     // Nothing captured: the handler is not called.
     stream->Start();
-    runEvents(200);
+    whileATimerTicks(kTickMs, 4);
     EXPECT_EQ(calls, 0);
 
-    // 400 bytes per position query: every tick finds bytes.
+    // 400 bytes per position query: every tick finds bytes, and the handler runs
+    // once per tick at most, as a timer of the same interval shows.
     backend.ring->bytesPerQuery = 400;
-    runEvents(400);
+    QTimer reference;
+    int referenceTicks = 0;
+    QObject::connect(&reference, &QTimer::timeout, [&] { ++referenceTicks; });
+    reference.start(kTickMs);
+    ASSERT_TRUE(waitFor([&] { return calls >= 3; }, "three updates"));
     stream->Stop();
+    reference.stop();
     EXPECT_FALSE(offGuiThread);
-    EXPECT_GE(calls, 3);
-    EXPECT_LE(calls, 9); // one per 50 ms tick at most
+    EXPECT_LE(calls, referenceTicks + 2);
     ASSERT_FALSE(collected.empty());
     bool inOrder = true;
     for (size_t i = 0; i < collected.size(); ++i)
@@ -71,7 +75,7 @@ TEST(SoundCaptureNotify, HandlerCollectsTheCaptureOnTheGuiThread)
 
     // After Stop no update step runs any more, not even one queued before.
     const int callsAtStop = calls;
-    runEvents(150);
+    whileATimerTicks(kTickMs, 3);
     EXPECT_EQ(calls, callsAtStop);
 }
 
@@ -87,7 +91,8 @@ TEST(SoundCaptureNotify, HandlerErrorIsShownOnceAndEndsTheCapture)
         throw Exception(QStringLiteral("Stream write error"));
     });
     stream->Start();
-    runEvents(400);
+    ASSERT_TRUE(waitFor([&] { return !stream->Capturing(); }, "the capture to end"));
+    whileATimerTicks(kTickMs, 3);
     EXPECT_EQ(calls, 1);
     EXPECT_EQ(dialogs.messages, QStringList{QStringLiteral("Stream write error")});
     EXPECT_FALSE(stream->Capturing());
@@ -100,8 +105,7 @@ TEST(SoundCaptureNotify, HandlerErrorIsShownOnceAndEndsTheCapture)
         s->Read(chunk.data(), int(chunk.size()));
     });
     stream->Start();
-    runEvents(200);
-    EXPECT_GT(calls, 1);
+    EXPECT_TRUE(waitFor([&] { return calls > 1; }, "updates after the new start"));
     EXPECT_TRUE(stream->Capturing());
     EXPECT_EQ(dialogs.messages.size(), 1);
 }

@@ -16,6 +16,8 @@
 #include <QtEndian>
 #include <gtest/gtest.h>
 
+#include "waitfor.h"
+
 #include <sys/stat.h>
 
 #include <csignal>
@@ -302,6 +304,8 @@ TEST(WaveFile, AKilledWriterLeavesAFileWhoseHeaderCoversTheSoundOnDisk)
         std::fflush(stdout);
         QElapsedTimer clock;
         clock.start();
+        // A recorder's pace, on purpose: the header follows the sound on disk
+        // about once a second.
         for (qint64 k = 0; k < 600; ++k) {
             const QByteArray sound = pattern(k * block, block);
             w.WriteBuffer(sound.constData(), block);
@@ -324,7 +328,13 @@ TEST(WaveFile, AKilledWriterLeavesAFileWhoseHeaderCoversTheSoundOnDisk)
         said += child.readAll();
     }
     ASSERT_TRUE(said.contains("writing\n")) << said.toStdString();
-    QThread::msleep(3000);
+    // Killed once the header claims two seconds.
+    ASSERT_TRUE(testsupport::waitFor(
+        [&] {
+            const QByteArray header = bytesOf(path, 46);
+            return header.size() == 46 && le32(header, 42) >= 2 * 176400;
+        },
+        "a header that claims two seconds"));
     ::kill(pid_t(child.processId()), SIGKILL);
     child.waitForFinished(5000);
 

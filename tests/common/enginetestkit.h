@@ -1,10 +1,11 @@
 #pragma once
-// Helpers for the engine tests: waiting while the event loop runs, tone files made
+// Helpers for the engine and end-to-end tests and the playback benches: tone files made
 // with GStreamer, recording the null sink's monitor, and a small HTTP server on
 // 127.0.0.1 that misbehaves in the ways radio servers do.
 
 #include "environment.h"
 #include "mediaengine.h"
+#include "waitfor.h"
 
 #include <QByteArray>
 #include <QCoreApplication>
@@ -34,20 +35,9 @@
 
 namespace enginetest {
 
-// Runs the event loop until pred() holds or the time is up; true when it held.
-inline bool waitUntil(const std::function<bool()> &pred, int timeoutMs)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!pred()) {
-        if (timer.elapsed() > timeoutMs)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        QThread::msleep(10);
-    }
-    return true;
-}
+using testsupport::waitUntil;
 
+// Handles events for ms, for benches that let a sound settle before they measure.
 inline void spin(int ms)
 {
     waitUntil([] { return false; }, ms);
@@ -125,6 +115,15 @@ inline bool nullSinkPresent()
     if (!pactl.waitForFinished(3000))
         return false;
     return pactl.readAllStandardOutput().contains("sonaveo_sink");
+}
+
+// True once the sound server lists a playing stream (a sink input): a player
+// started by the test has reached it.
+inline bool soundServerHasAStream()
+{
+    QProcess pactl;
+    pactl.start(QStringLiteral("pactl"), {QStringLiteral("list"), QStringLiteral("short"), QStringLiteral("sink-inputs")});
+    return pactl.waitForFinished(3000) && !pactl.readAllStandardOutput().trimmed().isEmpty();
 }
 
 // Starts `parec` recording mono 16-bit samples from the null sink's monitor.
