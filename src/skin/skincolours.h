@@ -5,6 +5,7 @@
 // controls; applySkinColours walks it in order.
 
 #include "skinfile.h"
+#include "vrcolors.h"
 
 #include <QColor>
 
@@ -42,22 +43,12 @@ public:
     template <typename W>
     void high(TSkinColour colour, W *widget)
     {
-        if (widget)
-            add(colour, [widget](const QColor &c) {
-                auto p = widget->Palette();
-                p.High = c;
-                widget->setPalette(p);
-            });
+        segments(colour, widget, &TVrPalette::High);
     }
     template <typename W>
     void low(TSkinColour colour, W *widget)
     {
-        if (widget)
-            add(colour, [widget](const QColor &c) {
-                auto p = widget->Palette();
-                p.Low = c;
-                widget->setPalette(p);
-            });
+        segments(colour, widget, &TVrPalette::Low);
     }
     // Anything else a colour does.
     void add(TSkinColour colour, std::function<void(const QColor &)> apply);
@@ -65,6 +56,17 @@ public:
     const std::vector<TSkinTarget> &targets() const { return m_targets; }
 
 private:
+    template <typename W>
+    void segments(TSkinColour colour, W *widget, QColor TVrPalette::*part)
+    {
+        if (widget)
+            add(colour, [widget, part](const QColor &c) {
+                auto p = widget->Palette();
+                p.*part = c;
+                widget->setPalette(p);
+            });
+    }
+
     std::vector<TSkinTarget> m_targets;
 };
 
