@@ -9,11 +9,11 @@
 // Target for the colour path: under 5 ms.
 //   QT_QPA_PLATFORM defaults to offscreen.
 
-#include "forms.h"
-#include "mainform.h"
-#include "skinform.h"
-#include "startup.h"
-#include "vrformshape.h"
+#include "app/forms.h"
+#include "app/mainform.h"
+#include "skin/skinform.h"
+#include "app/startup.h"
+#include "widgets/vrformshape.h"
 
 #include <QApplication>
 #include <QLineEdit>

@@ -1,7 +1,7 @@
 // One frame of the main window's connection display: a scroll step and the render
 // of 10 cells of 9 x 13 dots.
 
-#include "vrmatrix.h"
+#include "widgets/vrmatrix.h"
 
 #include <QApplication>
 #include "benchmain.h"

@@ -2,7 +2,7 @@
 // the runs collected and banded, then one QRegion::setRects call, beside the
 // anchor that joins every run into the region by union, one at a time.
 
-#include "vrregion.h"
+#include "widgets/vrregion.h"
 
 #include <QPainter>
 #include <QRegion>

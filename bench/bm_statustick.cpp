@@ -12,9 +12,9 @@
 
 #include "benchkit.h"
 #include "enginetestkit.h"
-#include "mainform.h"
-#include "stationplayback.h"
-#include "windowsmediaplayer.h"
+#include "app/mainform.h"
+#include "playback/stationplayback.h"
+#include "playback/windowsmediaplayer.h"
 
 #include <QApplication>
 #include <QTemporaryDir>

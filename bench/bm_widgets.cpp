@@ -1,8 +1,8 @@
 // Painting cost of the LED number display and clock: one full repaint into an
 // image, as paintEvent does it, with the recoloured glyphs already cached.
 
-#include "vrclock.h"
-#include "vrnum.h"
+#include "widgets/vrclock.h"
+#include "widgets/vrnum.h"
 
 #include <QApplication>
 #include <QPainter>

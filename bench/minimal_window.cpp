@@ -1,7 +1,7 @@
 // The anchor of the start-up benchmark: a plain Qt window of the main window's
 // size, reporting its first paint the same way the program does.
 
-#include "firstpaint.h"
+#include "widgets/firstpaint.h"
 
 #include <QApplication>
 #include <QPainter>

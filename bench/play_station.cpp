@@ -3,9 +3,9 @@
 // bench/play_cpu_mem.sh to measure. Prints "playing" once sound flows.
 // Usage: play_station URL   (QT_QPA_PLATFORM defaults to offscreen)
 
-#include "mainform.h"
-#include "stationplayback.h"
-#include "windowsmediaplayer.h"
+#include "app/mainform.h"
+#include "playback/stationplayback.h"
+#include "playback/windowsmediaplayer.h"
 
 #include <QApplication>
 #include <QTimer>

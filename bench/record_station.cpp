@@ -6,12 +6,12 @@
 // Usage: record_station FILE.wav | --idle   (QT_QPA_PLATFORM defaults to offscreen;
 // the sound server's default source is recorded, or PULSE_SOURCE's when it is set)
 
-#include "dialogs.h"
-#include "mainform.h"
-#include "optionsform.h"
-#include "recorder.h"
-#include "startup.h"
-#include "wavestream.h"
+#include "platform/dialogs.h"
+#include "app/mainform.h"
+#include "recording/optionsform.h"
+#include "recording/recorder.h"
+#include "app/startup.h"
+#include "recording/wavestream.h"
 
 #include <QApplication>
 #include <QComboBox>

@@ -4,8 +4,8 @@
 // the tests check only that the clocks tick and stop, this shows how well they
 // keep time on this machine.
 
-#include "vrspinner.h"
-#include "vrtimer.h"
+#include "widgets/vrspinner.h"
+#include "widgets/vrtimer.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -18,9 +18,9 @@
 
 #include "benchkit.h"
 #include "enginetestkit.h"
-#include "mainform.h"
-#include "gstmediaengine.h"
-#include "stationplayback.h"
+#include "app/mainform.h"
+#include "platform/gstmediaengine.h"
+#include "playback/stationplayback.h"
 
 #include <QApplication>
 #include <QFile>

@@ -7,7 +7,7 @@
 //   start_sound; start_icecast; start_tone_source; build/tune_to_sound [runs]
 
 #include "benchkit.h"
-#include "gstmediaengine.h"
+#include "platform/gstmediaengine.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

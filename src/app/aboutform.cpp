@@ -1,13 +1,13 @@
-#include "aboutform.h"
+#include "app/aboutform.h"
 
-#include "artwork.h"
-#include "clicklabel.h"
-#include "desktoplauncher.h"
-#include "errorguard.h"
-#include "urllink.h"
-#include "vrblotter.h"
-#include "vrcompose.h"
-#include "vrdemobutton.h"
+#include "app/artwork.h"
+#include "widgets/clicklabel.h"
+#include "platform/desktoplauncher.h"
+#include "platform/errorguard.h"
+#include "platform/urllink.h"
+#include "widgets/vrblotter.h"
+#include "widgets/vrcompose.h"
+#include "widgets/vrdemobutton.h"
 
 namespace {
 TVrBlotter *panel(QWidget *parent, const char *name, int left, int top, int width, int height)

@@ -2,7 +2,7 @@
 // The About window: what the program is, its version, the maker's web addresses
 // and the support e-mail as links, the manual and OK.
 
-#include "vrborderlessform.h"
+#include "widgets/vrborderlessform.h"
 
 class QLabel;
 class TClickLabel;

@@ -2,9 +2,9 @@
 // The auxiliary windows of the program. Each is created once at start-up and
 // shown modally from the main window.
 
-#include "aboutform.h"
-#include "bandform.h"
-#include "editstationform.h"
-#include "historyform.h"
-#include "optionsform.h"
-#include "skinform.h"
+#include "app/aboutform.h"
+#include "stations/bandform.h"
+#include "stations/editstationform.h"
+#include "stations/historyform.h"
+#include "recording/optionsform.h"
+#include "skin/skinform.h"

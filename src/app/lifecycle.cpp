@@ -1,24 +1,24 @@
 // The main window's life: the loading sequence of its first showing, Exit with
 // its farewell, any other close, and what its destruction releases.
 
-#include "mainform.h"
+#include "app/mainform.h"
 
-#include "errorguard.h"
-#include "errors.h"
-#include "forms.h"
-#include "recorder.h"
-#include "skinform.h"
-#include "soundcapture.h"
-#include "splashform.h"
-#include "startup.h"
-#include "stationplayback.h"
-#include "stationpresets.h"
-#include "textfile.h"
-#include "termination.h"
-#include "vrnum.h"
-#include "vrslider.h"
-#include "wavestream.h"
-#include "windowsmediaplayer.h"
+#include "platform/errorguard.h"
+#include "platform/errors.h"
+#include "app/forms.h"
+#include "recording/recorder.h"
+#include "skin/skinform.h"
+#include "recording/soundcapture.h"
+#include "app/splashform.h"
+#include "app/startup.h"
+#include "playback/stationplayback.h"
+#include "stations/stationpresets.h"
+#include "platform/textfile.h"
+#include "platform/termination.h"
+#include "widgets/vrnum.h"
+#include "widgets/vrslider.h"
+#include "recording/wavestream.h"
+#include "playback/windowsmediaplayer.h"
 
 #include <QCloseEvent>
 #include <QDir>

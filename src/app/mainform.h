@@ -2,7 +2,7 @@
 // The main window: every control the listener uses, at its fixed place. The other
 // subsystems reach the controls by these member names (also their objectName).
 
-#include "skinfile.h"
+#include "skin/skinfile.h"
 
 #include <QPoint>
 #include <QRect>

@@ -11,15 +11,15 @@
 // used ends the load there with its message, and the values before it stay.
 // An empty line keeps what the window shows; lines after the 28th are ignored.
 
-#include "mainform.h"
+#include "app/mainform.h"
 
-#include "colornames.h"
-#include "errors.h"
-#include "historyform.h"
-#include "optionsform.h"
-#include "stationpresets.h"
-#include "textfile.h"
-#include "vrdemobutton.h"
+#include "skin/colornames.h"
+#include "platform/errors.h"
+#include "stations/historyform.h"
+#include "recording/optionsform.h"
+#include "stations/stationpresets.h"
+#include "platform/textfile.h"
+#include "widgets/vrdemobutton.h"
 
 #include <QComboBox>
 #include <QFileInfo>

@@ -2,7 +2,7 @@
 // The program's windows as the skin designer sees them: the main window's
 // picture, outline and control places, and every control a skin colours.
 
-#include "skinhost.h"
+#include "skin/skinhost.h"
 
 struct TApplicationWindows;
 

@@ -1,9 +1,9 @@
-#include "splashform.h"
+#include "app/splashform.h"
 
-#include "artwork.h"
-#include "dialogs.h"
-#include "environment.h"
-#include "vrblotter.h"
+#include "app/artwork.h"
+#include "platform/dialogs.h"
+#include "platform/environment.h"
+#include "widgets/vrblotter.h"
 
 #include <QApplication>
 #include <QGuiApplication>

@@ -2,7 +2,7 @@
 // The start-up splash and the farewell window: a bevelled panel holding one
 // picture, borderless and centred.
 
-#include "vrborderlessform.h"
+#include "widgets/vrborderlessform.h"
 
 class EnvironmentChecks;
 class QLabel;

@@ -5,7 +5,7 @@
 // The real implementation sits on GStreamer (capturebackendgst.h); tests drive a
 // scripted one whose positions they advance by hand.
 
-#include "errors.h"
+#include "platform/errors.h"
 
 #include <QString>
 #include <QUuid>

@@ -1,10 +1,10 @@
-#include "capturebackendgst.h"
+#include "platform/capturebackendgst.h"
 
 #include <chrono>
 #include <mutex>
 
-#include "environment.h"
-#include "gstptr.h"
+#include "platform/environment.h"
+#include "platform/gstptr.h"
 
 #include <gst/app/gstappsink.h>
 #include <gst/gst.h>

@@ -4,7 +4,7 @@
 // a source → audioconvert → audioresample → appsink pipeline whose appsink
 // callback copies each buffer into the ring on GStreamer's streaming thread.
 
-#include "capturebackend.h"
+#include "platform/capturebackend.h"
 
 class GstCaptureBackend : public CaptureBackend {
 public:

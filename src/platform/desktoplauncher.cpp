@@ -1,4 +1,4 @@
-#include "desktoplauncher.h"
+#include "platform/desktoplauncher.h"
 
 #include <QCoreApplication>
 #include <QDir>

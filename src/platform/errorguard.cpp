@@ -1,4 +1,4 @@
-#include "errorguard.h"
+#include "platform/errorguard.h"
 
 #include <QDebug>
 

@@ -3,8 +3,8 @@
 // text is shown in the standard error box and the program goes on. No exception
 // crosses Qt's event loop.
 
-#include "dialogs.h"
-#include "errors.h"
+#include "platform/dialogs.h"
+#include "platform/errors.h"
 
 #include <exception>
 #include <utility>

@@ -1,6 +1,6 @@
-#include "gstmediaengine.h"
+#include "platform/gstmediaengine.h"
 
-#include "environment.h"
+#include "platform/environment.h"
 
 #include <QDir>
 #include <QThreadPool>

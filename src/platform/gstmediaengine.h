@@ -1,9 +1,9 @@
 #pragma once
 // MediaEngine on a GStreamer playbin, audio only.
 
-#include "gstptr.h"
-#include "mediaengine.h"
-#include "streamheadtrim.h"
+#include "platform/gstptr.h"
+#include "platform/mediaengine.h"
+#include "platform/streamheadtrim.h"
 
 #include <QElapsedTimer>
 

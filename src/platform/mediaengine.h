@@ -4,7 +4,7 @@
 // GUI thread. No call waits for the network or for a state change: a dead or slow
 // server only shows as a play state that never becomes Playing.
 
-#include "errors.h"
+#include "platform/errors.h"
 
 #include <QString>
 

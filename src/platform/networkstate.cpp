@@ -1,4 +1,4 @@
-#include "networkstate.h"
+#include "platform/networkstate.h"
 
 #include <gio/gio.h>
 

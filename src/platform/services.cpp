@@ -1,7 +1,7 @@
-#include "services.h"
+#include "platform/services.h"
 
-#include "capturebackendgst.h"
-#include "gstmediaengine.h"
+#include "platform/capturebackendgst.h"
+#include "platform/gstmediaengine.h"
 
 PlatformServices &platformServices()
 {

@@ -2,9 +2,9 @@
 // Where the program gets its players, its sound-card capture and its view of the
 // network: the real GStreamer and GIO implementations unless a test installed doubles.
 
-#include "capturebackend.h"
-#include "mediaengine.h"
-#include "networkstate.h"
+#include "platform/capturebackend.h"
+#include "platform/mediaengine.h"
+#include "platform/networkstate.h"
 
 #include <functional>
 #include <memory>

@@ -1,4 +1,4 @@
-#include "streamheadtrim.h"
+#include "platform/streamheadtrim.h"
 
 #include <cstring>
 

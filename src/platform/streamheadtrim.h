@@ -11,7 +11,7 @@
 // Nothing else changes: the audio arrives at the same moment and plays without a
 // gap, and the position reads that much less.
 
-#include "gstptr.h"
+#include "platform/gstptr.h"
 
 #include <atomic>
 #include <cstddef>

@@ -1,4 +1,4 @@
-#include "termination.h"
+#include "platform/termination.h"
 
 #include <QObject>
 #include <QSocketNotifier>

@@ -1,6 +1,6 @@
-#include "textfile.h"
+#include "platform/textfile.h"
 
-#include "errors.h"
+#include "platform/errors.h"
 
 #include <QDir>
 #include <QFile>

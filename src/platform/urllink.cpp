@@ -1,7 +1,7 @@
-#include "urllink.h"
+#include "platform/urllink.h"
 
-#include "desktoplauncher.h"
-#include "errors.h"
+#include "platform/desktoplauncher.h"
+#include "platform/errors.h"
 
 TUrlLink::TUrlLink(QObject *parent, const QString &url) : QObject(parent), Url(url) {}
 

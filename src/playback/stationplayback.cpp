@@ -1,15 +1,15 @@
-#include "stationplayback.h"
+#include "playback/stationplayback.h"
 
-#include "dialogs.h"
-#include "networkstate.h"
-#include "timage.h"
-#include "vrclock.h"
-#include "vrcompose.h"
-#include "vrdemobutton.h"
-#include "vrmatrix.h"
-#include "vrnum.h"
-#include "vrslider.h"
-#include "windowsmediaplayer.h"
+#include "platform/dialogs.h"
+#include "platform/networkstate.h"
+#include "widgets/timage.h"
+#include "widgets/vrclock.h"
+#include "widgets/vrcompose.h"
+#include "widgets/vrdemobutton.h"
+#include "widgets/vrmatrix.h"
+#include "widgets/vrnum.h"
+#include "widgets/vrslider.h"
+#include "playback/windowsmediaplayer.h"
 
 #include <QLabel>
 

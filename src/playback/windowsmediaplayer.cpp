@@ -1,4 +1,4 @@
-#include "windowsmediaplayer.h"
+#include "playback/windowsmediaplayer.h"
 
 TWindowsMediaPlayer::TWindowsMediaPlayer(std::unique_ptr<MediaEngine> engine)
     : m_engine(std::move(engine))

@@ -3,7 +3,7 @@
 // play state, and the controls, settings, network and current-media sub-objects.
 // Every call goes straight to the engine, which never blocks the caller.
 
-#include "mediaengine.h"
+#include "platform/mediaengine.h"
 
 #include <QString>
 #include <memory>

@@ -1,14 +1,14 @@
-#include "optionsform.h"
+#include "recording/optionsform.h"
 
-#include "desktoplauncher.h"
-#include "dialogs.h"
-#include "errorguard.h"
-#include "errors.h"
-#include "textfile.h"
-#include "vrblotter.h"
-#include "vrcompose.h"
-#include "vrdemobutton.h"
-#include "vrmatrix.h"
+#include "platform/desktoplauncher.h"
+#include "platform/dialogs.h"
+#include "platform/errorguard.h"
+#include "platform/errors.h"
+#include "platform/textfile.h"
+#include "widgets/vrblotter.h"
+#include "widgets/vrcompose.h"
+#include "widgets/vrdemobutton.h"
+#include "widgets/vrmatrix.h"
 
 #include <QComboBox>
 #include <QDir>

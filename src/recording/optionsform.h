@@ -2,7 +2,7 @@
 // The options window: the capture format, the audio driver entry and the
 // temporary recording file, with the manual and the export of the recording.
 
-#include "vrborderlessform.h"
+#include "widgets/vrborderlessform.h"
 
 #include <functional>
 

@@ -1,14 +1,14 @@
-#include "recorder.h"
+#include "recording/recorder.h"
 
-#include "dialogs.h"
-#include "optionsform.h"
-#include "soundcapture.h"
-#include "stationplayback.h"
-#include "vrdemobutton.h"
-#include "vrnum.h"
-#include "vrslider.h"
-#include "wavestream.h"
-#include "windowsmediaplayer.h"
+#include "platform/dialogs.h"
+#include "recording/optionsform.h"
+#include "recording/soundcapture.h"
+#include "playback/stationplayback.h"
+#include "widgets/vrdemobutton.h"
+#include "widgets/vrnum.h"
+#include "widgets/vrslider.h"
+#include "recording/wavestream.h"
+#include "playback/windowsmediaplayer.h"
 
 #include <QComboBox>
 #include <QLabel>

@@ -1,7 +1,7 @@
-#include "soundcapture.h"
+#include "recording/soundcapture.h"
 
-#include "errorguard.h"
-#include "services.h"
+#include "platform/errorguard.h"
+#include "platform/services.h"
 
 #include <QThread>
 

@@ -7,7 +7,7 @@
 // handler. The notification thread only waits and hands the update step over; the
 // device fills the ring on its own thread behind the CaptureBuffer interface.
 
-#include "capturebackend.h"
+#include "platform/capturebackend.h"
 
 #include <QObject>
 #include <QUuid>

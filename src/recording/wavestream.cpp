@@ -1,6 +1,6 @@
-#include "wavestream.h"
+#include "recording/wavestream.h"
 
-#include "textfile.h"
+#include "platform/textfile.h"
 
 #include <QFile>
 #include <QIODevice>

@@ -11,7 +11,7 @@
 // While recording, both sizes are brought up to date every second of sound, so a
 // writer that dies without finishing still leaves a playable file.
 
-#include "errors.h"
+#include "platform/errors.h"
 
 #include <QByteArray>
 #include <QString>

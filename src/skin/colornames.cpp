@@ -1,6 +1,6 @@
-#include "colornames.h"
+#include "skin/colornames.h"
 
-#include "errors.h"
+#include "platform/errors.h"
 
 #include <array>
 

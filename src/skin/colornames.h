@@ -4,7 +4,7 @@
 // Reading takes a name in any letter case, or any integer the integer rule below
 // accepts.
 
-#include "vrcolors.h"
+#include "widgets/vrcolors.h"
 
 #include <QString>
 #include <cstdint>

@@ -1,7 +1,7 @@
-#include "skincolours.h"
+#include "skin/skincolours.h"
 
-#include "vrcolors.h"
-#include "vrdemobutton.h"
+#include "widgets/vrcolors.h"
+#include "widgets/vrdemobutton.h"
 
 #include <QPalette>
 #include <QWidget>

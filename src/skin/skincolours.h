@@ -4,8 +4,8 @@
 // its face ...). The window that composes the program fills the table with its
 // controls; applySkinColours walks it in order.
 
-#include "skinfile.h"
-#include "vrcolors.h"
+#include "skin/skinfile.h"
+#include "widgets/vrcolors.h"
 
 #include <QColor>
 

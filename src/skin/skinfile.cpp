@@ -1,7 +1,7 @@
-#include "skinfile.h"
+#include "skin/skinfile.h"
 
-#include "colornames.h"
-#include "textfile.h"
+#include "skin/colornames.h"
+#include "platform/textfile.h"
 
 #include <QFileInfo>
 #include <QStringList>

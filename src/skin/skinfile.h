@@ -11,7 +11,7 @@
 // from them before saving and put it back after loading (also after a failed
 // load, whose lines before the bad one are already in the TSkin).
 
-#include "vrcolors.h"
+#include "widgets/vrcolors.h"
 
 #include <QString>
 #include <array>

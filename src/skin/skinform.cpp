@@ -1,14 +1,14 @@
-#include "skinform.h"
+#include "skin/skinform.h"
 
-#include "dialogs.h"
-#include "errors.h"
-#include "errorguard.h"
-#include "skinhost.h"
-#include "skinpicture.h"
-#include "textfile.h"
-#include "vrblotter.h"
-#include "vrcompose.h"
-#include "vrdemobutton.h"
+#include "platform/dialogs.h"
+#include "platform/errors.h"
+#include "platform/errorguard.h"
+#include "skin/skinhost.h"
+#include "skin/skinpicture.h"
+#include "platform/textfile.h"
+#include "widgets/vrblotter.h"
+#include "widgets/vrcompose.h"
+#include "widgets/vrdemobutton.h"
 
 #include <QFileInfo>
 #include <QLabel>

@@ -4,10 +4,10 @@
 // Its fields are also where the skin in use lives (with the positions of the main
 // window's sixteen movable controls); ApplySkin pushes them onto every window.
 
-#include "skincolours.h"
-#include "skinfile.h"
-#include "vrborderlessform.h"
-#include "vrcolors.h"
+#include "skin/skincolours.h"
+#include "skin/skinfile.h"
+#include "widgets/vrborderlessform.h"
+#include "widgets/vrcolors.h"
 
 #include <array>
 

@@ -3,8 +3,8 @@
 // is handed one of these when the program is composed, and never looks a window
 // up.
 
-#include "skincolours.h"
-#include "vrcolors.h"
+#include "skin/skincolours.h"
+#include "widgets/vrcolors.h"
 
 #include <QImage>
 #include <QPoint>

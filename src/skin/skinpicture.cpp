@@ -1,6 +1,6 @@
-#include "skinpicture.h"
+#include "skin/skinpicture.h"
 
-#include "errors.h"
+#include "platform/errors.h"
 
 #include <QFile>
 #include <QImageReader>

@@ -1,11 +1,11 @@
-#include "bandform.h"
+#include "stations/bandform.h"
 
-#include "errorguard.h"
-#include "errors.h"
-#include "textfile.h"
-#include "vrblotter.h"
-#include "vrcompose.h"
-#include "vrdemobutton.h"
+#include "platform/errorguard.h"
+#include "platform/errors.h"
+#include "platform/textfile.h"
+#include "widgets/vrblotter.h"
+#include "widgets/vrcompose.h"
+#include "widgets/vrdemobutton.h"
 
 #include <QDir>
 #include <QEvent>

@@ -4,7 +4,7 @@
 // line in the list's sorted order; without that file the built-in names are
 // offered.
 
-#include "vrborderlessform.h"
+#include "widgets/vrborderlessform.h"
 
 class QLabel;
 class QLineEdit;

@@ -1,8 +1,8 @@
-#include "editstationform.h"
+#include "stations/editstationform.h"
 
-#include "vrblotter.h"
-#include "vrcompose.h"
-#include "vrdemobutton.h"
+#include "widgets/vrblotter.h"
+#include "widgets/vrcompose.h"
+#include "widgets/vrdemobutton.h"
 
 #include <QLineEdit>
 

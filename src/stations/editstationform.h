@@ -2,7 +2,7 @@
 // The station editor: the name and stream URL of one preset. It has no cancel;
 // whatever way it closes, the main window takes both fields back.
 
-#include "vrborderlessform.h"
+#include "widgets/vrborderlessform.h"
 
 class QLabel;
 class QLineEdit;

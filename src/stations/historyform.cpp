@@ -1,9 +1,9 @@
-#include "historyform.h"
+#include "stations/historyform.h"
 
-#include "errorguard.h"
-#include "vrblotter.h"
-#include "vrcompose.h"
-#include "vrdemobutton.h"
+#include "platform/errorguard.h"
+#include "widgets/vrblotter.h"
+#include "widgets/vrcompose.h"
+#include "widgets/vrdemobutton.h"
 
 #include <QLineEdit>
 

@@ -2,7 +2,7 @@
 // The station history: the last eleven stations started from the station buttons,
 // newest first. A click on an entry tunes it again and marks the band label.
 
-#include "vrborderlessform.h"
+#include "widgets/vrborderlessform.h"
 
 #include <array>
 #include <functional>

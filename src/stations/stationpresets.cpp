@@ -1,10 +1,10 @@
-#include "stationpresets.h"
+#include "stations/stationpresets.h"
 
-#include "editstationform.h"
-#include "historyform.h"
-#include "textfile.h"
-#include "vrdemobutton.h"
-#include "vrnum.h"
+#include "stations/editstationform.h"
+#include "stations/historyform.h"
+#include "platform/textfile.h"
+#include "widgets/vrdemobutton.h"
+#include "widgets/vrnum.h"
 
 #include <QLabel>
 #include <QLineEdit>

@@ -1,4 +1,4 @@
-#include "clicklabel.h"
+#include "widgets/clicklabel.h"
 
 #include <QMouseEvent>
 

@@ -1,4 +1,4 @@
-#include "firstpaint.h"
+#include "widgets/firstpaint.h"
 
 #include <QtGlobal>
 

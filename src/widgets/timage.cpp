@@ -1,4 +1,4 @@
-#include "timage.h"
+#include "widgets/timage.h"
 
 #include <QPaintEvent>
 #include <QPainter>

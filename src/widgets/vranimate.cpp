@@ -1,7 +1,7 @@
-#include "vranimate.h"
+#include "widgets/vranimate.h"
 
-#include "vrtimer.h"
-#include "vrwidgetutil.h"
+#include "widgets/vrtimer.h"
+#include "widgets/vrwidgetutil.h"
 
 #include <QPainter>
 

@@ -1,4 +1,4 @@
-#include "vrbevel.h"
+#include "widgets/vrbevel.h"
 
 #include <QPainter>
 

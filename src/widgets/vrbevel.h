@@ -2,7 +2,7 @@
 // Bevel frames of the widget family: an outer and an inner bevel, each raised,
 // lowered or absent, with a filled space inside each.
 
-#include "vrcolors.h"
+#include "widgets/vrcolors.h"
 
 #include <QColor>
 #include <QFont>

@@ -1,6 +1,6 @@
-#include "vrblotter.h"
+#include "widgets/vrblotter.h"
 
-#include "vrwidgetutil.h"
+#include "widgets/vrwidgetutil.h"
 
 #include <QPaintEvent>
 #include <QPainter>

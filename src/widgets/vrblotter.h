@@ -2,7 +2,7 @@
 // Bevelled panel grouping controls into a block. Children are ordinary child
 // widgets, so they move with the panel.
 
-#include "vrbevel.h"
+#include "widgets/vrbevel.h"
 
 #include <QImage>
 #include <QWidget>

@@ -1,4 +1,4 @@
-#include "vrborderlessform.h"
+#include "widgets/vrborderlessform.h"
 
 #include <QGuiApplication>
 #include <QMouseEvent>

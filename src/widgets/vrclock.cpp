@@ -1,7 +1,7 @@
-#include "vrclock.h"
+#include "widgets/vrclock.h"
 
-#include "vrtimer.h"
-#include "vrwidgetutil.h"
+#include "widgets/vrtimer.h"
+#include "widgets/vrwidgetutil.h"
 
 #include <QDateTime>
 #include <QPainter>

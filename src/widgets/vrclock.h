@@ -2,8 +2,8 @@
 // Seven-segment clock: hours, minutes and optionally seconds, showing the time of
 // day, the time since it was started, or fields the program sets.
 
-#include "vrcolors.h"
-#include "vrsegments.h"
+#include "widgets/vrcolors.h"
+#include "widgets/vrsegments.h"
 
 #include <QElapsedTimer>
 #include <QImage>

@@ -1,4 +1,4 @@
-#include "vrcolors.h"
+#include "widgets/vrcolors.h"
 
 #include <QGuiApplication>
 #include <QPalette>

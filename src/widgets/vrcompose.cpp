@@ -1,6 +1,6 @@
-#include "vrcompose.h"
+#include "widgets/vrcompose.h"
 
-#include "vrdemobutton.h"
+#include "widgets/vrdemobutton.h"
 
 #include <QLineEdit>
 

@@ -2,7 +2,7 @@
 // Small helpers the windows use to lay out their controls: each control gets its
 // component name as objectName and its place in its parent's client pixels.
 
-#include "vrbevel.h"
+#include "widgets/vrbevel.h"
 
 #include <QLabel>
 #include <QLineEdit>

@@ -1,6 +1,6 @@
-#include "vrdemobutton.h"
+#include "widgets/vrdemobutton.h"
 
-#include "vrwidgetutil.h"
+#include "widgets/vrwidgetutil.h"
 
 #include <QKeyEvent>
 #include <QMouseEvent>

@@ -2,8 +2,8 @@
 // Owner-drawn push button: outline, raised bevel, face colour or picture, and a
 // caption whose font changes while the mouse is over the button.
 
-#include "vrbevel.h"
-#include "vrcolors.h"
+#include "widgets/vrbevel.h"
+#include "widgets/vrcolors.h"
 
 #include <QImage>
 #include <QWidget>

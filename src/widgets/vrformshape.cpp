@@ -1,7 +1,7 @@
-#include "vrformshape.h"
+#include "widgets/vrformshape.h"
 
-#include "firstpaint.h"
-#include "vrborderlessform.h"
+#include "widgets/firstpaint.h"
+#include "widgets/vrborderlessform.h"
 
 #include <QGuiApplication>
 #include <QMenu>

@@ -4,8 +4,8 @@
 // is left out, so the desktop shows through), moves the borderless window when the
 // left button is pressed on a free spot, and opens its pop-up menu on a right click.
 
-#include "vrcolors.h"
-#include "vrregion.h"
+#include "widgets/vrcolors.h"
+#include "widgets/vrregion.h"
 
 #include <QImage>
 #include <QRegion>

@@ -1,6 +1,6 @@
-#include "vrmatrix.h"
+#include "widgets/vrmatrix.h"
 
-#include "vrtimer.h"
+#include "widgets/vrtimer.h"
 
 #include <QPainter>
 

@@ -3,8 +3,8 @@
 // The text may carry colour codes ("%A" red ... "%0" default, "%%" a percent sign)
 // and can scroll through the cells on a timer of its own.
 
-#include "vrbevel.h"
-#include "vrcolors.h"
+#include "widgets/vrbevel.h"
+#include "widgets/vrcolors.h"
 
 #include <QHash>
 #include <QImage>

@@ -2,7 +2,7 @@
 // displays: printable ASCII from 32 to 126, little symbols for the control codes
 // and a checkerboard for 127. One byte per row, top to bottom, bit 4 leftmost.
 
-#include "vrmatrix.h"
+#include "widgets/vrmatrix.h"
 
 namespace {
 constexpr TVrMatrixGlyph kFont[128] = {

@@ -1,6 +1,6 @@
-#include "vrnum.h"
+#include "widgets/vrnum.h"
 
-#include "vrwidgetutil.h"
+#include "widgets/vrwidgetutil.h"
 
 #include <QPainter>
 #include <cstdlib>

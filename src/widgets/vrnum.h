@@ -1,8 +1,8 @@
 #pragma once
 // Seven-segment number display: a row of LED digit cells with an optional sign cell.
 
-#include "vrcolors.h"
-#include "vrsegments.h"
+#include "widgets/vrcolors.h"
+#include "widgets/vrsegments.h"
 
 #include <QImage>
 #include <QWidget>

@@ -1,4 +1,4 @@
-#include "vrregion.h"
+#include "widgets/vrregion.h"
 
 #include <QtEndian>
 

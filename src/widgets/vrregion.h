@@ -4,7 +4,7 @@
 // form the main window's outline has always been stored in) and turned into a
 // QRegion for QWidget::setMask.
 
-#include "vrcolors.h"
+#include "widgets/vrcolors.h"
 
 #include <QByteArray>
 #include <QImage>

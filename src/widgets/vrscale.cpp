@@ -1,7 +1,7 @@
-#include "vrscale.h"
+#include "widgets/vrscale.h"
 
-#include "vrbevel.h"
-#include "vrwidgetutil.h"
+#include "widgets/vrbevel.h"
+#include "widgets/vrwidgetutil.h"
 
 #include <QEvent>
 #include <QFontMetrics>

@@ -2,7 +2,7 @@
 // Scale beside a fader: tick marks and numbered labels from MinValue to MaxValue;
 // the top quarter of the range is drawn in the peak colour.
 
-#include "vrcolors.h"
+#include "widgets/vrcolors.h"
 
 #include <QImage>
 #include <QWidget>

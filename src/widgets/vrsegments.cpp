@@ -1,4 +1,4 @@
-#include "vrsegments.h"
+#include "widgets/vrsegments.h"
 
 #include <QPainter>
 

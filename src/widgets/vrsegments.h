@@ -4,7 +4,7 @@
 // segments grey, background black) and recoloured per widget whenever its palette,
 // style or background changes.
 
-#include "vrcolors.h"
+#include "widgets/vrcolors.h"
 
 #include <QColor>
 #include <QImage>

@@ -1,6 +1,6 @@
-#include "vrslider.h"
+#include "widgets/vrslider.h"
 
-#include "vrwidgetutil.h"
+#include "widgets/vrwidgetutil.h"
 
 #include <QCursor>
 #include <QKeyEvent>

@@ -2,8 +2,8 @@
 // Fader: a thumb moving along a lit track inside a bevel, vertical by default with
 // the largest value at the top.
 
-#include "vrbevel.h"
-#include "vrcolors.h"
+#include "widgets/vrbevel.h"
+#include "widgets/vrcolors.h"
 
 #include <QImage>
 #include <QWidget>

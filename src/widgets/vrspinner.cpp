@@ -1,6 +1,6 @@
-#include "vrspinner.h"
+#include "widgets/vrspinner.h"
 
-#include "vrwidgetutil.h"
+#include "widgets/vrwidgetutil.h"
 
 #include <QKeyEvent>
 #include <QMouseEvent>

@@ -4,7 +4,7 @@
 // focus (Tab or a click), the Up and Down keys click the arrows, once for each
 // key press the keyboard sends, so a held key repeats too.
 
-#include "vrcolors.h"
+#include "widgets/vrcolors.h"
 
 #include <QImage>
 #include <QPolygon>

@@ -1,4 +1,4 @@
-#include "vrtimer.h"
+#include "widgets/vrtimer.h"
 
 #include <QCoreApplication>
 #include <QDebug>

@@ -6,8 +6,8 @@
 // exactly which bytes a read returned. Installed into platformServices() while it
 // lives; everything runs on the GUI thread.
 
-#include "capturebackend.h"
-#include "services.h"
+#include "platform/capturebackend.h"
+#include "platform/services.h"
 
 #include <algorithm>
 #include <functional>

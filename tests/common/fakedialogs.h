@@ -1,7 +1,7 @@
 #pragma once
 // Dialogs that answer at once and remember what they were asked.
 
-#include "dialogs.h"
+#include "platform/dialogs.h"
 #include "qtprinters.h"
 
 #include <QStringList>

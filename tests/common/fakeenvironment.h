@@ -1,7 +1,7 @@
 #pragma once
 // Start-up checks answered by the test.
 
-#include "environment.h"
+#include "platform/environment.h"
 
 #include <QStringList>
 

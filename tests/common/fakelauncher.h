@@ -2,7 +2,7 @@
 // A desktop launcher that starts nothing and remembers what it was asked to open
 // or start; and a PATH of the test's own for the real one.
 
-#include "desktoplauncher.h"
+#include "platform/desktoplauncher.h"
 
 #include <QByteArray>
 #include <QString>

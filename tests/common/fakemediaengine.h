@@ -2,7 +2,7 @@
 // A scripted player for tests: the test sets what the polls answer and reads the
 // commands the program gave, in order ("url:...", "play", "stop", "volume:50").
 
-#include "mediaengine.h"
+#include "platform/mediaengine.h"
 
 #include <QStringList>
 

@@ -1,7 +1,7 @@
 #pragma once
 // A network state the test switches on and off; counts connection attempts.
 
-#include "networkstate.h"
+#include "platform/networkstate.h"
 
 class FakeNetworkState : public NetworkState {
 public:

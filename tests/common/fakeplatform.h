@@ -5,7 +5,7 @@
 
 #include "fakemediaengine.h"
 #include "fakenetwork.h"
-#include "services.h"
+#include "platform/services.h"
 
 class FakePlatform {
 public:

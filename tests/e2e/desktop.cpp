@@ -1,6 +1,6 @@
 #include "desktop.h"
 
-#include "singleinstance.h"
+#include "platform/singleinstance.h"
 
 #include <QDir>
 #include <QFile>

@@ -2,18 +2,18 @@
 // mouse and keyboard (xdotool): add a band, pick it by typing, and open one of
 // the maker's addresses through the desktop's handler.
 
-#include "aboutform.h"
-#include "bandform.h"
+#include "app/aboutform.h"
+#include "stations/bandform.h"
 #include "childprocess.h"
-#include "clicklabel.h"
+#include "widgets/clicklabel.h"
 #include "fakecapturebackend.h"
 #include "fakedialogs.h"
 #include "fakelauncher.h"
 #include "fakeplatform.h"
 #include "filebytes.h"
-#include "mainform.h"
-#include "startup.h"
-#include "vrdemobutton.h"
+#include "app/mainform.h"
+#include "app/startup.h"
+#include "widgets/vrdemobutton.h"
 
 #include <QDir>
 #include <QFile>

@@ -3,7 +3,7 @@
 // into the null sink comes back out of the capture stream.
 
 #include "enginetestkit.h"
-#include "soundcapture.h"
+#include "recording/soundcapture.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

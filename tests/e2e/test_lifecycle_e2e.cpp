@@ -4,7 +4,7 @@
 
 #include "desktop.h"
 #include "filebytes.h"
-#include "textfile.h"
+#include "platform/textfile.h"
 
 #include <QDir>
 #include <gtest/gtest.h>

@@ -3,12 +3,12 @@
 
 #include "enginetestkit.h"
 #include "fakedialogs.h"
-#include "mainform.h"
-#include "stationplayback.h"
-#include "vrclock.h"
-#include "vrdemobutton.h"
-#include "vrmatrix.h"
-#include "windowsmediaplayer.h"
+#include "app/mainform.h"
+#include "playback/stationplayback.h"
+#include "widgets/vrclock.h"
+#include "widgets/vrdemobutton.h"
+#include "widgets/vrmatrix.h"
+#include "playback/windowsmediaplayer.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

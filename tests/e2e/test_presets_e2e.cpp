@@ -2,15 +2,15 @@
 // mouse and keyboard (xdotool), then press it and hear the local stream.
 
 #include "childprocess.h"
-#include "editstationform.h"
+#include "stations/editstationform.h"
 #include "enginetestkit.h"
 #include "fakedialogs.h"
-#include "historyform.h"
-#include "mainform.h"
-#include "stationplayback.h"
-#include "startup.h"
-#include "textfile.h"
-#include "vrdemobutton.h"
+#include "stations/historyform.h"
+#include "app/mainform.h"
+#include "playback/stationplayback.h"
+#include "app/startup.h"
+#include "platform/textfile.h"
+#include "widgets/vrdemobutton.h"
 
 #include <QDir>
 #include <QGuiApplication>

@@ -4,12 +4,12 @@
 #include "enginetestkit.h"
 #include "fakedialogs.h"
 #include "filebytes.h"
-#include "mainform.h"
-#include "optionsform.h"
-#include "recorder.h"
-#include "soundcapture.h"
-#include "startup.h"
-#include "vrdemobutton.h"
+#include "app/mainform.h"
+#include "recording/optionsform.h"
+#include "recording/recorder.h"
+#include "recording/soundcapture.h"
+#include "app/startup.h"
+#include "widgets/vrdemobutton.h"
 
 #include <QComboBox>
 #include <QDir>

@@ -2,7 +2,7 @@
 // GUI thread's timer keeps its pace.
 
 #include "enginetestkit.h"
-#include "gstmediaengine.h"
+#include "platform/gstmediaengine.h"
 
 #include <QTemporaryDir>
 #include <QTimer>

@@ -3,9 +3,9 @@
 // linked to the audio converter. A buffer on the first fills its ring; one on the
 // second refuses to start, however often it is asked.
 
-#include "capturebackendgst.h"
+#include "platform/capturebackendgst.h"
 #include "enginetestkit.h"
-#include "environment.h"
+#include "platform/environment.h"
 
 #include <gst/gst.h>
 #include <gtest/gtest.h>

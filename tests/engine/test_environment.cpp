@@ -2,8 +2,8 @@
 // scripts/test starts.
 
 #include "childprocess.h"
-#include "environment.h"
-#include "gstmediaengine.h"
+#include "platform/environment.h"
+#include "platform/gstmediaengine.h"
 
 #include <QThreadPool>
 #include <gst/gst.h>

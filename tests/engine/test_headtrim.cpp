@@ -1,7 +1,7 @@
 // The silence at the head of a stream: raw audio pushed through a real pad pair
 // with the trim on the receiving pad, as the sound output gets it.
 
-#include "streamheadtrim.h"
+#include "platform/streamheadtrim.h"
 
 #include <gst/audio/audio.h>
 #include <gst/gst.h>

@@ -2,7 +2,7 @@
 // buffer holds enough audio to bridge the stall.
 
 #include "enginetestkit.h"
-#include "gstmediaengine.h"
+#include "platform/gstmediaengine.h"
 
 #include <QElapsedTimer>
 #include <QTemporaryDir>

@@ -1,7 +1,7 @@
 // The engine playing files from disk, as the recording player does.
 
 #include "enginetestkit.h"
-#include "gstmediaengine.h"
+#include "platform/gstmediaengine.h"
 
 #include <QTemporaryDir>
 #include <QUrl>

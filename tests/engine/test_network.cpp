@@ -2,7 +2,7 @@
 
 #include "childprocess.h"
 #include "fakenetwork.h"
-#include "networkstate.h"
+#include "platform/networkstate.h"
 
 #include <QFile>
 #include <gio/gio.h>

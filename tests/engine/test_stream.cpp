@@ -2,7 +2,7 @@
 // exports SONAVEO_TEST_STREAM); the sound checks record the null sink's monitor.
 
 #include "enginetestkit.h"
-#include "gstmediaengine.h"
+#include "platform/gstmediaengine.h"
 
 #include <gtest/gtest.h>
 

@@ -2,19 +2,19 @@
 // the main window. The band list lives in the current directory, the block files
 // in the data directory: the test gives each a folder of its own.
 
-#include "bandform.h"
+#include "stations/bandform.h"
 #include "childprocess.h"
-#include "errors.h"
+#include "platform/errors.h"
 #include "fakedialogs.h"
 #include "fakeplatform.h"
 #include "filebytes.h"
-#include "mainform.h"
-#include "stationplayback.h"
-#include "stationpresets.h"
-#include "startup.h"
-#include "textfile.h"
-#include "vrdemobutton.h"
-#include "vrnum.h"
+#include "app/mainform.h"
+#include "playback/stationplayback.h"
+#include "stations/stationpresets.h"
+#include "app/startup.h"
+#include "platform/textfile.h"
+#include "widgets/vrdemobutton.h"
+#include "widgets/vrnum.h"
 
 #include <QDir>
 #include <QFile>

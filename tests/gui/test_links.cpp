@@ -2,20 +2,20 @@
 // and the brand picture. A recording launcher shows what would have been
 // started; the one-argument rule is checked against the real launcher.
 
-#include "aboutform.h"
-#include "clicklabel.h"
-#include "desktoplauncher.h"
-#include "errors.h"
+#include "app/aboutform.h"
+#include "widgets/clicklabel.h"
+#include "platform/desktoplauncher.h"
+#include "platform/errors.h"
 #include "fakedialogs.h"
 #include "fakelauncher.h"
 #include "fakeplatform.h"
 #include "filebytes.h"
-#include "mainform.h"
-#include "optionsform.h"
-#include "stationplayback.h"
-#include "startup.h"
-#include "urllink.h"
-#include "vrdemobutton.h"
+#include "app/mainform.h"
+#include "recording/optionsform.h"
+#include "playback/stationplayback.h"
+#include "app/startup.h"
+#include "platform/urllink.h"
+#include "widgets/vrdemobutton.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,15 +1,15 @@
 // The main window: how a fresh start looks, what its blocks and menus hold.
 
-#include "mainform.h"
-#include "timage.h"
-#include "vranimate.h"
-#include "vrblotter.h"
-#include "vrclock.h"
-#include "vrdemobutton.h"
-#include "vrformshape.h"
-#include "vrmatrix.h"
-#include "vrnum.h"
-#include "vrslider.h"
+#include "app/mainform.h"
+#include "widgets/timage.h"
+#include "widgets/vranimate.h"
+#include "widgets/vrblotter.h"
+#include "widgets/vrclock.h"
+#include "widgets/vrdemobutton.h"
+#include "widgets/vrformshape.h"
+#include "widgets/vrmatrix.h"
+#include "widgets/vrnum.h"
+#include "widgets/vrslider.h"
 
 #include <QAction>
 #include <QLabel>

@@ -1,18 +1,18 @@
 // Tuning, the status tick, volume and Disconnect on scripted players, tick by tick.
 
-#include "errorguard.h"
+#include "platform/errorguard.h"
 #include "fakedialogs.h"
 #include "fakeplatform.h"
-#include "mainform.h"
-#include "recorder.h"
-#include "stationplayback.h"
-#include "timage.h"
-#include "vrclock.h"
-#include "vrdemobutton.h"
-#include "vrmatrix.h"
-#include "vrnum.h"
-#include "vrslider.h"
-#include "windowsmediaplayer.h"
+#include "app/mainform.h"
+#include "recording/recorder.h"
+#include "playback/stationplayback.h"
+#include "widgets/timage.h"
+#include "widgets/vrclock.h"
+#include "widgets/vrdemobutton.h"
+#include "widgets/vrmatrix.h"
+#include "widgets/vrnum.h"
+#include "widgets/vrslider.h"
+#include "playback/windowsmediaplayer.h"
 
 #include <QLabel>
 #include <QTest>

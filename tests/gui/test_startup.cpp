@@ -5,15 +5,15 @@
 #include "forkedholder.h"
 #include "fakedialogs.h"
 #include "fakeplatform.h"
-#include "soundcapture.h"
+#include "recording/soundcapture.h"
 #include "fakeenvironment.h"
-#include "forms.h"
-#include "mainform.h"
-#include "vrformshape.h"
-#include "splashform.h"
-#include "singleinstance.h"
-#include "startup.h"
-#include "textfile.h"
+#include "app/forms.h"
+#include "app/mainform.h"
+#include "widgets/vrformshape.h"
+#include "app/splashform.h"
+#include "platform/singleinstance.h"
+#include "app/startup.h"
+#include "platform/textfile.h"
 
 #include <QAbstractButton>
 #include <QApplication>

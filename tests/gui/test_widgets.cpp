@@ -2,15 +2,15 @@
 // platform; what they show is checked on their pixels and display texts.
 
 #include "childprocess.h"
-#include "timage.h"
-#include "vranimate.h"
-#include "vrblotter.h"
-#include "vrclock.h"
-#include "vrdemobutton.h"
-#include "vrnum.h"
-#include "vrscale.h"
-#include "vrslider.h"
-#include "vrspinner.h"
+#include "widgets/timage.h"
+#include "widgets/vranimate.h"
+#include "widgets/vrblotter.h"
+#include "widgets/vrclock.h"
+#include "widgets/vrdemobutton.h"
+#include "widgets/vrnum.h"
+#include "widgets/vrscale.h"
+#include "widgets/vrslider.h"
+#include "widgets/vrspinner.h"
 
 #include <QApplication>
 #include <QFile>

@@ -1,7 +1,7 @@
 // Positions as clock text and on a clock.
 
-#include "stationplayback.h"
-#include "vrclock.h"
+#include "playback/stationplayback.h"
+#include "widgets/vrclock.h"
 
 #include <gtest/gtest.h>
 

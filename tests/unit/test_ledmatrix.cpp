@@ -1,7 +1,7 @@
 // The LED matrix as a viewer sees it: the pixels of the rendered display.
 
-#include "vrmatrix.h"
-#include "vrtimer.h"
+#include "widgets/vrmatrix.h"
+#include "widgets/vrtimer.h"
 
 #include <QSignalSpy>
 #include <QTest>

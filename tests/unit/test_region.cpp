@@ -2,11 +2,11 @@
 // form of the outline, the main window's shape as the user sees it, and pictures
 // that must be refused.
 
-#include "artwork.h"
-#include "errors.h"
-#include "skinpicture.h"
-#include "vrformshape.h"
-#include "vrregion.h"
+#include "app/artwork.h"
+#include "platform/errors.h"
+#include "skin/skinpicture.h"
+#include "widgets/vrformshape.h"
+#include "widgets/vrregion.h"
 
 #include <QBuffer>
 #include <QFile>

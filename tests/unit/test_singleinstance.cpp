@@ -2,7 +2,7 @@
 // without one, and holders that are not this user's copy.
 
 #include "forkedholder.h"
-#include "singleinstance.h"
+#include "platform/singleinstance.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,11 +1,11 @@
 // Skin files on disk, byte for byte, and colours and integers as skin files
 // write and read them.
 
-#include "colornames.h"
-#include "errors.h"
+#include "skin/colornames.h"
+#include "platform/errors.h"
 #include "filebytes.h"
 #include "qtprinters.h"
-#include "skinfile.h"
+#include "skin/skinfile.h"
 
 #include <QDir>
 #include <QTemporaryDir>

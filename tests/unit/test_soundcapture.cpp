@@ -3,7 +3,7 @@
 // when the device fails, and how the 50 ms notification meets the GUI thread.
 
 #include "fakecapturebackend.h"
-#include "soundcapture.h"
+#include "recording/soundcapture.h"
 
 #include <QElapsedTimer>
 #include <gtest/gtest.h>

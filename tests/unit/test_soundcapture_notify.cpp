@@ -4,7 +4,7 @@
 
 #include "fakecapturebackend.h"
 #include "fakedialogs.h"
-#include "soundcapture.h"
+#include "recording/soundcapture.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -1,10 +1,10 @@
 // The program's text files on disk, byte for byte.
 
 #include "childprocess.h"
-#include "errors.h"
+#include "platform/errors.h"
 #include "filebytes.h"
 #include "qtprinters.h"
-#include "textfile.h"
+#include "platform/textfile.h"
 
 #include <QDir>
 #include <QFile>

@@ -2,7 +2,7 @@
 // an interval, no deadlock and no late tick when destroyed, errors reported. How
 // well it keeps its pace is measured by bench/timer_pace.
 
-#include "vrtimer.h"
+#include "widgets/vrtimer.h"
 #include "waitfor.h"
 
 #include <QCoreApplication>

@@ -2,9 +2,9 @@
 // stream operations, file errors, a killed writer and the 32-bit size limit.
 
 #include "childprocess.h"
-#include "errors.h"
+#include "platform/errors.h"
 #include "qtprinters.h"
-#include "wavestream.h"
+#include "recording/wavestream.h"
 
 #include <QBuffer>
 #include <QElapsedTimer>
