@@ -298,19 +298,12 @@ void TMainForm::compose()
 
     const int stationTops[7] = {66, 108, 150, 192, 235, 277, 319};
     const int urlTops[7] = {64, 104, 144, 184, 232, 272, 312};
-    TVrDemoButton **stationMembers[7] = {&VrDemoButtonStation1, &VrDemoButtonStation2,
-                                         &VrDemoButtonStation3, &VrDemoButtonStation4,
-                                         &VrDemoButtonStation5, &VrDemoButtonStation6,
-                                         &VrDemoButtonStation7};
-    QLineEdit **urlMembers[7] = {&EditStationURL1, &EditStationURL2, &EditStationURL3,
-                                 &EditStationURL4, &EditStationURL5, &EditStationURL6,
-                                 &EditStationURL7};
     for (int i = 0; i < 7; ++i) {
         const QByteArray n = QByteArray::number(i + 1);
         auto *url = place<QLineEdit>(this, ("EditStationURL" + n).constData(), 16, urlTops[i], 25, 21);
         url->setText(QStringLiteral("Empty"));
         url->hide();
-        EditStationURL[size_t(i)] = *urlMembers[i] = url;
+        EditStationURL[size_t(i)] = url;
 
         auto *b = place<TVrDemoButton>(this, ("VrDemoButtonStation" + n).constData(), 48,
                                        stationTops[i], 190, 18);
@@ -326,7 +319,7 @@ void TMainForm::compose()
         b->setColor(toQColor(clBlack));
         b->setDisabledTextColor(toQColor(clGray));
         b->setCaption(QStringLiteral("none"));
-        VrDemoButtonStation[size_t(i)] = *stationMembers[i] = b;
+        VrDemoButtonStation[size_t(i)] = b;
     }
 
     struct RecorderButton {

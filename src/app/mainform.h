@@ -58,22 +58,10 @@ public:
     QMenuBar *MainMenu1 = nullptr; // attached after the first paint
     TVrFormShape *VrMainFormShape = nullptr;
     TVrMatrix *VrMatrixConn = nullptr;
+    // Station buttons 1 to 7 (objectName "VrDemoButtonStation1" ...) and their
+    // hidden URL fields ("EditStationURL1" ...).
     std::array<TVrDemoButton *, 7> VrDemoButtonStation{};
-    TVrDemoButton *VrDemoButtonStation1 = nullptr;
-    TVrDemoButton *VrDemoButtonStation2 = nullptr;
-    TVrDemoButton *VrDemoButtonStation3 = nullptr;
-    TVrDemoButton *VrDemoButtonStation4 = nullptr;
-    TVrDemoButton *VrDemoButtonStation5 = nullptr;
-    TVrDemoButton *VrDemoButtonStation6 = nullptr;
-    TVrDemoButton *VrDemoButtonStation7 = nullptr;
     std::array<QLineEdit *, 7> EditStationURL{};
-    QLineEdit *EditStationURL1 = nullptr;
-    QLineEdit *EditStationURL2 = nullptr;
-    QLineEdit *EditStationURL3 = nullptr;
-    QLineEdit *EditStationURL4 = nullptr;
-    QLineEdit *EditStationURL5 = nullptr;
-    QLineEdit *EditStationURL6 = nullptr;
-    QLineEdit *EditStationURL7 = nullptr;
     TVrDemoButton *VrDemoButtonStop = nullptr;
     TVrDemoButton *VrDemoButtonRec = nullptr;
     TVrDemoButton *VrDemoButtonStart = nullptr;

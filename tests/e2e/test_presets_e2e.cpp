@@ -60,7 +60,7 @@ TEST(MainRoad, EditAStationWithMouseAndKeysThenPressItAndHearIt)
     TEditStationForm *editor = windows.EditStationForm.get();
     editor->centreOnScreen(); // where it will open
     userscript::Script script;
-    script.clickAt(form->VrDemoButtonStation1, QPoint(95, 9), 3).waitForWindow(editor);
+    script.clickAt(form->VrDemoButtonStation[0], QPoint(95, 9), 3).waitForWindow(editor);
     script.clickAt(editor->EditStationName, QPoint(100, 8)).typeText(QStringLiteral("Tone FM"), true);
     script.clickAt(editor->EditStationURL, QPoint(100, 8)).typeText(stream, true);
     script.clickAt(editor->VrDemoButtonExit, QPoint(53, 12));
@@ -69,14 +69,14 @@ TEST(MainRoad, EditAStationWithMouseAndKeysThenPressItAndHearIt)
     ASSERT_TRUE(script.run());
     ASSERT_TRUE(waitFor([&] { return editorClosed; }, "the editor to be closed with Save and Exit"));
 
-    EXPECT_EQ(form->VrDemoButtonStation1->Caption(), QStringLiteral("Tone FM"));
+    EXPECT_EQ(form->VrDemoButtonStation[0]->Caption(), QStringLiteral("Tone FM"));
     const QStringList block = readTextLines(QDir(dir.path()).filePath(QStringLiteral("Maro Radio Network1.dat")));
     ASSERT_EQ(block.size(), 14);
     EXPECT_EQ(block[0], QStringLiteral("Tone FM"));
     EXPECT_EQ(block[1], stream);
 
     // A left click tunes it: the name shows and the tone reaches the sound server.
-    ASSERT_TRUE(userscript::Script().clickAt(form->VrDemoButtonStation1, QPoint(95, 9), 1).run());
+    ASSERT_TRUE(userscript::Script().clickAt(form->VrDemoButtonStation[0], QPoint(95, 9), 1).run());
     ASSERT_TRUE(waitFor([&] { return form->LabelStation->text() == QLatin1String("Tone FM"); }, "the station's name"))
         << form->LabelStation->text().toStdString();
     EXPECT_EQ(windows.HistoryForm->entryName(1), QStringLiteral("Tone FM"));

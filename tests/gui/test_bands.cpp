@@ -146,7 +146,7 @@ TEST_F(BandsTest, CancelChangesNothingNotEvenTheBlockNumber)
 {
     writeBytes(dataFile(QStringLiteral("Top 401.dat")), "Hit Radio\r\nhttp://hits\r\n");
     form->VrNumBlock->setValue(7);
-    form->VrDemoButtonStation1->setCaption(QStringLiteral("On the button"));
+    form->VrDemoButtonStation[0]->setCaption(QStringLiteral("On the button"));
     chooseBand([this] {
         highlight(QStringLiteral("Top 40"));
         return bands->VrDemoButtonCancelBand;
@@ -169,7 +169,7 @@ TEST_F(BandsTest, ChoosingTop40LoadsItsFirstBlockFromTheDataFolderBySelectOrDoub
     EXPECT_EQ(form->Labelgenre->text(), QStringLiteral("Top 40"));
     EXPECT_EQ(form->VrNumBlock->Value(), 1);
     EXPECT_EQ(station(1), QStringLiteral("Hit Radio"));
-    EXPECT_EQ(form->EditStationURL1->text(), QStringLiteral("http://hits"));
+    EXPECT_EQ(form->EditStationURL[0]->text(), QStringLiteral("http://hits"));
     EXPECT_EQ(station(2), QString()) << "a short block file leaves the rest empty";
 
     // A double click on a row chooses it.

@@ -332,8 +332,8 @@ TEST_F(SkinTest, EachColourReachesItsControlsInEveryWindow)
     EXPECT_EQ(main->VrSpinnerStation->Palette(), (TVrPalette{wPassive, wPassive}));
     EXPECT_EQ(main->VrScrollBarPlayer1->Palette(), (TVrPalette{wPassive, wActive}));
     EXPECT_EQ(textColour(main->LabelStationBand), wPassive);
-    EXPECT_EQ(main->VrDemoButtonStation7->FontEnter().Color, wActive);
-    EXPECT_EQ(main->VrDemoButtonStation7->FontLeave().Color, wPassive);
+    EXPECT_EQ(main->VrDemoButtonStation[6]->FontEnter().Color, wActive);
+    EXPECT_EQ(main->VrDemoButtonStation[6]->FontLeave().Color, wPassive);
     // Button text and mouse-over
     for (TVrDemoButton *b : {main->VrDemoButtonExit, skin->VrDemoButtonExitSkin, bandAdd, editor->VrDemoButtonExit,
                              history->VrDemoButtonCloseHistory, options->VrDemoButtonHelp}) {
@@ -514,7 +514,7 @@ TEST_F(SkinTest, LoadSkinPutsTheFileInPlaceAndSaveSkinWritesIt)
     EXPECT_TRUE(main->isVisible());
     EXPECT_EQ(main->size(), QSize(620, 360));
     EXPECT_EQ(main->VrBlotterBand->pos(), QPoint(10, 20));
-    EXPECT_EQ(main->VrDemoButtonStation7->pos(), QPoint(300, 5));
+    EXPECT_EQ(main->VrDemoButtonStation[6]->pos(), QPoint(300, 5));
     EXPECT_EQ(main->VrMatrixConn->Text(), QStringLiteral("NIGHT SHIFT"));
     EXPECT_EQ(main->VrNumBlock->Palette().High, QColor(Qt::yellow));
     EXPECT_EQ(main->VrMainFormShape->MaskColorValue(), clFuchsia);
@@ -633,7 +633,7 @@ TEST_F(SkinTest, AChosenControlFollowsThePointerUntilDropped)
     main->DragnDropStationButton22->trigger();
     EXPECT_EQ(main->dragTarget, 11);
     move(10, 30);
-    EXPECT_EQ(main->VrDemoButtonStation2->pos(), QPoint(11, 31));
+    EXPECT_EQ(main->VrDemoButtonStation[1]->pos(), QPoint(11, 31));
     EXPECT_EQ(main->VrBlotterBand->pos(), QPoint(w - 8, main->height() - 8));
 
     main->EndDragnDrop1->trigger();
@@ -642,7 +642,7 @@ TEST_F(SkinTest, AChosenControlFollowsThePointerUntilDropped)
     EXPECT_TRUE(main->Panelxy->isHidden());
     move(200, 100);
     EXPECT_EQ(main->Panelxy->text(), QStringLiteral("200x100"));
-    EXPECT_EQ(main->VrDemoButtonStation2->pos(), QPoint(11, 31));
+    EXPECT_EQ(main->VrDemoButtonStation[1]->pos(), QPoint(11, 31));
 
     // Every item moves its own control, in skin file order.
     QAction *items[] = {main->DragnDropLEDMatrix1,   main->DragnDropFaderBlock1,     main->DragnDropBandBlock1,
@@ -688,7 +688,7 @@ TEST_F(SkinTest, ASmallerPictureShowsTheLayoutWithinReachAndTheRightOneBringsItB
         EXPECT_GE(seen.height(), TMainForm::kReachMargin) << kSkinControlNames[size_t(n - 1)];
     }
     expectSkinDesignerAndExitWhole();
-    EXPECT_NE(main->VrDemoButtonStation7->pos(), composed[15]) << "shown within the small window";
+    EXPECT_NE(main->VrDemoButtonStation[6]->pos(), composed[15]) << "shown within the small window";
     // The skin keeps its own places: that is what a save writes.
     EXPECT_EQ(savedPlaces(QStringLiteral("after-small.skn")), DefaultSkin().Places);
 
@@ -701,7 +701,7 @@ TEST_F(SkinTest, ASmallerPictureShowsTheLayoutWithinReachAndTheRightOneBringsItB
     main->DragnDropStationButton32->trigger();
     Q_EMIT main->VrMainFormShape->OnMouseMove(Qt::NoButton, 20, 30);
     main->EndDragnDrop1->trigger();
-    EXPECT_EQ(main->VrDemoButtonStation3->pos(), QPoint(21, 31));
+    EXPECT_EQ(main->VrDemoButtonStation[2]->pos(), QPoint(21, 31));
     loadImage(large);
     auto expected = composed;
     expected[11] = QPoint(21, 31);
@@ -727,14 +727,14 @@ TEST_F(SkinTest, LoadingASkinPutsMovedControlsBackAndKeepsFarOnesReachable)
     skin->loadSkin(far);
     skin->ApplySkin(true);
     const QRect client = main->rect();
-    for (QWidget *w : {static_cast<QWidget *>(main->VrBlotterMixer), static_cast<QWidget *>(main->VrDemoButtonStation1),
+    for (QWidget *w : {static_cast<QWidget *>(main->VrBlotterMixer), static_cast<QWidget *>(main->VrDemoButtonStation[0]),
                        static_cast<QWidget *>(main->VrMatrixConn)}) {
         const QRect seen = w->geometry() & client;
         EXPECT_GE(seen.width(), TMainForm::kReachMargin) << w->objectName().toStdString();
         EXPECT_GE(seen.height(), TMainForm::kReachMargin) << w->objectName().toStdString();
     }
     EXPECT_EQ(main->VrBlotterMixer->pos(), QPoint(8 - 117, 8 - 115));
-    EXPECT_EQ(main->VrDemoButtonStation1->pos(), QPoint(601 - 8, 352 - 8));
+    EXPECT_EQ(main->VrDemoButtonStation[0]->pos(), QPoint(601 - 8, 352 - 8));
     EXPECT_EQ(main->VrMatrixConn->pos(), QPoint(-100, 340)) << "within reach already";
 
     // The file keeps the skin's own places, not where they are shown.
