@@ -108,43 +108,40 @@ TSkinColourTable TSkinTargets::colourTable()
     }
 
     if (TMainForm *main = m_windows.MainForm.get()) {
-        // Window active colour: the lit segments and value texts.
+        // The displays: lit segments in the window active colour, unlit ones in
+        // the window passive colour.
+        t.display(main->VrNumVolume);
+        t.display(main->VrNumBlock);
+        t.display(main->VrScrollBarPlayer1);
+        t.display(main->VrNumSize);
+        for (TVrClock *c : {main->VrClockReal, main->VrClockstposition, main->VrClockDuration, main->VrClockRecPos})
+            t.display(c);
+
+        // Window active colour: the value texts and the LED matrix.
         t.high(C::WindowActive, main->VrMatrixConn);
         t.enter(C::WindowActive, main->VrDemoButtonMixer);
         t.leave(C::WindowActive, main->VrDemoButtonMixer);
-        t.high(C::WindowActive, main->VrNumVolume);
         t.add(C::WindowActive, [s = main->VrScaledb](const QColor &c) { s->setFontColor(c); });
         t.text(C::WindowActive, main->LabelDB);
-        t.high(C::WindowActive, main->VrNumBlock);
         t.high(C::WindowActive, main->VrSpinnerStation);
         for (TVrDemoButton *b : {main->VrDemoButtonBand, main->VrDemoButtonHistory}) {
             t.enter(C::WindowActive, b);
             t.leave(C::WindowActive, b);
         }
-        t.high(C::WindowActive, main->VrScrollBarPlayer1);
         for (QLabel *l : {main->LabelStation, main->Labelgenre, main->LabelBuffer, main->LabelBandwidth})
             t.text(C::WindowActive, l);
-        for (TVrClock *c : {main->VrClockReal, main->VrClockstposition, main->VrClockDuration, main->VrClockRecPos})
-            t.high(C::WindowActive, c);
-        t.high(C::WindowActive, main->VrNumSize);
         for (TVrDemoButton *b : main->VrDemoButtonStation)
             t.enter(C::WindowActive, b);
 
-        // Window passive colour: captions and unlit segments; the spinner's
-        // arrows take it whole, lit and unlit.
+        // Window passive colour: captions; the spinner's arrows take it whole,
+        // lit and unlit.
         t.text(C::WindowPassive, main->LabelVol);
-        t.low(C::WindowPassive, main->VrNumVolume);
-        t.low(C::WindowPassive, main->VrNumBlock);
         t.text(C::WindowPassive, main->LabelSelectBlock);
         t.add(C::WindowPassive, [s = main->VrSpinnerStation](const QColor &c) { s->setPalette(TVrPalette{c, c}); });
-        t.low(C::WindowPassive, main->VrScrollBarPlayer1);
         for (QLabel *l : {main->LabelStationName, main->LabelStationBand, main->LabelStationBuffer,
                           main->LabelStationBandwidth, main->LabelStationTime, main->LabelStationPosition,
                           main->LabelRecSize, main->LabelDuration, main->LabelPosition})
             t.text(C::WindowPassive, l);
-        for (TVrClock *c : {main->VrClockReal, main->VrClockstposition, main->VrClockDuration, main->VrClockRecPos})
-            t.low(C::WindowPassive, c);
-        t.low(C::WindowPassive, main->VrNumSize);
         for (TVrDemoButton *b : main->VrDemoButtonStation)
             t.leave(C::WindowPassive, b);
     }

@@ -50,6 +50,14 @@ public:
     {
         segments(colour, widget, &TVrPalette::Low);
     }
+    // A display of the main window: lit in the window active colour, unlit in
+    // the window passive one.
+    template <typename W>
+    void display(W *widget)
+    {
+        high(TSkinColour::WindowActive, widget);
+        low(TSkinColour::WindowPassive, widget);
+    }
     // Anything else a colour does.
     void add(TSkinColour colour, std::function<void(const QColor &)> apply);
 
