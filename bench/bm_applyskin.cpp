@@ -34,8 +34,8 @@ struct Program {
     Program()
     {
         createWindows(windows);
-        windows.MainForm->firstShowDone = true; // the start-up loading is not measured
-        windows.MainForm->TimerSonaveo->stop();
+        windows.MainForm->skipFirstLoading(); // the start-up loading is not measured
+        windows.MainForm->ui().TimerSonaveo->stop();
         windows.MainForm->show();
         QCoreApplication::processEvents();
     }
@@ -95,7 +95,7 @@ void BM_ApplySkinReloadPicture(benchmark::State &state)
         skin.ApplySkin(true);
         QCoreApplication::processEvents();
     }
-    state.counters["scans"] = program().windows.MainForm->VrMainFormShape->RegionScans();
+    state.counters["scans"] = program().windows.MainForm->ui().VrMainFormShape->RegionScans();
     skin.EditSkin->setText(QStringLiteral("default"));
 }
 BENCHMARK(BM_ApplySkinReloadPicture)->Unit(benchmark::kMillisecond);

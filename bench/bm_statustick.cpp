@@ -35,8 +35,8 @@ std::unique_ptr<TMainForm> makeForm()
 {
     auto form = std::make_unique<TMainForm>();
     form->show();
-    form->TimerSonaveo->stop();
-    form->Playback->TimerSonaveoTimer();
+    form->ui().TimerSonaveo->stop();
+    form->playback()->TimerSonaveoTimer();
     QCoreApplication::processEvents();
     return form;
 }
@@ -48,13 +48,13 @@ void tickLoop(benchmark::State &state, TMainForm &form)
     int64_t playingTicks = 0, overOneMs = 0;
     for (auto _ : state) {
         const auto start = Clock::now();
-        form.Playback->TimerSonaveoTimer();
+        form.playback()->TimerSonaveoTimer();
         const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
         state.SetIterationTime(seconds);
         slowest = std::max(slowest, seconds);
         if (seconds > 1e-3)
             ++overOneMs;
-        if (form.WindowsMediaPlayer->playState() == TWindowsMediaPlayer::wmppsPlaying)
+        if (form.stationPlayer()->playState() == TWindowsMediaPlayer::wmppsPlaying)
             ++playingTicks;
         QCoreApplication::processEvents();
     }
@@ -77,11 +77,11 @@ void BM_StatusTick_StationPlaying(benchmark::State &state)
     // name, which ends the connecting phase. Ticks faster than real time before
     // that would count the connection out while the position is still under a
     // second.
-    form->Playback->TuneStation(QStringLiteral("Bench"), g_playSource);
-    form->TimerSonaveo->start();
-    const bool tuned = enginetest::waitUntil([&] { return !form->Playback->state.connecting; }, 10000);
-    form->TimerSonaveo->stop();
-    if (!tuned || form->WindowsMediaPlayer->playState() != TWindowsMediaPlayer::wmppsPlaying) {
+    form->playback()->TuneStation(QStringLiteral("Bench"), g_playSource);
+    form->ui().TimerSonaveo->start();
+    const bool tuned = enginetest::waitUntil([&] { return !form->playback()->state.connecting; }, 10000);
+    form->ui().TimerSonaveo->stop();
+    if (!tuned || form->stationPlayer()->playState() != TWindowsMediaPlayer::wmppsPlaying) {
         state.SkipWithError("the station player did not start playing");
         return;
     }
@@ -94,7 +94,7 @@ void BM_StatusTick_DeadServer(benchmark::State &state)
 {
     enginetest::BadHttpServer server(enginetest::BadHttpServer::NeverAnswers);
     auto form = makeForm();
-    form->Playback->TuneStation(QStringLiteral("Dead"), server.url());
+    form->playback()->TuneStation(QStringLiteral("Dead"), server.url());
     enginetest::spin(200); // connected and waiting for the answer
     state.SetLabel("connected, no answer");
     tickLoop(state, *form);

@@ -25,17 +25,17 @@ int main(int argc, char **argv)
 
     TMainForm form;
     form.show();
-    form.Playback->SetVolume(1000);
+    form.playback()->SetVolume(1000);
 
     // The status timer finds the network on its first tick; tune once it has, and
     // report when the station player first plays.
     QTimer watch;
     bool tuned = false;
     QObject::connect(&watch, &QTimer::timeout, &form, [&] {
-        if (!tuned && form.Playback->state.online) {
-            form.Playback->TuneStation(QStringLiteral("Bench"), url);
+        if (!tuned && form.playback()->state.online) {
+            form.playback()->TuneStation(QStringLiteral("Bench"), url);
             tuned = true;
-        } else if (tuned && form.WindowsMediaPlayer->playState() == TWindowsMediaPlayer::wmppsPlaying) {
+        } else if (tuned && form.stationPlayer()->playState() == TWindowsMediaPlayer::wmppsPlaying) {
             std::printf("playing\n");
             std::fflush(stdout);
             watch.stop();

@@ -532,8 +532,8 @@ int main(int argc, char **argv)
                 seconds, qPrintable(kFormat), qPrintable(FormatSink::monitor()), stallMs, kStallEveryMs / 1000,
                 busy ? "busy wait" : "sleep");
     std::fflush(stdout);
-    form->Recorder->VrDemoButtonRecClick();
-    if (dialogs.shown > 0 || !form->Recorder->WaveFile) {
+    form->recorder()->VrDemoButtonRecClick();
+    if (dialogs.shown > 0 || !form->recorder()->WaveFile) {
         std::fprintf(stderr, "REC did not start a recording\n");
         return 1;
     }
@@ -552,7 +552,7 @@ int main(int argc, char **argv)
         }
     }
     stall.stop();
-    form->Recorder->VrDemoButtonStopClick();
+    form->recorder()->VrDemoButtonStopClick();
     spin(300); // parec's last fragment reaches its file
     parec.terminate();
     if (!parec.waitForFinished(3000)) {

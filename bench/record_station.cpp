@@ -69,13 +69,13 @@ int main(int argc, char **argv)
             }
             options->FormatBox->setCurrentIndex(format);
             options->DirectoryEditLogger->setFileName(file);
-            form->Recorder->VrDemoButtonRecClick();
+            form->recorder()->VrDemoButtonRecClick();
             started = true;
-            if (!form->Recorder->WaveFile) {
+            if (!form->recorder()->WaveFile) {
                 std::fprintf(stderr, "REC did not start a recording\n");
                 QApplication::exit(1);
             }
-        } else if (form->Recorder->WaveFile && form->Recorder->WaveFile->Size() > 0) {
+        } else if (form->recorder()->WaveFile && form->recorder()->WaveFile->Size() > 0) {
             std::printf("recording\n");
             std::fflush(stdout);
             watch.stop();

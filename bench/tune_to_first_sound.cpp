@@ -133,10 +133,10 @@ int main(int argc, char **argv)
     Monitor monitor;
     TMainForm form;
     form.show();
-    form.Playback->SetVolume(1000);
+    form.playback()->SetVolume(1000);
     // As the program does once its window is on screen.
     GstMediaEngine::loadStreamPluginsInBackground();
-    if (!waitUntil([&] { return form.Playback->state.online; }, 3000)) {
+    if (!waitUntil([&] { return form.playback()->state.online; }, 3000)) {
         std::fprintf(stderr, "the main window never saw the network online\n");
         return 1;
     }
@@ -156,7 +156,7 @@ int main(int argc, char **argv)
             monitor,
             [&] {
                 tunedAtNs = benchkit::monotonicNs();
-                tuneCallMs = enginetest::timed([&] { form.Playback->TuneStation(QStringLiteral("Bench"), ownConnection.url()); });
+                tuneCallMs = enginetest::timed([&] { form.playback()->TuneStation(QStringLiteral("Bench"), ownConnection.url()); });
             },
             &longestPass));
         const qint64 firstByteNs = ownConnection.firstBodyByteNs();
@@ -166,7 +166,7 @@ int main(int argc, char **argv)
         if (heard)
             overFloor.push_back(program.back() - floors.back());
         passes.push_back(longestPass);
-        form.Playback->VrDemoButtonUnplugClick();
+        form.playback()->VrDemoButtonUnplugClick();
         QProcess *gst = nullptr;
         anchor.push_back(msToFirstSound(monitor, [&] { gst = launchAnchor(stream); }));
         endAnchor(gst);
@@ -212,9 +212,9 @@ int main(int argc, char **argv)
         enginetest::BadHttpServer relay(enginetest::BadHttpServer::Stalling, mp3);
         relay.burstSeconds = burstSeconds;
         programGaps = benchkit::findGaps(recordPlaying(monitor, relaySeconds, [&] {
-            form.Playback->TuneStation(QStringLiteral("Relay"), relay.url());
+            form.playback()->TuneStation(QStringLiteral("Relay"), relay.url());
         }));
-        form.Playback->VrDemoButtonUnplugClick();
+        form.playback()->VrDemoButtonUnplugClick();
     }
     {
         enginetest::BadHttpServer relay(enginetest::BadHttpServer::Stalling, mp3);

@@ -48,13 +48,13 @@ void step(bool report, const std::function<void()> &work)
 
 void TMainForm::FormShow()
 {
-    if (firstShowDone)
+    if (m_firstShowDone)
         return;
     // Each step runs even when one before it failed (its message is shown), so a
     // bad line in one file never keeps the presets or the look of the others
     // away; the sequence runs once.
-    firstShowDone = true;
-    dataDirectory = QDir::currentPath();
+    m_firstShowDone = true;
+    m_dataDirectory = QDir::currentPath();
     step(true, [this] { loadCurrentSkin(); });
     if (const TSkinForm *designer = skinForm())
         m_skinAtStart = designer->currentSkin();
@@ -71,12 +71,12 @@ void TMainForm::FormShow()
     }
 }
 
-QString TMainForm::currentSkinFile() const { return dataDirectory + QStringLiteral("/currentskin.skn"); }
+QString TMainForm::currentSkinFile() const { return m_dataDirectory + QStringLiteral("/currentskin.skn"); }
 
 void TMainForm::loadCurrentSkin()
 {
     // A run with the built-in skin leaves the file alone.
-    if (useDefaultSkin)
+    if (m_useDefaultSkin)
         return;
     // Without the file the composed look stays.
     TSkinForm *designer = skinForm();
@@ -96,7 +96,7 @@ void TMainForm::loadCurrentSkin()
 void TMainForm::saveCurrentSkin()
 {
     TSkinForm *designer = skinForm();
-    if (!designer || (useDefaultSkin && designer->currentSkin() == m_skinAtStart))
+    if (!designer || (m_useDefaultSkin && designer->currentSkin() == m_skinAtStart))
         return;
     designer->saveSkin(currentSkinFile());
 }
@@ -161,7 +161,7 @@ void TMainForm::VrDemoButtonExitClick()
 void TMainForm::closeEvent(QCloseEvent *event)
 {
     // Exit has saved already; any other close saves now, without the farewell.
-    if (!exiting() && firstShowDone && !m_leftQuietly) {
+    if (!exiting() && m_firstShowDone && !m_leftQuietly) {
         saveOnLeaving(true);
         finishRecording();
     }
@@ -174,7 +174,7 @@ void TMainForm::leaveQuietly()
 {
     // Nobody may be there to answer a message box (a termination signal, the
     // session's end): errors go to the error output.
-    if (!exiting() && firstShowDone) {
+    if (!exiting() && m_firstShowDone) {
         saveOnLeaving(false);
         finishRecording();
     }

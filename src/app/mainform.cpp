@@ -170,7 +170,7 @@ TMainForm::TMainForm(QWidget *parent) : QWidget(parent, Qt::Window | Qt::Framele
     };
     Playback = std::make_unique<TStationPlayback>(controls, *WindowsMediaPlayer, *PlayerRec, *Network,
                                                   std::move(hooks));
-    dataDirectory = QDir::currentPath(); // taken again at the first showing
+    m_dataDirectory = QDir::currentPath(); // taken again at the first showing
 
     TStationControls stations;
     stations.VrDemoButtonStation = VrDemoButtonStation;
@@ -178,7 +178,7 @@ TMainForm::TMainForm(QWidget *parent) : QWidget(parent, Qt::Window | Qt::Framele
     stations.Labelgenre = Labelgenre;
     stations.VrNumBlock = VrNumBlock;
     TStationHooks stationHooks;
-    stationHooks.dataDirectory = [this] { return dataDirectory; };
+    stationHooks.dataDirectory = [this] { return m_dataDirectory; };
     stationHooks.online = [this] { return Playback->state.online; };
     stationHooks.attemptConnect = [this] { Network->attemptConnect(); };
     stationHooks.tuneStation = [this](const QString &name, const QString &url) { Playback->TuneStation(name, url); };
@@ -233,27 +233,16 @@ TMainForm::TMainForm(QWidget *parent) : QWidget(parent, Qt::Window | Qt::Framele
     connect(VrScrollBarPlayer1, &TVrSlider::OnChange, this,
             [this] { guarded([this] { Playback->VrScrollBarPlayer1Change(); }); });
 
-    const std::pair<QAction *, void (TMainForm::*)()> dragItems[] = {
-        {EndDragnDrop1, &TMainForm::EndDragnDrop1Click},
-        {DragnDropLEDMatrix1, &TMainForm::DragnDropLEDMatrix1Click},
-        {DragnDropFaderBlock1, &TMainForm::DragnDropFaderBlock1Click},
-        {DragnDropBandBlock1, &TMainForm::DragnDropBandBlock1Click},
-        {DragnDropStationBlock1, &TMainForm::DragnDropStationBlock1Click},
-        {DragnDrop1, &TMainForm::DragnDrop1Click},
-        {DragnDorpButtonBlock1, &TMainForm::DragnDorpButtonBlock1Click},
-        {DragnDrop2, &TMainForm::DragnDrop2Click},
-        {DragnDropRecordButton1, &TMainForm::DragnDropRecordButton1Click},
-        {DragnDropPlayButton1, &TMainForm::DragnDropPlayButton1Click},
-        {DragnDropStationButton12, &TMainForm::DragnDropStationButton12Click},
-        {DragnDropStationButton22, &TMainForm::DragnDropStationButton22Click},
-        {DragnDropStationButton32, &TMainForm::DragnDropStationButton32Click},
-        {DragnDropStationButton42, &TMainForm::DragnDropStationButton42Click},
-        {DragnDropStationButton52, &TMainForm::DragnDropStationButton52Click},
-        {DragnDropStationButton62, &TMainForm::DragnDropStationButton62Click},
-        {DragnDropStationButton72, &TMainForm::DragnDropStationButton72Click},
+    connect(EndDragnDrop1, &QAction::triggered, this, guardedHandler(&TMainForm::EndDragnDrop1Click));
+    // The menu's items pick up the movable controls in skin file order.
+    const QAction *const dragItems[kSkinControlCount] = {
+        DragnDropLEDMatrix1,       DragnDropFaderBlock1,      DragnDropBandBlock1,       DragnDropStationBlock1,
+        DragnDrop1,                DragnDorpButtonBlock1,     DragnDrop2,                DragnDropRecordButton1,
+        DragnDropPlayButton1,      DragnDropStationButton[0], DragnDropStationButton[1], DragnDropStationButton[2],
+        DragnDropStationButton[3], DragnDropStationButton[4], DragnDropStationButton[5], DragnDropStationButton[6],
     };
-    for (const auto &[action, handler] : dragItems)
-        connect(action, &QAction::triggered, this, guardedHandler(handler));
+    for (int n = 1; n <= kSkinControlCount; ++n)
+        connect(dragItems[n - 1], &QAction::triggered, this, [this, n] { guarded([this, n] { startDrag(n); }); });
     connect(VrMainFormShape, &TVrFormShape::OnMouseMove, this, [this](Qt::MouseButtons, int x, int y) {
         guarded([this, x, y] { VrMainFormShapeMouseMove(x, y); });
     });
@@ -536,16 +525,12 @@ void TMainForm::composeMenu()
     DragnDropStationButton11 = PopupMenuDrag->addMenu(QStringLiteral("Drag and Drop Stations Buttons"));
     DragnDropStationButton11->setObjectName(QStringLiteral("DragnDropStationButton11"));
     DragnDropStationButton11->menuAction()->setObjectName(QStringLiteral("DragnDropStationButton11"));
-    QAction **members[7] = {&DragnDropStationButton12, &DragnDropStationButton22,
-                            &DragnDropStationButton32, &DragnDropStationButton42,
-                            &DragnDropStationButton52, &DragnDropStationButton62,
-                            &DragnDropStationButton72};
     for (int i = 0; i < 7; ++i) {
         const QByteArray name = "DragnDropStationButton" + QByteArray::number(i + 1) + "2";
         QString caption = QStringLiteral("Drag and Drop Station Button %1").arg(i + 1);
         if (i == 1)
             caption += QLatin1Char(' '); // the second item's caption ends with a blank
-        DragnDropStationButton[size_t(i)] = *members[i] = item(DragnDropStationButton11, name.constData(), caption);
+        DragnDropStationButton[size_t(i)] = item(DragnDropStationButton11, name.constData(), caption);
     }
     VrMainFormShape->setPopupMenu(PopupMenuDrag);
 }
@@ -567,7 +552,7 @@ void TMainForm::centreOnScreen()
 void TMainForm::showEvent(QShowEvent *event)
 {
     QWidget::showEvent(event);
-    if (!firstShowDone)
+    if (!m_firstShowDone)
         FormShow();
 }
 
@@ -618,7 +603,7 @@ void TMainForm::VrDemoButtonSkinMakerClick()
     TSkinForm *designer = skinForm();
     if (!designer)
         return;
-    designer->EditDir->setText(dataDirectory);
+    designer->EditDir->setText(m_dataDirectory);
     designer->exec();
 }
 
@@ -689,13 +674,13 @@ void TMainForm::startDrag(int target)
     EndDragnDrop1->setEnabled(true);
     Panelxy->show();
     Panelxy->raise();
-    dragTarget = target;
+    m_dragTarget = target;
 }
 
 void TMainForm::EndDragnDrop1Click()
 {
     Panelxy->hide();
-    dragTarget = 0;
+    m_dragTarget = 0;
     EndDragnDrop1->setEnabled(false);
 }
 
@@ -709,8 +694,8 @@ void TMainForm::VrMainFormShapeMouseMove(int x, int y)
     const int left = std::clamp(x + 1, 0, std::max(0, VrMainFormShape->width()));
     const int top = std::max(0, y + 1);
     // The user puts the control where it shows: that is its place from now on.
-    if (movableControl(dragTarget))
-        setMovablePlace(dragTarget, reachablePlace(dragTarget, {left, top}, size()));
+    if (movableControl(m_dragTarget))
+        setMovablePlace(m_dragTarget, reachablePlace(m_dragTarget, {left, top}, size()));
 }
 
 void TMainForm::VrDemoButtonBandClick()

@@ -1,6 +1,7 @@
 #pragma once
-// The main window: every control the listener uses, at its fixed place. The other
-// subsystems reach the controls by these member names (also their objectName).
+// The main window: every control the listener uses, at its fixed place. The
+// subsystems get the controls they drive handed in when the window composes
+// them; anyone else reads them through ui().
 
 #include "skin/skinfile.h"
 
@@ -45,15 +46,10 @@ class TUrlLink;
 class TRecorder;
 class TWindowsMediaPlayer;
 
-class TMainForm : public QWidget {
-    Q_OBJECT
-public:
-    explicit TMainForm(QWidget *parent = nullptr);
-    ~TMainForm() override;
-
-    // Called once the main window has been shown the first time and has loaded.
-    void setSplash(QWidget *splash) { m_splash = splash; }
-
+// The main window's controls, named as their objectName. The window composes
+// them; everyone else reads them through TMainForm::ui() and cannot put another
+// control in a control's place.
+struct TMainControls {
     // Window
     QMenuBar *MainMenu1 = nullptr; // attached after the first paint
     TVrFormShape *VrMainFormShape = nullptr;
@@ -140,33 +136,45 @@ public:
     QAction *DragnDropRecordButton1 = nullptr;
     QAction *DragnDropPlayButton1 = nullptr;
     QMenu *DragnDropStationButton11 = nullptr;
-    std::array<QAction *, 7> DragnDropStationButton{}; // items 12, 22 ... 72
-    QAction *DragnDropStationButton12 = nullptr;
-    QAction *DragnDropStationButton22 = nullptr;
-    QAction *DragnDropStationButton32 = nullptr;
-    QAction *DragnDropStationButton42 = nullptr;
-    QAction *DragnDropStationButton52 = nullptr;
-    QAction *DragnDropStationButton62 = nullptr;
-    QAction *DragnDropStationButton72 = nullptr;
+    std::array<QAction *, 7> DragnDropStationButton{}; // "DragnDropStationButton12" ... "72"
+};
 
-    // The two players: stations, and the recording.
-    std::unique_ptr<TWindowsMediaPlayer> WindowsMediaPlayer;
-    std::unique_ptr<TWindowsMediaPlayer> PlayerRec;
-    std::unique_ptr<NetworkState> Network;
+class TMainForm : public QWidget, private TMainControls {
+    Q_OBJECT
+public:
+    explicit TMainForm(QWidget *parent = nullptr);
+    ~TMainForm() override;
+
+    // Called once the main window has been shown the first time and has loaded.
+    void setSplash(QWidget *splash) { m_splash = splash; }
+
+    const TMainControls &ui() const { return *this; }
+
+    // The two players (stations, and the recording), the online state and the
+    // subsystems the controls drive.
+    TWindowsMediaPlayer *stationPlayer() const { return WindowsMediaPlayer.get(); }
+    TWindowsMediaPlayer *recordingPlayer() const { return PlayerRec.get(); }
+    NetworkState *network() const { return Network.get(); }
     // Tuning, the status tick, volume and disconnect, with the playback flags.
-    std::unique_ptr<TStationPlayback> Playback;
+    TStationPlayback *playback() const { return Playback.get(); }
     // The presets on the station buttons, their block files and paging.
-    std::unique_ptr<TStationPresets> Presets;
+    TStationPresets *presets() const { return Presets.get(); }
     // The recorder block with its capture stream and wave file writer.
-    std::unique_ptr<TRecorder> Recorder;
+    TRecorder *recorder() const { return Recorder.get(); }
 
-    // Program-wide state owned by the main window.
-    QString dataDirectory;
-    bool firstShowDone = false;
+    // The folder of the settings, the block files and the current skin: the
+    // working folder at the first showing.
+    const QString &dataDirectory() const { return m_dataDirectory; }
+    void setDataDirectory(const QString &folder) { m_dataDirectory = folder; }
+    // True once the first showing has loaded the skin, settings and presets.
+    bool loaded() const { return m_firstShowDone; }
+    // For a window composed without that loading (a test, a benchmark): the
+    // first showing then loads nothing.
+    void skipFirstLoading() { m_firstShowDone = true; }
     // This run starts with the built-in skin: "currentskin.skn" is neither
     // loaded nor, unless the skin was changed in the run, written at the end, so
     // a skin that made the window unusable waits untouched on disk.
-    bool useDefaultSkin = false;
+    void setUseDefaultSkin(bool on) { m_useDefaultSkin = on; }
 
     // Handlers of the main window's own. The status tick and the station,
     // recorder and playback controls are connected straight to Playback, Presets
@@ -196,7 +204,7 @@ public:
 
     // Block layout: the control that follows the pointer (1 to 16 in skin file
     // order, see kSkinControlNames), 0 while nothing is being moved.
-    int dragTarget = 0;
+    int dragTarget() const { return m_dragTarget; }
     // Movable control n (1 to 16), null for any other number.
     QWidget *movableControl(int n) const;
     // Each movable control has a place of its own, the one the skin file or the
@@ -220,22 +228,7 @@ public:
     // the button block pulled in as far as it takes. A smaller one is refused.
     QSize smallestPicture() const;
     void startDrag(int target);
-    void DragnDropLEDMatrix1Click() { startDrag(1); }
-    void DragnDropFaderBlock1Click() { startDrag(2); }
-    void DragnDropBandBlock1Click() { startDrag(3); }
-    void DragnDropStationBlock1Click() { startDrag(4); }
-    void DragnDrop1Click() { startDrag(5); }
     void DragnDorpButtonBlock1Click() { startDrag(6); }
-    void DragnDrop2Click() { startDrag(7); }
-    void DragnDropRecordButton1Click() { startDrag(8); }
-    void DragnDropPlayButton1Click() { startDrag(9); }
-    void DragnDropStationButton12Click() { startDrag(10); }
-    void DragnDropStationButton22Click() { startDrag(11); }
-    void DragnDropStationButton32Click() { startDrag(12); }
-    void DragnDropStationButton42Click() { startDrag(13); }
-    void DragnDropStationButton52Click() { startDrag(14); }
-    void DragnDropStationButton62Click() { startDrag(15); }
-    void DragnDropStationButton72Click() { startDrag(16); }
     void EndDragnDrop1Click();
     // The pointer moved over the background, at x, y in client pixels.
     void VrMainFormShapeMouseMove(int x, int y);
@@ -303,6 +296,16 @@ private:
     QRect skinEscapeButtons() const;
 
     Windows m_windows;
+    std::unique_ptr<TWindowsMediaPlayer> WindowsMediaPlayer;
+    std::unique_ptr<TWindowsMediaPlayer> PlayerRec;
+    std::unique_ptr<NetworkState> Network;
+    std::unique_ptr<TStationPlayback> Playback;
+    std::unique_ptr<TStationPresets> Presets;
+    std::unique_ptr<TRecorder> Recorder;
+    QString m_dataDirectory;
+    bool m_firstShowDone = false;
+    bool m_useDefaultSkin = false;
+    int m_dragTarget = 0;
     QWidget *m_splash = nullptr;
     bool m_leftQuietly = false;
     std::array<QPoint, kSkinControlCount> m_places{}; // of the movable controls, in skin file order

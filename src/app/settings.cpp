@@ -61,7 +61,7 @@ bool reachableOnScreen(const QPoint &topLeft, const QSize &size)
 }
 } // namespace
 
-QString TMainForm::defaultsFile() const { return dataDirectory + QStringLiteral("/Defaults.ini"); }
+QString TMainForm::defaultsFile() const { return m_dataDirectory + QStringLiteral("/Defaults.ini"); }
 
 void TMainForm::LoadDefaults()
 {
@@ -86,7 +86,7 @@ void TMainForm::LoadDefaults()
         // The recording file must exist to be kept (a bare path is tested, not the
         // field's quoted form of a name with blanks).
         if (file.isEmpty() || !QFileInfo::exists(file))
-            recording->setFileName(dataDirectory + QLatin1Char('/') + kDefaultRecordingFile);
+            recording->setFileName(m_dataDirectory + QLatin1Char('/') + kDefaultRecordingFile);
 
         if (const QString &format = next(); !format.isEmpty())
             selectIndex(options->FormatBox, StrToInt(format));

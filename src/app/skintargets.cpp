@@ -41,7 +41,7 @@ void TSkinTargets::takePicture(const QImage &picture)
     TMainForm *main = m_windows.MainForm.get();
     if (!main)
         return;
-    TVrFormShape *shape = main->VrMainFormShape;
+    TVrFormShape *shape = main->ui().VrMainFormShape;
     // Long after the window was made: a new picture is always scanned.
     shape->Loaded();
     main->setFixedSize(picture.size());
@@ -53,13 +53,13 @@ void TSkinTargets::takePicture(const QImage &picture)
 void TSkinTargets::setTransparentColour(TColor colour)
 {
     if (m_windows.MainForm)
-        m_windows.MainForm->VrMainFormShape->setMaskColor(colour);
+        m_windows.MainForm->ui().VrMainFormShape->setMaskColor(colour);
 }
 
 void TSkinTargets::setLedText(const QString &text)
 {
     if (m_windows.MainForm)
-        m_windows.MainForm->VrMatrixConn->setText(text);
+        m_windows.MainForm->ui().VrMatrixConn->setText(text);
 }
 
 TSkinColourTable TSkinTargets::colourTable()
@@ -110,47 +110,47 @@ TSkinColourTable TSkinTargets::colourTable()
     if (TMainForm *main = m_windows.MainForm.get()) {
         // The displays: lit segments in the window active colour, unlit ones in
         // the window passive colour.
-        t.display(main->VrNumVolume);
-        t.display(main->VrNumBlock);
-        t.display(main->VrScrollBarPlayer1);
-        t.display(main->VrNumSize);
-        for (TVrClock *c : {main->VrClockReal, main->VrClockstposition, main->VrClockDuration, main->VrClockRecPos})
+        t.display(main->ui().VrNumVolume);
+        t.display(main->ui().VrNumBlock);
+        t.display(main->ui().VrScrollBarPlayer1);
+        t.display(main->ui().VrNumSize);
+        for (TVrClock *c : {main->ui().VrClockReal, main->ui().VrClockstposition, main->ui().VrClockDuration, main->ui().VrClockRecPos})
             t.display(c);
 
         // Window active colour: the value texts and the LED matrix.
-        t.high(C::WindowActive, main->VrMatrixConn);
-        t.enter(C::WindowActive, main->VrDemoButtonMixer);
-        t.leave(C::WindowActive, main->VrDemoButtonMixer);
-        t.add(C::WindowActive, [s = main->VrScaledb](const QColor &c) { s->setFontColor(c); });
-        t.text(C::WindowActive, main->LabelDB);
-        t.high(C::WindowActive, main->VrSpinnerStation);
-        for (TVrDemoButton *b : {main->VrDemoButtonBand, main->VrDemoButtonHistory}) {
+        t.high(C::WindowActive, main->ui().VrMatrixConn);
+        t.enter(C::WindowActive, main->ui().VrDemoButtonMixer);
+        t.leave(C::WindowActive, main->ui().VrDemoButtonMixer);
+        t.add(C::WindowActive, [s = main->ui().VrScaledb](const QColor &c) { s->setFontColor(c); });
+        t.text(C::WindowActive, main->ui().LabelDB);
+        t.high(C::WindowActive, main->ui().VrSpinnerStation);
+        for (TVrDemoButton *b : {main->ui().VrDemoButtonBand, main->ui().VrDemoButtonHistory}) {
             t.enter(C::WindowActive, b);
             t.leave(C::WindowActive, b);
         }
-        for (QLabel *l : {main->LabelStation, main->Labelgenre, main->LabelBuffer, main->LabelBandwidth})
+        for (QLabel *l : {main->ui().LabelStation, main->ui().Labelgenre, main->ui().LabelBuffer, main->ui().LabelBandwidth})
             t.text(C::WindowActive, l);
-        for (TVrDemoButton *b : main->VrDemoButtonStation)
+        for (TVrDemoButton *b : main->ui().VrDemoButtonStation)
             t.enter(C::WindowActive, b);
 
         // Window passive colour: captions; the spinner's arrows take it whole,
         // lit and unlit.
-        t.text(C::WindowPassive, main->LabelVol);
-        t.text(C::WindowPassive, main->LabelSelectBlock);
-        t.add(C::WindowPassive, [s = main->VrSpinnerStation](const QColor &c) { s->setPalette(TVrPalette{c, c}); });
-        for (QLabel *l : {main->LabelStationName, main->LabelStationBand, main->LabelStationBuffer,
-                          main->LabelStationBandwidth, main->LabelStationTime, main->LabelStationPosition,
-                          main->LabelRecSize, main->LabelDuration, main->LabelPosition})
+        t.text(C::WindowPassive, main->ui().LabelVol);
+        t.text(C::WindowPassive, main->ui().LabelSelectBlock);
+        t.add(C::WindowPassive, [s = main->ui().VrSpinnerStation](const QColor &c) { s->setPalette(TVrPalette{c, c}); });
+        for (QLabel *l : {main->ui().LabelStationName, main->ui().LabelStationBand, main->ui().LabelStationBuffer,
+                          main->ui().LabelStationBandwidth, main->ui().LabelStationTime, main->ui().LabelStationPosition,
+                          main->ui().LabelRecSize, main->ui().LabelDuration, main->ui().LabelPosition})
             t.text(C::WindowPassive, l);
-        for (TVrDemoButton *b : main->VrDemoButtonStation)
+        for (TVrDemoButton *b : main->ui().VrDemoButtonStation)
             t.leave(C::WindowPassive, b);
     }
 
     // Button text and mouse-over: the push buttons of every window.
     std::vector<TVrDemoButton *> buttons;
     if (TMainForm *main = m_windows.MainForm.get())
-        buttons.insert(buttons.end(), {main->VrDemoButtonUnplug, main->VrDemoButtonSkinMaker,
-                                       main->VrDemoButtonOptions, main->VrDemoButtonBurn, main->VrDemoButtonExit});
+        buttons.insert(buttons.end(), {main->ui().VrDemoButtonUnplug, main->ui().VrDemoButtonSkinMaker,
+                                       main->ui().VrDemoButtonOptions, main->ui().VrDemoButtonBurn, main->ui().VrDemoButtonExit});
     if (band)
         buttons.insert(buttons.end(), {band->VrDemoButtonCancelBand, band->VrDemoButtonSelectBand,
                                        band->VrDemoButtonRemove, band->VrDemoButtonAdd});

@@ -114,12 +114,12 @@ void createFirstWindows(TApplicationWindows &windows)
 
     TMainForm *main = windows.MainForm.get();
     THistoryHooks history;
-    history.online = [main] { return main->Playback->state.online; };
-    history.attemptConnect = [main] { main->Network->attemptConnect(); };
-    history.setHistoryMarker = [main] { main->Labelgenre->setText(kHistoryMarker); };
-    history.tuneStation = [main](const QString &name, const QString &url) { main->Playback->TuneStation(name, url); };
+    history.online = [main] { return main->playback()->state.online; };
+    history.attemptConnect = [main] { main->network()->attemptConnect(); };
+    history.setHistoryMarker = [main] { main->ui().Labelgenre->setText(kHistoryMarker); };
+    history.tuneStation = [main](const QString &name, const QString &url) { main->playback()->TuneStation(name, url); };
     windows.HistoryForm->setHooks(std::move(history));
-    windows.OptionsForm->onDriverBoxChange = [main] { main->Recorder->RebuildFormatList(); };
+    windows.OptionsForm->onDriverBoxChange = [main] { main->recorder()->RebuildFormatList(); };
 }
 
 void createLateWindows(TApplicationWindows &windows)
@@ -169,7 +169,7 @@ bool runEntrySequence(EnvironmentChecks &checks, TApplicationWindows &windows, b
         windows.destroyAll();
         return false;
     }
-    windows.MainForm->useDefaultSkin = defaultSkin;
+    windows.MainForm->setUseDefaultSkin(defaultSkin);
     windows.MainForm->setSplash(splash);
     windows.MainForm->centreOnScreen();
     windows.MainForm->show(); // the first showing loads the data folder

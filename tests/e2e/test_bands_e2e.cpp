@@ -71,7 +71,7 @@ TEST(BandsOnTheDisplay, AddABandPickItByTypingAndOpenAMakersAddress)
     TBandForm *bands = windows.BandForm.get();
     bands->centreOnScreen();
     userscript::Script script;
-    script.clickAt(form->VrDemoButtonBand, QPoint(53, 7)).waitForWindow(bands);
+    script.clickAt(form->ui().VrDemoButtonBand, QPoint(53, 7)).waitForWindow(bands);
     script.clickAt(bands->EditNewStationBand, QPoint(100, 8)).typeText(QStringLiteral("Jazz Club"));
     script.clickAt(bands->VrDemoButtonAdd, QPoint(53, 12));
     script.clickAt(bands->ListBoxBands, QPoint(60, 7)).typeText(QStringLiteral("Jaz"));
@@ -79,7 +79,7 @@ TEST(BandsOnTheDisplay, AddABandPickItByTypingAndOpenAMakersAddress)
     ASSERT_TRUE(script.run());
     // The program may still be handling the last click when the script ends.
     ASSERT_TRUE(waitFor([&] { return !bands->isVisible(); }, "the band chooser to close"));
-    EXPECT_EQ(form->Labelgenre->text(), QStringLiteral("Jazz Club"));
+    EXPECT_EQ(form->ui().Labelgenre->text(), QStringLiteral("Jazz Club"));
     EXPECT_TRUE(bytesOf(QDir(dir.path()).filePath(QStringLiteral("stationbands.ini")))
                     .contains("Heavy Metal\r\nJazz Club\r\nMaro Radio Network\r\n"));
 
@@ -87,7 +87,7 @@ TEST(BandsOnTheDisplay, AddABandPickItByTypingAndOpenAMakersAddress)
     TAboutForm *about = windows.AboutForm.get();
     about->centreOnScreen();
     userscript::Script aboutScript;
-    aboutScript.clickAt(form->VrDemoButtonBurn, QPoint(53, 11)).waitForWindow(about);
+    aboutScript.clickAt(form->ui().VrDemoButtonBurn, QPoint(53, 11)).waitForWindow(about);
     aboutScript.clickAt(about->Label5, QPoint(10, 6));
     aboutScript.clickAt(about->VrDemoButtonOK, QPoint(53, 12));
     ASSERT_TRUE(aboutScript.run());

@@ -31,9 +31,9 @@ public:
     LiveForm()
     {
         form.show();
-        online = waitFor([this] { return form.Playback->state.online; }, "the network monitor to report a network");
+        online = waitFor([this] { return form.playback()->state.online; }, "the network monitor to report a network");
     }
-    ~LiveForm() { form.Playback->VrDemoButtonUnplugClick(); }
+    ~LiveForm() { form.playback()->VrDemoButtonUnplugClick(); }
     TMainForm form;
     bool online = false;
 };
@@ -48,7 +48,7 @@ int largestTickGap(TMainForm &form, const std::function<bool()> &done)
     qint64 last = 0;
     qint64 largest = 0;
     int ticks = 0;
-    auto conn = QObject::connect(form.TimerSonaveo, &QTimer::timeout, [&] {
+    auto conn = QObject::connect(form.ui().TimerSonaveo, &QTimer::timeout, [&] {
         const qint64 now = clock.elapsed();
         largest = std::max(largest, now - last);
         last = now;
@@ -68,39 +68,39 @@ TEST(LivePlayback, TuningTheLocalStreamPlaysTheToneAndTheDisplaysFollow)
     LiveForm live;
     TMainForm &form = live.form;
     ASSERT_TRUE(live.online) << "the network monitor should report a network";
-    EXPECT_EQ(form.VrMatrixConn->Text(), QStringLiteral("MARO SONAVEO ONLINE!"));
+    EXPECT_EQ(form.ui().VrMatrixConn->Text(), QStringLiteral("MARO SONAVEO ONLINE!"));
 
-    form.Playback->TuneStation(QStringLiteral("Tone FM"), testStream());
-    EXPECT_TRUE(form.Playback->state.connecting);
-    ASSERT_TRUE(waitFor([&] { return form.LabelStation->text() == QLatin1String("Tone FM"); }, "the station's name"))
-        << "still " << form.LabelStation->text().toStdString();
-    EXPECT_FALSE(form.LabelStation->isHidden());
+    form.playback()->TuneStation(QStringLiteral("Tone FM"), testStream());
+    EXPECT_TRUE(form.playback()->state.connecting);
+    ASSERT_TRUE(waitFor([&] { return form.ui().LabelStation->text() == QLatin1String("Tone FM"); }, "the station's name"))
+        << "still " << form.ui().LabelStation->text().toStdString();
+    EXPECT_FALSE(form.ui().LabelStation->isHidden());
 
     // Sound on the monitor: the 440 Hz tone at a clear level.
-    const int secondsBefore = form.VrClockstposition->Seconds();
+    const int secondsBefore = form.ui().VrClockstposition->Seconds();
     const auto full = recordMonitor(1.0);
     EXPECT_NEAR(dominantFrequency(full), 440.0, 5.0);
     const double fullLevel = rms(full);
     EXPECT_GT(fullLevel, 1000.0);
 
-    EXPECT_TRUE(waitFor([&] { return form.VrClockstposition->Seconds() >= secondsBefore + 2; }, "the position clock to run"));
-    const int bitrate = form.LabelBandwidth->text().toInt();
-    EXPECT_NEAR(bitrate, 128000, 1000) << form.LabelBandwidth->text().toStdString();
-    EXPECT_TRUE(form.LabelBuffer->text().endsWith(QLatin1Char('%')));
+    EXPECT_TRUE(waitFor([&] { return form.ui().VrClockstposition->Seconds() >= secondsBefore + 2; }, "the position clock to run"));
+    const int bitrate = form.ui().LabelBandwidth->text().toInt();
+    EXPECT_NEAR(bitrate, 128000, 1000) << form.ui().LabelBandwidth->text().toStdString();
+    EXPECT_TRUE(form.ui().LabelBuffer->text().endsWith(QLatin1Char('%')));
 
     // The fader at 500 halves the amplitude: the volume is linear. The same MP3
     // frames are decoded both times and mixed at unity, so only the moment the
     // level changes inside the recording window can blur it; 10 % covers that.
-    form.Playback->SetVolume(500);
+    form.playback()->SetVolume(500);
     ASSERT_TRUE(waitFor([&] { return rms(recordMonitor(0.2)) < 0.7 * fullLevel; }, "the lower volume on the sound card"));
     const double halfLevel = rms(recordMonitor(1.0));
     EXPECT_NEAR(halfLevel / fullLevel, 0.5, 0.05);
-    form.Playback->SetVolume(1000);
+    form.playback()->SetVolume(1000);
 
-    QTest::mouseClick(form.VrDemoButtonUnplug, Qt::LeftButton);
-    EXPECT_EQ(form.LabelStation->text(), QStringLiteral("none"));
+    QTest::mouseClick(form.ui().VrDemoButtonUnplug, Qt::LeftButton);
+    EXPECT_EQ(form.ui().LabelStation->text(), QStringLiteral("none"));
     EXPECT_TRUE(waitFor([] { return rms(recordMonitor(0.3)) < 50.0; }, "Disconnect to silence the station"));
-    EXPECT_TRUE(waitFor([&] { return form.LabelBandwidth->text() == QLatin1String("0"); }, "the bit rate to go"));
+    EXPECT_TRUE(waitFor([&] { return form.ui().LabelBandwidth->text() == QLatin1String("0"); }, "the bit rate to go"));
     EXPECT_TRUE(dialogs.messages.isEmpty());
 }
 
@@ -128,18 +128,18 @@ TEST(LivePlayback, BadStreamsNeitherCrashNorFreezeAndEndInAClearState)
     for (size_t i = 0; i < std::size(modes); ++i) {
         SCOPED_TRACE(names[i]);
         BadHttpServer server(modes[i], mp3);
-        form.Playback->TuneStation(QStringLiteral("Bad Radio"), server.url());
+        form.playback()->TuneStation(QStringLiteral("Bad Radio"), server.url());
         // A stream that closes plays out what it had buffered, then ends; the
         // window keeps ticking all the while.
-        EXPECT_LT(largestTickGap(form, [&] { return form.WindowsMediaPlayer->playState() != 3; }), 200)
+        EXPECT_LT(largestTickGap(form, [&] { return form.stationPlayer()->playState() != 3; }), 200)
             << "the window keeps ticking";
         // Each ends idle, or still blinking "Connecting....." until Disconnect.
-        const QString label = form.LabelStation->text();
+        const QString label = form.ui().LabelStation->text();
         EXPECT_TRUE(label == QLatin1String("Connecting.....") || label == QLatin1String("Bad Radio"))
             << label.toStdString();
-        QTest::mouseClick(form.VrDemoButtonUnplug, Qt::LeftButton);
-        EXPECT_EQ(form.LabelStation->text(), QStringLiteral("none"));
-        EXPECT_FALSE(form.LabelStation->isHidden());
+        QTest::mouseClick(form.ui().VrDemoButtonUnplug, Qt::LeftButton);
+        EXPECT_EQ(form.ui().LabelStation->text(), QStringLiteral("none"));
+        EXPECT_FALSE(form.ui().LabelStation->isHidden());
     }
     EXPECT_TRUE(dialogs.messages.isEmpty());
 }
@@ -151,15 +151,15 @@ TEST(LivePlayback, WithoutANetworkTheDisplayAsksForOneAndTuningIsRefused)
         FakeDialogs dialogs;
         TMainForm form;
         int ticks = 0;
-        QObject::connect(form.TimerSonaveo, &QTimer::timeout, [&] { ++ticks; });
+        QObject::connect(form.ui().TimerSonaveo, &QTimer::timeout, [&] { ++ticks; });
         form.show();
         // The status tick has asked the network monitor a few times.
         ASSERT_TRUE(waitFor([&] { return ticks >= 5; }, "five status ticks"));
-        EXPECT_FALSE(form.Playback->state.online);
-        EXPECT_EQ(form.VrMatrixConn->Text(), QStringLiteral("INTERNET CONNECTION?"));
-        form.Playback->TuneStation(QStringLiteral("Radio One"), QStringLiteral("http://127.0.0.1:9/stream"));
-        EXPECT_FALSE(form.Playback->state.connecting);
-        EXPECT_TRUE(form.WindowsMediaPlayer->URL().isEmpty());
+        EXPECT_FALSE(form.playback()->state.online);
+        EXPECT_EQ(form.ui().VrMatrixConn->Text(), QStringLiteral("INTERNET CONNECTION?"));
+        form.playback()->TuneStation(QStringLiteral("Radio One"), QStringLiteral("http://127.0.0.1:9/stream"));
+        EXPECT_FALSE(form.playback()->state.connecting);
+        EXPECT_TRUE(form.stationPlayer()->URL().isEmpty());
         return;
     }
     QProcess probe;

@@ -51,7 +51,7 @@ TEST(MainRoad, EditAStationWithMouseAndKeysThenPressItAndHearIt)
     form->centreOnScreen();
     form->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(form));
-    ASSERT_TRUE(waitFor([&] { return form->Playback->state.online; }, "the network monitor to report a network"));
+    ASSERT_TRUE(waitFor([&] { return form->playback()->state.online; }, "the network monitor to report a network"));
     const QString stream = qEnvironmentVariable("SONAVEO_TEST_STREAM");
 
     // The user's gestures run as one xdotool script while this process keeps
@@ -60,7 +60,7 @@ TEST(MainRoad, EditAStationWithMouseAndKeysThenPressItAndHearIt)
     TEditStationForm *editor = windows.EditStationForm.get();
     editor->centreOnScreen(); // where it will open
     userscript::Script script;
-    script.clickAt(form->VrDemoButtonStation[0], QPoint(95, 9), 3).waitForWindow(editor);
+    script.clickAt(form->ui().VrDemoButtonStation[0], QPoint(95, 9), 3).waitForWindow(editor);
     script.clickAt(editor->EditStationName, QPoint(100, 8)).typeText(QStringLiteral("Tone FM"), true);
     script.clickAt(editor->EditStationURL, QPoint(100, 8)).typeText(stream, true);
     script.clickAt(editor->VrDemoButtonExit, QPoint(53, 12));
@@ -69,21 +69,21 @@ TEST(MainRoad, EditAStationWithMouseAndKeysThenPressItAndHearIt)
     ASSERT_TRUE(script.run());
     ASSERT_TRUE(waitFor([&] { return editorClosed; }, "the editor to be closed with Save and Exit"));
 
-    EXPECT_EQ(form->VrDemoButtonStation[0]->Caption(), QStringLiteral("Tone FM"));
+    EXPECT_EQ(form->ui().VrDemoButtonStation[0]->Caption(), QStringLiteral("Tone FM"));
     const QStringList block = readTextLines(QDir(dir.path()).filePath(QStringLiteral("Maro Radio Network1.dat")));
     ASSERT_EQ(block.size(), 14);
     EXPECT_EQ(block[0], QStringLiteral("Tone FM"));
     EXPECT_EQ(block[1], stream);
 
     // A left click tunes it: the name shows and the tone reaches the sound server.
-    ASSERT_TRUE(userscript::Script().clickAt(form->VrDemoButtonStation[0], QPoint(95, 9), 1).run());
-    ASSERT_TRUE(waitFor([&] { return form->LabelStation->text() == QLatin1String("Tone FM"); }, "the station's name"))
-        << form->LabelStation->text().toStdString();
+    ASSERT_TRUE(userscript::Script().clickAt(form->ui().VrDemoButtonStation[0], QPoint(95, 9), 1).run());
+    ASSERT_TRUE(waitFor([&] { return form->ui().LabelStation->text() == QLatin1String("Tone FM"); }, "the station's name"))
+        << form->ui().LabelStation->text().toStdString();
     EXPECT_EQ(windows.HistoryForm->entryName(1), QStringLiteral("Tone FM"));
     EXPECT_EQ(windows.HistoryForm->entryUrl(1), stream);
     const auto samples = recordMonitor(1.0);
     EXPECT_NEAR(dominantFrequency(samples), 440.0, 5.0);
     EXPECT_GT(rms(samples), 1000.0);
-    form->Playback->VrDemoButtonUnplugClick();
+    form->playback()->VrDemoButtonUnplugClick();
     EXPECT_TRUE(dialogs.messages.isEmpty()) << dialogs.messages.join('|').toStdString();
 }

@@ -51,10 +51,10 @@ TEST(LiveRecording, RecordsTheToneOnTheSoundCardPlaysItBackAndExportsIt)
     TOptionsForm *options = windows.OptionsForm.get();
     const QString file = QDir(dir.path()).filePath(QStringLiteral("take.wav"));
     options->DirectoryEditLogger->setFileName(file);
-    form->Recorder->FillDriverList();
+    form->recorder()->FillDriverList();
     ASSERT_EQ(options->FormatBox->currentText(), QStringLiteral("44100Hz 16bit Stereo"));
 
-    QTest::mouseClick(form->VrDemoButtonRec, Qt::LeftButton);
+    QTest::mouseClick(form->ui().VrDemoButtonRec, Qt::LeftButton);
     ASSERT_TRUE(dialogs.messages.isEmpty()) << dialogs.messages.join('|').toStdString();
     // The monitor of the rig's null sink takes from 0.2 to 2 s to deliver its
     // first bytes (parec waits as long); from the first bytes on, nothing may be
@@ -62,7 +62,7 @@ TEST(LiveRecording, RecordsTheToneOnTheSoundCardPlaysItBackAndExportsIt)
     ASSERT_TRUE(testsupport::waitFor([&] { return QFileInfo(file).size() > 46; }, "the first recorded bytes"));
     // Two seconds of real time: what the file holds is compared with it.
     QTest::qWait(2000);
-    QTest::mouseClick(form->VrDemoButtonStop, Qt::LeftButton);
+    QTest::mouseClick(form->ui().VrDemoButtonStop, Qt::LeftButton);
     tone.kill();
     tone.waitForFinished();
 
@@ -91,12 +91,12 @@ TEST(LiveRecording, RecordsTheToneOnTheSoundCardPlaysItBackAndExportsIt)
     EXPECT_EQ(bytesOf(exported), wav);
 
     // PLAY: the recording reaches the sound server, and the buttons come back at its end.
-    QTest::mouseClick(form->VrDemoButtonStart, Qt::LeftButton);
-    EXPECT_FALSE(form->VrDemoButtonRec->isEnabled());
+    QTest::mouseClick(form->ui().VrDemoButtonStart, Qt::LeftButton);
+    EXPECT_FALSE(form->ui().VrDemoButtonRec->isEnabled());
     EXPECT_TRUE(testsupport::waitFor([] { return std::abs(dominantFrequency(recordMonitor(0.3)) - 1000.0) < 10.0; },
                                      "the recording's tone on the sound card"));
-    EXPECT_TRUE(testsupport::waitFor([&] { return form->VrDemoButtonRec->isEnabled(); }, "the end of the playback"));
-    EXPECT_TRUE(form->VrDemoButtonStart->isEnabled());
+    EXPECT_TRUE(testsupport::waitFor([&] { return form->ui().VrDemoButtonRec->isEnabled(); }, "the end of the playback"));
+    EXPECT_TRUE(form->ui().VrDemoButtonStart->isEnabled());
     EXPECT_TRUE(dialogs.messages.isEmpty()) << dialogs.messages.join('|').toStdString();
     ForgetCaptureDrivers();
 }

@@ -58,16 +58,16 @@ protected:
         createWindows(windows);
         form = windows.MainForm.get();
         bands = windows.BandForm.get();
-        form->TimerSonaveo->stop();
-        form->dataDirectory = data.path();
-        form->Playback->state.online = true;
-        form->Presets->LoadStationBlock(1);
+        form->ui().TimerSonaveo->stop();
+        form->setDataDirectory(data.path());
+        form->playback()->state.online = true;
+        form->presets()->LoadStationBlock(1);
     }
     void TearDown() override { QDir::setCurrent(savedCurrent); }
 
     QString bandList() const { return QDir(current.path()).filePath(QStringLiteral("stationbands.ini")); }
     QString dataFile(const QString &name) const { return QDir(data.path()).filePath(name); }
-    QString station(int n) const { return form->VrDemoButtonStation[size_t(n - 1)]->Caption(); }
+    QString station(int n) const { return form->ui().VrDemoButtonStation[size_t(n - 1)]->Caption(); }
     void highlight(const QString &name)
     {
         const QList<QListWidgetItem *> items = bands->ListBoxBands->findItems(name, Qt::MatchExactly);
@@ -85,7 +85,7 @@ protected:
             highlightOnShow = bands->hasHighlight();
             click(answer());
         });
-        click(form->VrDemoButtonBand);
+        click(form->ui().VrDemoButtonBand);
     }
 
     QTemporaryDir current;
@@ -131,28 +131,28 @@ TEST_F(BandsTest, TheChooserOffersTheNineteenBuiltInBandsSortedInItsComposition)
 TEST_F(BandsTest, SelectWithNothingHighlightedKeepsTheBandEvenTheHistoryMarkerAndReloadsBlockOne)
 {
     writeBytes(dataFile(QStringLiteral("Station History1.dat")), "Kept\r\nhttp://kept\r\n");
-    form->Labelgenre->setText(QStringLiteral("Station History"));
-    form->VrNumBlock->setValue(5);
+    form->ui().Labelgenre->setText(QStringLiteral("Station History"));
+    form->ui().VrNumBlock->setValue(5);
     chooseBand([this] { return bands->VrDemoButtonSelectBand; });
     EXPECT_FALSE(highlightOnShow);
-    EXPECT_EQ(form->Labelgenre->text(), QStringLiteral("Station History"));
-    EXPECT_EQ(form->VrNumBlock->Value(), 1);
+    EXPECT_EQ(form->ui().Labelgenre->text(), QStringLiteral("Station History"));
+    EXPECT_EQ(form->ui().VrNumBlock->Value(), 1);
     EXPECT_EQ(station(1), QStringLiteral("Kept")) << "block 1 of the band the label names";
-    EXPECT_EQ(form->Presets->rememberedBandName, QStringLiteral("Station History"));
+    EXPECT_EQ(form->presets()->rememberedBandName, QStringLiteral("Station History"));
     EXPECT_TRUE(dialogs.messages.isEmpty());
 }
 
 TEST_F(BandsTest, CancelChangesNothingNotEvenTheBlockNumber)
 {
     writeBytes(dataFile(QStringLiteral("Top 401.dat")), "Hit Radio\r\nhttp://hits\r\n");
-    form->VrNumBlock->setValue(7);
-    form->VrDemoButtonStation[0]->setCaption(QStringLiteral("On the button"));
+    form->ui().VrNumBlock->setValue(7);
+    form->ui().VrDemoButtonStation[0]->setCaption(QStringLiteral("On the button"));
     chooseBand([this] {
         highlight(QStringLiteral("Top 40"));
         return bands->VrDemoButtonCancelBand;
     });
-    EXPECT_EQ(form->Labelgenre->text(), QStringLiteral("Maro Radio Network"));
-    EXPECT_EQ(form->VrNumBlock->Value(), 7);
+    EXPECT_EQ(form->ui().Labelgenre->text(), QStringLiteral("Maro Radio Network"));
+    EXPECT_EQ(form->ui().VrNumBlock->Value(), 7);
     EXPECT_EQ(station(1), QStringLiteral("On the button"));
     EXPECT_FALSE(QFile::exists(bandList()));
 }
@@ -161,15 +161,15 @@ TEST_F(BandsTest, ChoosingTop40LoadsItsFirstBlockFromTheDataFolderBySelectOrDoub
 {
     writeBytes(dataFile(QStringLiteral("Top 401.dat")), "Hit Radio\r\nhttp://hits\r\n");
     writeBytes(dataFile(QStringLiteral("Blues-Jazz1.dat")), "Blue Note\r\nhttp://blue\r\n");
-    form->VrNumBlock->setValue(3);
+    form->ui().VrNumBlock->setValue(3);
     chooseBand([this] {
         highlight(QStringLiteral("Top 40"));
         return bands->VrDemoButtonSelectBand;
     });
-    EXPECT_EQ(form->Labelgenre->text(), QStringLiteral("Top 40"));
-    EXPECT_EQ(form->VrNumBlock->Value(), 1);
+    EXPECT_EQ(form->ui().Labelgenre->text(), QStringLiteral("Top 40"));
+    EXPECT_EQ(form->ui().VrNumBlock->Value(), 1);
     EXPECT_EQ(station(1), QStringLiteral("Hit Radio"));
-    EXPECT_EQ(form->EditStationURL[0]->text(), QStringLiteral("http://hits"));
+    EXPECT_EQ(form->ui().EditStationURL[0]->text(), QStringLiteral("http://hits"));
     EXPECT_EQ(station(2), QString()) << "a short block file leaves the rest empty";
 
     // A double click on a row chooses it.
@@ -179,8 +179,8 @@ TEST_F(BandsTest, ChoosingTop40LoadsItsFirstBlockFromTheDataFolderBySelectOrDoub
         QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::NoModifier, row.center());
         QTest::mouseDClick(list->viewport(), Qt::LeftButton, Qt::NoModifier, row.center());
     });
-    click(form->VrDemoButtonBand);
-    EXPECT_EQ(form->Labelgenre->text(), QStringLiteral("Blues-Jazz"));
+    click(form->ui().VrDemoButtonBand);
+    EXPECT_EQ(form->ui().Labelgenre->text(), QStringLiteral("Blues-Jazz"));
     EXPECT_EQ(station(1), QStringLiteral("Blue Note"));
 }
 
@@ -227,10 +227,10 @@ TEST_F(BandsTest, RemoveRewritesTheFileAndWithNothingHighlightedWritesTheListUnc
     EXPECT_EQ(bytesOf(bandList()), crlfLines(expected)) << "a second press removes nothing more";
 
     // The main window keeps a band that was removed from the list.
-    form->Labelgenre->setText(QStringLiteral("Police"));
+    form->ui().Labelgenre->setText(QStringLiteral("Police"));
     highlight(QStringLiteral("Talk"));
     click(bands->VrDemoButtonRemove);
-    EXPECT_EQ(form->Labelgenre->text(), QStringLiteral("Police"));
+    EXPECT_EQ(form->ui().Labelgenre->text(), QStringLiteral("Police"));
 }
 
 TEST_F(BandsTest, ActivationReloadsTheFileOfTheCurrentDirectoryAndClearsTheHighlight)
@@ -302,10 +302,10 @@ TEST_F(BandsTest, ABandWhoseFirstBlockCannotBeReadLeavesBandBlockAndPresetsAsThe
     // A band of its own whose block 1 is a folder, one whose name is no file name.
     ASSERT_TRUE(QDir(data.path()).mkdir(QStringLiteral("Broken1.dat")));
     writeBytes(bandList(), crlfLines({QStringLiteral("AC/DC"), QStringLiteral("Broken"), QStringLiteral("Rock")}));
-    form->Labelgenre->setText(QStringLiteral("Rock"));
-    form->Presets->LoadStationBlock(1);
-    form->Presets->VrSpinnerStationUpClick();
-    form->Presets->VrSpinnerStationUpClick();
+    form->ui().Labelgenre->setText(QStringLiteral("Rock"));
+    form->presets()->LoadStationBlock(1);
+    form->presets()->VrSpinnerStationUpClick();
+    form->presets()->VrSpinnerStationUpClick();
     ASSERT_EQ(station(1), QStringLiteral("three"));
 
     for (const QString &band : {QStringLiteral("AC/DC"), QStringLiteral("Broken")}) {
@@ -315,14 +315,14 @@ TEST_F(BandsTest, ABandWhoseFirstBlockCannotBeReadLeavesBandBlockAndPresetsAsThe
             return bands->VrDemoButtonSelectBand;
         });
         ASSERT_EQ(dialogs.messages.size(), 1) << band.toStdString();
-        EXPECT_EQ(form->Labelgenre->text(), QStringLiteral("Rock")) << band.toStdString();
-        EXPECT_EQ(form->VrNumBlock->Value(), 3) << band.toStdString();
+        EXPECT_EQ(form->ui().Labelgenre->text(), QStringLiteral("Rock")) << band.toStdString();
+        EXPECT_EQ(form->ui().VrNumBlock->Value(), 3) << band.toStdString();
         EXPECT_EQ(station(1), QStringLiteral("three")) << band.toStdString();
     }
     EXPECT_TRUE(dialogs.messages.first().contains(dataFile(QStringLiteral("Broken1.dat"))));
 
     // Leaving saves block 3 where it belongs; block 1 keeps its own presets.
-    form->Presets->SaveStationBlock(form->VrNumBlock->Value());
+    form->presets()->SaveStationBlock(form->ui().VrNumBlock->Value());
     EXPECT_EQ(bytesOf(dataFile(QStringLiteral("Rock1.dat"))), crlfLines(QStringList(14, QStringLiteral("one"))));
     EXPECT_EQ(bytesOf(dataFile(QStringLiteral("Rock3.dat"))), crlfLines(QStringList(14, QStringLiteral("three"))));
     EXPECT_FALSE(QFile::exists(dataFile(QStringLiteral("1.dat"))));
@@ -333,16 +333,16 @@ TEST_F(BandsTest, AnUnreadableBlockShowsEmptySlotsAndIsNeverSavedOverUnlessEdite
     // Block 2 cannot be read: something else stands in the file's place.
     writeBytes(dataFile(QStringLiteral("Maro Radio Network1.dat")), crlfLines(QStringList(14, QStringLiteral("one"))));
     ASSERT_TRUE(QFile::link(QStringLiteral("/dev/zero"), dataFile(QStringLiteral("Maro Radio Network2.dat"))));
-    form->Presets->LoadStationBlock(1);
-    EXPECT_THROW(form->Presets->VrSpinnerStationUpClick(), EInOutError);
-    EXPECT_EQ(form->VrNumBlock->Value(), 2);
+    form->presets()->LoadStationBlock(1);
+    EXPECT_THROW(form->presets()->VrSpinnerStationUpClick(), EInOutError);
+    EXPECT_EQ(form->ui().VrNumBlock->Value(), 2);
     EXPECT_EQ(station(1), QStringLiteral("none")) << "block 1's presets are not shown as block 2's";
     // Paging on passes the block without writing block 1's presets into it.
-    form->Presets->VrSpinnerStationUpClick();
-    EXPECT_EQ(form->VrNumBlock->Value(), 3);
+    form->presets()->VrSpinnerStationUpClick();
+    EXPECT_EQ(form->ui().VrNumBlock->Value(), 3);
     EXPECT_EQ(QFileInfo(dataFile(QStringLiteral("Maro Radio Network2.dat"))).symLinkTarget(),
               QStringLiteral("/dev/zero"));
-    EXPECT_EQ(form->Labelgenre->text(), QStringLiteral("Maro Radio Network"));
+    EXPECT_EQ(form->ui().Labelgenre->text(), QStringLiteral("Maro Radio Network"));
 }
 
 TEST_F(BandsTest, ALineBreakInANewBandNameStaysOneBand)

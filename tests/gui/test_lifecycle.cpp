@@ -88,8 +88,8 @@ protected:
         windows = std::make_unique<TApplicationWindows>();
         createWindows(*windows);
         form = windows->MainForm.get();
-        form->useDefaultSkin = startsWithDefaultSkin(arguments, Qt::NoModifier);
-        form->TimerSonaveo->stop();
+        form->setUseDefaultSkin(startsWithDefaultSkin(arguments, Qt::NoModifier));
+        form->ui().TimerSonaveo->stop();
         form->show();
         station = fake.station;
     }
@@ -100,9 +100,9 @@ protected:
     void exitAndCountDown()
     {
         CurrentDirectory here(dir.path());
-        QTest::mouseClick(form->VrDemoButtonExit, Qt::LeftButton);
+        QTest::mouseClick(form->ui().VrDemoButtonExit, Qt::LeftButton);
         for (int tick = 0; tick < 25; ++tick)
-            form->Playback->TimerSonaveoTimer();
+            form->playback()->TimerSonaveoTimer();
     }
     // The 28 lines a fresh start writes, with the given first line and window place.
     QStringList freshLines(const QString &recording) const
@@ -137,12 +137,12 @@ TEST_F(LifecycleTest, AFreshFolderShowsTheBuiltInStateAndExitWritesEveryFile)
         EXPECT_EQ(history()->entryName(k), QStringLiteral("none"));
         EXPECT_EQ(history()->entryUrl(k), QStringLiteral("Empty"));
     }
-    EXPECT_EQ(form->Labelgenre->text(), QStringLiteral("Maro Radio Network"));
-    for (TVrDemoButton *b : form->VrDemoButtonStation)
+    EXPECT_EQ(form->ui().Labelgenre->text(), QStringLiteral("Maro Radio Network"));
+    for (TVrDemoButton *b : form->ui().VrDemoButtonStation)
         EXPECT_EQ(b->Caption(), QStringLiteral("none"));
-    EXPECT_EQ(form->VrNumVolume->Value(), 100);
+    EXPECT_EQ(form->ui().VrNumVolume->Value(), 100);
     EXPECT_EQ(station->volume(), 100);
-    EXPECT_EQ(form->VrNumBlock->Value(), 1);
+    EXPECT_EQ(form->ui().VrNumBlock->Value(), 1);
 
     QSignalSpy closed(form, &TMainForm::closed);
     exitAndCountDown();
@@ -165,11 +165,11 @@ TEST_F(LifecycleTest, EverythingLeftAtExitComesBackAtTheNextStartAtBlockOne)
     start(dir.path());
     history()->AddToHistory(QStringLiteral("Jazz FM"), QStringLiteral("http://jazz.example/stream"));
     history()->AddToHistory(QString(), QStringLiteral("http://nameless.example")); // an empty name
-    form->Labelgenre->setText(QStringLiteral("Top 40"));
-    form->Presets->LoadStationBlock(1);
-    form->VrDemoButtonStation[2]->setCaption(QStringLiteral("Hits"));
-    form->EditStationURL[2]->setText(QStringLiteral("http://hits.example"));
-    form->Presets->VrSpinnerStationUpClick(); // block 1 saved, block 2 shown
+    form->ui().Labelgenre->setText(QStringLiteral("Top 40"));
+    form->presets()->LoadStationBlock(1);
+    form->ui().VrDemoButtonStation[2]->setCaption(QStringLiteral("Hits"));
+    form->ui().EditStationURL[2]->setText(QStringLiteral("http://hits.example"));
+    form->presets()->VrSpinnerStationUpClick(); // block 1 saved, block 2 shown
     options()->FormatBox->setCurrentIndex(-1);
     options()->DriverBox->setCurrentIndex(1);
     const QString recording = file(QStringLiteral("my takes.wav"));
@@ -194,9 +194,9 @@ TEST_F(LifecycleTest, EverythingLeftAtExitComesBackAtTheNextStartAtBlockOne)
     EXPECT_EQ(history()->entryName(1), QStringLiteral("none")) << "an empty line keeps the default";
     EXPECT_EQ(history()->entryUrl(1), QStringLiteral("http://nameless.example"));
     EXPECT_EQ(history()->entryName(2), QStringLiteral("Jazz FM"));
-    EXPECT_EQ(form->Labelgenre->text(), QStringLiteral("Top 40"));
-    EXPECT_EQ(form->VrNumBlock->Value(), 1);
-    EXPECT_EQ(form->VrDemoButtonStation[2]->Caption(), QStringLiteral("Hits")) << "block 1 of the band";
+    EXPECT_EQ(form->ui().Labelgenre->text(), QStringLiteral("Top 40"));
+    EXPECT_EQ(form->ui().VrNumBlock->Value(), 1);
+    EXPECT_EQ(form->ui().VrDemoButtonStation[2]->Caption(), QStringLiteral("Hits")) << "block 1 of the band";
     EXPECT_EQ(form->pos(), QPoint(37, 41)) << "the stored place wins over centring";
 }
 
@@ -213,8 +213,8 @@ TEST_F(LifecycleTest, SettingsLoadStopsAtABadLineWithTheLinesBeforeItApplied)
     EXPECT_EQ(options()->DriverBox->currentIndex(), 0);
     EXPECT_EQ(history()->entryName(1), QStringLiteral("none")) << "nothing after the bad line";
     // The rest of the first showing still runs.
-    EXPECT_EQ(form->VrNumVolume->Value(), 100);
-    EXPECT_TRUE(form->firstShowDone);
+    EXPECT_EQ(form->ui().VrNumVolume->Value(), 100);
+    EXPECT_TRUE(form->loaded());
 }
 
 TEST_F(LifecycleTest, ShortOrOddSettingsKeepTheirDefaults)
@@ -227,7 +227,7 @@ TEST_F(LifecycleTest, ShortOrOddSettingsKeepTheirDefaults)
     EXPECT_EQ(options()->DirectoryEditLogger->fileName(), file(QStringLiteral("webfile.wav")));
     EXPECT_EQ(options()->FormatBox->currentText(), kCdFormat);
     EXPECT_EQ(history()->entryName(11), QStringLiteral("none"));
-    EXPECT_EQ(form->Labelgenre->text(), QStringLiteral("Maro Radio Network"));
+    EXPECT_EQ(form->ui().Labelgenre->text(), QStringLiteral("Maro Radio Network"));
     windows.reset();
 
     // Out-of-range selections select nothing; lines after the 28th are ignored.
@@ -240,24 +240,24 @@ TEST_F(LifecycleTest, ShortOrOddSettingsKeepTheirDefaults)
     EXPECT_TRUE(dialogs.messages.isEmpty()) << dialogs.messages.join('|').toStdString();
     EXPECT_EQ(options()->FormatBox->currentIndex(), -1);
     EXPECT_EQ(options()->DriverBox->currentIndex(), -1);
-    EXPECT_EQ(form->Labelgenre->text(), QStringLiteral("News"));
+    EXPECT_EQ(form->ui().Labelgenre->text(), QStringLiteral("News"));
 }
 
 TEST_F(LifecycleTest, TwoFoldersKeepTwoSetsOfFiles)
 {
     QTemporaryDir other;
     start(dir.path());
-    form->VrDemoButtonStation[0]->setCaption(QStringLiteral("Here"));
+    form->ui().VrDemoButtonStation[0]->setCaption(QStringLiteral("Here"));
     exitAndCountDown();
     windows.reset();
 
     start(other.path());
-    EXPECT_EQ(form->dataDirectory, other.path());
-    EXPECT_EQ(form->VrDemoButtonStation[0]->Caption(), QStringLiteral("none"));
-    form->VrDemoButtonStation[0]->setCaption(QStringLiteral("There"));
+    EXPECT_EQ(form->dataDirectory(), other.path());
+    EXPECT_EQ(form->ui().VrDemoButtonStation[0]->Caption(), QStringLiteral("none"));
+    form->ui().VrDemoButtonStation[0]->setCaption(QStringLiteral("There"));
     {
         CurrentDirectory here(other.path());
-        QTest::mouseClick(form->VrDemoButtonExit, Qt::LeftButton);
+        QTest::mouseClick(form->ui().VrDemoButtonExit, Qt::LeftButton);
     }
     EXPECT_TRUE(bytesOf(file(QStringLiteral("Maro Radio Network1.dat"))).startsWith("Here\r\n"));
     EXPECT_TRUE(bytesOf(QDir(other.path()).filePath(QStringLiteral("Maro Radio Network1.dat"))).startsWith("There\r\n"));
@@ -268,10 +268,10 @@ TEST_F(LifecycleTest, ExitWhileRecordingFinishesTheFileBeforeTheFarewellShows)
 {
     start(dir.path());
     CurrentDirectory here(dir.path()); // the recording file is a bare name
-    QTest::mouseClick(form->VrDemoButtonRec, Qt::LeftButton);
+    QTest::mouseClick(form->ui().VrDemoButtonRec, Qt::LeftButton);
     ASSERT_NE(capture.ring, nullptr);
     capture.ring->deliver(4000);
-    form->Recorder->CaptureBufferFilled();
+    form->recorder()->CaptureBufferFilled();
 
     // What is on disk at the moment the farewell window appears.
     QByteArray wavAtFarewell;
@@ -297,14 +297,14 @@ TEST_F(LifecycleTest, ExitWhileRecordingFinishesTheFileBeforeTheFarewellShows)
     EXPECT_TRUE(settingsAtFarewell);
     ASSERT_EQ(wavAtFarewell.size(), 46 + 4000);
     EXPECT_EQ(wavAtFarewell.mid(42, 4), QByteArray::fromHex("a00f0000")) << "data size 4000 in the header";
-    EXPECT_EQ(form->Recorder->CaptureStream, nullptr);
+    EXPECT_EQ(form->recorder()->CaptureStream, nullptr);
 }
 
 TEST_F(LifecycleTest, AFaderLeftAtZeroIsFullVolumeAgainAtTheEnd)
 {
     start(dir.path());
-    form->VrScrollBarPlayer1->setPosition(0);
-    form->Playback->VrScrollBarPlayer1Change();
+    form->ui().VrScrollBarPlayer1->setPosition(0);
+    form->playback()->VrScrollBarPlayer1Change();
     EXPECT_EQ(station->volume(), 0);
     form->FormDestroy(); // what the window's destruction runs
     EXPECT_EQ(station->volume(), 100);
@@ -316,7 +316,7 @@ TEST_F(LifecycleTest, ClosingByOtherMeansSavesWithoutTheFarewell)
 {
     start(dir.path());
     history()->AddToHistory(QStringLiteral("Closed FM"), QStringLiteral("http://closed.example"));
-    form->Labelgenre->setText(QStringLiteral("Station History")); // a history marker
+    form->ui().Labelgenre->setText(QStringLiteral("Station History")); // a history marker
     {
         CurrentDirectory here(dir.path());
         form->close(); // the window manager's close
@@ -342,7 +342,7 @@ TEST_F(LifecycleTest, ATerminationRequestSavesWithoutAskingAnyone)
     // an answer that nobody gives at shutdown.
     windows.reset();
     start(dir.path());
-    form->dataDirectory = file(QStringLiteral("gone/away"));
+    form->setDataDirectory(file(QStringLiteral("gone/away")));
     form->leaveQuietly();
     EXPECT_TRUE(dialogs.messages.isEmpty()) << dialogs.messages.join('|').toStdString();
     EXPECT_FALSE(form->isVisible());
@@ -360,16 +360,16 @@ TEST_F(LifecycleTest, TheSkinInUseComesBackAtTheNextStartAndABadSkinLineIsTold)
 {
     start(dir.path());
     windows->SkinForm->EditLEDMatrix->setText(QStringLiteral("JAZZ ALL NIGHT"));
-    form->DragnDropFaderBlock1->trigger();
-    Q_EMIT form->VrMainFormShape->OnMouseMove(Qt::NoButton, 199, 149);
-    form->EndDragnDrop1->trigger();
+    form->ui().DragnDropFaderBlock1->trigger();
+    Q_EMIT form->ui().VrMainFormShape->OnMouseMove(Qt::NoButton, 199, 149);
+    form->ui().EndDragnDrop1->trigger();
     exitAndCountDown();
     windows.reset();
 
     start(dir.path());
     EXPECT_TRUE(dialogs.messages.isEmpty()) << dialogs.messages.join('|').toStdString();
     EXPECT_EQ(windows->SkinForm->EditLEDMatrix->text(), QStringLiteral("JAZZ ALL NIGHT"));
-    EXPECT_EQ(form->VrBlotterMixer->pos(), QPoint(200, 150));
+    EXPECT_EQ(form->ui().VrBlotterMixer->pos(), QPoint(200, 150));
     windows.reset();
 
     // Line 2 is no colour: the load stops there with its message, line 1 stays and
@@ -379,8 +379,8 @@ TEST_F(LifecycleTest, TheSkinInUseComesBackAtTheNextStartAndABadSkinLineIsTold)
     writeTextLines(file(QStringLiteral("currentskin.skn")), skin);
     start(dir.path());
     EXPECT_EQ(dialogs.messages, QStringList{QStringLiteral("'clNoSuchColour' is not a valid integer value")});
-    EXPECT_EQ(form->VrNumVolume->Value(), 100);
-    EXPECT_EQ(form->VrBlotterMixer->pos(), QPoint(469, 9)) << "positions come after the bad line";
+    EXPECT_EQ(form->ui().VrNumVolume->Value(), 100);
+    EXPECT_EQ(form->ui().VrBlotterMixer->pos(), QPoint(469, 9)) << "positions come after the bad line";
 }
 
 TEST_F(LifecycleTest, WithDefaultSkinTheSkinFileIsNeitherAppliedNorOverwritten)
@@ -404,7 +404,7 @@ TEST_F(LifecycleTest, WithDefaultSkinTheSkinFileIsNeitherAppliedNorOverwritten)
     EXPECT_TRUE(dialogs.messages.isEmpty()) << dialogs.messages.join('|').toStdString();
     EXPECT_EQ(windows->SkinForm->currentSkin(), DefaultSkin());
     EXPECT_EQ(form->size(), QSize(601, 352));
-    EXPECT_EQ(form->VrBlotterButtonSet->pos(), QPoint(480, 204));
+    EXPECT_EQ(form->ui().VrBlotterButtonSet->pos(), QPoint(480, 204));
     exitAndCountDown();
     EXPECT_TRUE(dialogs.messages.isEmpty()) << dialogs.messages.join('|').toStdString();
     EXPECT_EQ(bytesOf(skinFile), onDisk);
@@ -431,16 +431,16 @@ TEST_F(LifecycleTest, WithDefaultSkinTheSkinFileIsNeitherAppliedNorOverwritten)
 TEST_F(LifecycleTest, ExitWithAFailedSaveSaysWhyAndKeepsTheProgramOpen)
 {
     start(dir.path());
-    form->dataDirectory = file(QStringLiteral("gone/away")); // the folder has vanished
+    form->setDataDirectory(file(QStringLiteral("gone/away"))); // the folder has vanished
     QSignalSpy closed(form, &TMainForm::closed);
-    QTest::mouseClick(form->VrDemoButtonExit, Qt::LeftButton);
+    QTest::mouseClick(form->ui().VrDemoButtonExit, Qt::LeftButton);
     ASSERT_EQ(dialogs.messages.size(), 1);
     EXPECT_TRUE(dialogs.messages[0].contains(QStringLiteral("Defaults.ini"))) << dialogs.messages[0].toStdString();
     ASSERT_EQ(dialogs.questions.size(), 1) << "the user may leave without saving";
     EXPECT_TRUE(form->isVisible()) << "the answer was No, so the program stays";
     EXPECT_FALSE(windows->FormSure->isVisible());
     for (int tick = 0; tick < 30; ++tick)
-        form->Playback->TimerSonaveoTimer();
+        form->playback()->TimerSonaveoTimer();
     EXPECT_EQ(closed.count(), 0);
 }
 
@@ -477,7 +477,7 @@ TEST_F(LifecycleTest, ExitFromAReadOnlyFolderOffersToLeaveWithTheFilesAsTheyWere
     history()->AddToHistory(QStringLiteral("Jazz FM"), QStringLiteral("http://jazz.example/stream"));
 
     QSignalSpy closed(form, &TMainForm::closed);
-    QTest::mouseClick(form->VrDemoButtonExit, Qt::LeftButton);
+    QTest::mouseClick(form->ui().VrDemoButtonExit, Qt::LeftButton);
     ASSERT_EQ(dialogs.questions.size(), 1);
     EXPECT_TRUE(form->isVisible()) << "No keeps the program open";
 
@@ -513,8 +513,8 @@ TEST_F(LifecycleTest, AFullDiskKeepsEveryFileWholeAndSaysWhichAndWhy)
     dialogs.nextFile.push_back(file(QStringLiteral("keep.wav")));
     QTest::mouseClick(options()->VrDemoButtonExport, Qt::LeftButton);
     history()->AddToHistory(QStringLiteral("Jazz FM"), QStringLiteral("http://jazz.example/stream"));
-    form->VrDemoButtonStation[0]->setCaption(QStringLiteral("Edited"));
-    QTest::mouseClick(form->VrDemoButtonExit, Qt::LeftButton);
+    form->ui().VrDemoButtonStation[0]->setCaption(QStringLiteral("Edited"));
+    QTest::mouseClick(form->ui().VrDemoButtonExit, Qt::LeftButton);
 
     ASSERT_EQ(dialogs.messages.size(), 3) << dialogs.messages.join('|').toStdString();
     const QString told = dialogs.messages.join(QLatin1Char('\n'));
@@ -572,7 +572,7 @@ TEST_F(LifecycleTest, SpecialFilesAndHugeLinesInTheDataFolderAreToldWithoutHangi
     for (const QString &message : dialogs.messages)
         EXPECT_TRUE(message.contains(dir.path())) << message.toStdString();
     EXPECT_TRUE(dialogs.messages[0].startsWith(QStringLiteral("Not a regular file: "))) << dialogs.messages[0].toStdString();
-    EXPECT_EQ(form->Labelgenre->text(), QStringLiteral("Maro Radio Network"));
+    EXPECT_EQ(form->ui().Labelgenre->text(), QStringLiteral("Maro Radio Network"));
 
     // Leaving writes over none of them.
     exitAndCountDown();
@@ -627,7 +627,7 @@ TEST_F(LifecycleTest, ALinkPlantedByAnotherUserIsNeitherReadNorWrittenThrough)
     ASSERT_EQ(dialogs.messages.size(), 1);
     EXPECT_TRUE(dialogs.messages[0].contains(QStringLiteral("link belongs to another user")))
         << dialogs.messages[0].toStdString();
-    QTest::mouseClick(form->VrDemoButtonExit, Qt::LeftButton);
+    QTest::mouseClick(form->ui().VrDemoButtonExit, Qt::LeftButton);
     ASSERT_EQ(dialogs.messages.size(), 2);
     EXPECT_TRUE(dialogs.messages[1].contains(QString::fromLocal8Bit(link))) << dialogs.messages[1].toStdString();
     EXPECT_EQ(bytesOf(victim), "root:x:0:0\n");

@@ -138,7 +138,7 @@ protected:
         QDir::setCurrent(current.path());
         createWindows(windows);
         form = windows.MainForm.get();
-        form->TimerSonaveo->stop();
+        form->ui().TimerSonaveo->stop();
         about = windows.AboutForm.get();
     }
     void TearDown() override { QDir::setCurrent(savedCurrent); }
@@ -192,7 +192,7 @@ TEST_F(LinksTest, TheAboutButtonShowsTheWindowModallyAndOkClosesIt)
         EXPECT_EQ(about->VrDemoButtonManual->Caption(), QStringLiteral("Sonaveo Manual"));
         QTest::mouseClick(about->VrDemoButtonOK, Qt::LeftButton);
     });
-    QTest::mouseClick(form->VrDemoButtonBurn, Qt::LeftButton);
+    QTest::mouseClick(form->ui().VrDemoButtonBurn, Qt::LeftButton);
     EXPECT_TRUE(shownModal);
     EXPECT_FALSE(about->isVisible());
     EXPECT_EQ(about->result(), int(QDialog::Accepted));
@@ -222,16 +222,16 @@ TEST_F(LinksTest, TheMixerButtonStartsTheFirstMixerFoundInPath)
 {
     QTemporaryDir bin;
     ScopedPath path(bin.path());
-    QTest::mouseClick(form->VrDemoButtonMixer, Qt::LeftButton);
+    QTest::mouseClick(form->ui().VrDemoButtonMixer, Qt::LeftButton);
     EXPECT_TRUE(launcher.started.empty());
     EXPECT_TRUE(dialogs.messages.isEmpty()) << "no mixer installed is not reported";
 
     writeProgram(bin.path(), QStringLiteral("gnome-control-center"), "exit 0\n");
-    QTest::mouseClick(form->VrDemoButtonMixer, Qt::LeftButton);
+    QTest::mouseClick(form->ui().VrDemoButtonMixer, Qt::LeftButton);
     writeProgram(bin.path(), QStringLiteral("pwvucontrol"), "exit 0\n");
-    QTest::mouseClick(form->VrDemoButtonMixer, Qt::LeftButton);
+    QTest::mouseClick(form->ui().VrDemoButtonMixer, Qt::LeftButton);
     writeProgram(bin.path(), QStringLiteral("pavucontrol"), "exit 0\n");
-    QTest::mouseClick(form->VrDemoButtonMixer, Qt::LeftButton);
+    QTest::mouseClick(form->ui().VrDemoButtonMixer, Qt::LeftButton);
     const QDir dir(bin.path());
     const std::vector<std::pair<QString, QStringList>> expected = {
         {dir.filePath(QStringLiteral("gnome-control-center")), {QStringLiteral("sound")}},
@@ -245,21 +245,21 @@ TEST_F(LinksTest, TheBrandPictureAsksToConnectWhenOfflineThenOpensTheMakersSite)
 {
     int attemptsAtOpen = -1;
     launcher.onLaunch = [this, &attemptsAtOpen] { attemptsAtOpen = fake.network->connectAttempts; };
-    form->Playback->state.online = false;
-    QTest::mouseClick(form->MaroImage, Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
+    form->playback()->state.online = false;
+    QTest::mouseClick(form->ui().MaroImage, Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
     EXPECT_EQ(attemptsAtOpen, 1) << "the request to connect comes before the browser";
     EXPECT_EQ(launcher.opened, QStringList{QStringLiteral("http://www.maro-software.de")});
-    EXPECT_EQ(form->Maro->Url, QStringLiteral("http://www.maro-software.de"));
+    EXPECT_EQ(form->ui().Maro->Url, QStringLiteral("http://www.maro-software.de"));
 
-    form->Playback->state.online = true;
-    QTest::mouseClick(form->MaroImage, Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
+    form->playback()->state.online = true;
+    QTest::mouseClick(form->ui().MaroImage, Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
     EXPECT_EQ(fake.network->connectAttempts, 1) << "online: no request";
     EXPECT_EQ(launcher.opened.size(), 2);
 
     // Offline the site is opened either way, and a failed start is reported.
-    form->Playback->state.online = false;
+    form->playback()->state.online = false;
     launcher.succeed = false;
-    QTest::mouseClick(form->MaroImage, Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
+    QTest::mouseClick(form->ui().MaroImage, Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
     EXPECT_EQ(fake.network->connectAttempts, 2);
     EXPECT_EQ(dialogs.messages, QStringList{QStringLiteral("Couldn't launch default browser")});
 }

@@ -32,14 +32,14 @@ protected:
 // displays, which change on their own, are left out.
 TEST_F(MainFormTest, AFreshStartLooksAsInTheGoldenPicture)
 {
-    form.TimerSonaveo->stop();
+    form.ui().TimerSonaveo->stop();
     form.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
     ASSERT_EQ(form.size(), QSize(601, 352));
     const QList<QRect> live = {
-        QRect(form.VrMatrixConn->mapTo(&form, QPoint(0, 0)), form.VrMatrixConn->size()),
-        QRect(form.VrClockReal->mapTo(&form, QPoint(0, 0)), form.VrClockReal->size()),
-        QRect(form.VrAnimate1->mapTo(&form, QPoint(0, 0)), form.VrAnimate1->size()),
+        QRect(form.ui().VrMatrixConn->mapTo(&form, QPoint(0, 0)), form.ui().VrMatrixConn->size()),
+        QRect(form.ui().VrClockReal->mapTo(&form, QPoint(0, 0)), form.ui().VrClockReal->size()),
+        QRect(form.ui().VrAnimate1->mapTo(&form, QPoint(0, 0)), form.ui().VrAnimate1->size()),
     };
     EXPECT_TRUE(testsupport::matchesGolden(form.grab().toImage(), QStringLiteral("mainform"), live));
 }
@@ -48,36 +48,36 @@ TEST_F(MainFormTest, AFreshStartLooksAsInTheGoldenPicture)
 // blocks carry their controls when a user moves them.
 TEST_F(MainFormTest, WhatThePictureCannotShow)
 {
-    EXPECT_EQ(form.VrDemoButtonExit->parentWidget(), form.VrBlotterButtonSet);
-    EXPECT_EQ(form.VrScrollBarPlayer1->parentWidget(), form.VrBlotterPlayer);
-    EXPECT_EQ(form.VrNumBlock->parentWidget(), form.VrBlotterBand);
-    EXPECT_EQ(form.VrClockReal->parentWidget(), form.VrBlotterStation);
-    EXPECT_EQ(form.VrNumSize->parentWidget(), form.VrBlotterPlayback);
-    EXPECT_EQ(form.MaroImage->parentWidget(), form.VrBlotter9);
-    const QPoint exitBefore = form.VrDemoButtonExit->mapTo(&form, QPoint(0, 0));
-    form.VrBlotterButtonSet->move(form.VrBlotterButtonSet->pos() + QPoint(-10, -20));
-    EXPECT_EQ(form.VrDemoButtonExit->mapTo(&form, QPoint(0, 0)), exitBefore + QPoint(-10, -20));
+    EXPECT_EQ(form.ui().VrDemoButtonExit->parentWidget(), form.ui().VrBlotterButtonSet);
+    EXPECT_EQ(form.ui().VrScrollBarPlayer1->parentWidget(), form.ui().VrBlotterPlayer);
+    EXPECT_EQ(form.ui().VrNumBlock->parentWidget(), form.ui().VrBlotterBand);
+    EXPECT_EQ(form.ui().VrClockReal->parentWidget(), form.ui().VrBlotterStation);
+    EXPECT_EQ(form.ui().VrNumSize->parentWidget(), form.ui().VrBlotterPlayback);
+    EXPECT_EQ(form.ui().MaroImage->parentWidget(), form.ui().VrBlotter9);
+    const QPoint exitBefore = form.ui().VrDemoButtonExit->mapTo(&form, QPoint(0, 0));
+    form.ui().VrBlotterButtonSet->move(form.ui().VrBlotterButtonSet->pos() + QPoint(-10, -20));
+    EXPECT_EQ(form.ui().VrDemoButtonExit->mapTo(&form, QPoint(0, 0)), exitBefore + QPoint(-10, -20));
 
     for (int i = 0; i < 7; ++i) {
-        EXPECT_EQ(form.VrDemoButtonStation[size_t(i)]->FontEnter().Color, QColor(0, 255, 255));
-        EXPECT_EQ(form.EditStationURL[size_t(i)]->text(), QStringLiteral("Empty"));
-        EXPECT_TRUE(form.EditStationURL[size_t(i)]->isHidden());
+        EXPECT_EQ(form.ui().VrDemoButtonStation[size_t(i)]->FontEnter().Color, QColor(0, 255, 255));
+        EXPECT_EQ(form.ui().EditStationURL[size_t(i)]->text(), QStringLiteral("Empty"));
+        EXPECT_TRUE(form.ui().EditStationURL[size_t(i)]->isHidden());
     }
-    EXPECT_EQ(form.VrNumBlock->Min(), 1);
-    EXPECT_EQ(form.VrNumBlock->Max(), 100);
-    EXPECT_EQ(form.VrScrollBarPlayer1->MaxValue(), 1000);
-    EXPECT_EQ(form.VrMatrixConn->Text(), QStringLiteral("INTERNET CONNECTION?"));
-    EXPECT_TRUE(form.VrMatrixConn->AutoScroll());
-    EXPECT_TRUE(form.Panelxy->isHidden());
-    EXPECT_TRUE(form.VrBlotter1->isHidden());
-    EXPECT_TRUE(form.TimerSonaveo->isActive());
+    EXPECT_EQ(form.ui().VrNumBlock->Min(), 1);
+    EXPECT_EQ(form.ui().VrNumBlock->Max(), 100);
+    EXPECT_EQ(form.ui().VrScrollBarPlayer1->MaxValue(), 1000);
+    EXPECT_EQ(form.ui().VrMatrixConn->Text(), QStringLiteral("INTERNET CONNECTION?"));
+    EXPECT_TRUE(form.ui().VrMatrixConn->AutoScroll());
+    EXPECT_TRUE(form.ui().Panelxy->isHidden());
+    EXPECT_TRUE(form.ui().VrBlotter1->isHidden());
+    EXPECT_TRUE(form.ui().TimerSonaveo->isActive());
 }
 
 TEST_F(MainFormTest, BlockLayoutMenuListsItsItemsInOrder)
 {
     QStringList captions;
     QStringList names;
-    for (QAction *a : form.PopupMenuDrag->actions()) {
+    for (QAction *a : form.ui().PopupMenuDrag->actions()) {
         captions << a->text();
         names << a->objectName();
     }
@@ -98,10 +98,10 @@ TEST_F(MainFormTest, BlockLayoutMenuListsItsItemsInOrder)
                                   "DragnDropBandBlock1", "DragnDropStationBlock1", "DragnDrop1",
                                   "DragnDorpButtonBlock1", "DragnDrop2", "DragnDropRecordButton1",
                                   "DragnDropPlayButton1", "DragnDropStationButton11"}));
-    EXPECT_FALSE(form.EndDragnDrop1->isEnabled());
+    EXPECT_FALSE(form.ui().EndDragnDrop1->isEnabled());
 
     QStringList stationItems;
-    for (QAction *a : form.DragnDropStationButton11->actions())
+    for (QAction *a : form.ui().DragnDropStationButton11->actions())
         stationItems << a->objectName() + QLatin1Char('=') + a->text();
     EXPECT_EQ(stationItems, QStringList({
                                 "DragnDropStationButton12=Drag and Drop Station Button 1",
@@ -118,19 +118,19 @@ TEST_F(MainFormTest, RightClickOnAFreeSpotOpensTheLayoutMenu)
 {
     form.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
-    QTest::mouseClick(form.VrMainFormShape, Qt::RightButton, Qt::NoModifier, QPoint(20, 20));
-    EXPECT_TRUE(form.PopupMenuDrag->isVisible());
-    form.PopupMenuDrag->hide();
+    QTest::mouseClick(form.ui().VrMainFormShape, Qt::RightButton, Qt::NoModifier, QPoint(20, 20));
+    EXPECT_TRUE(form.ui().PopupMenuDrag->isVisible());
+    form.ui().PopupMenuDrag->hide();
 }
 
 TEST_F(MainFormTest, AnEmptyMainMenuIsAttachedOnceTheWindowShows)
 {
     form.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return form.MainMenu1 != nullptr; }, 2000));
-    EXPECT_EQ(form.MainMenu1->parentWidget(), &form);
-    EXPECT_EQ(form.findChild<QMenuBar *>(QStringLiteral("MainMenu1")), form.MainMenu1);
-    EXPECT_TRUE(form.MainMenu1->actions().isEmpty());
-    EXPECT_TRUE(form.MainMenu1->isHidden()) << "the empty menu takes no room";
-    EXPECT_EQ(form.VrMainFormShape->geometry(), QRect(0, 0, 601, 352));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return form.ui().MainMenu1 != nullptr; }, 2000));
+    EXPECT_EQ(form.ui().MainMenu1->parentWidget(), &form);
+    EXPECT_EQ(form.findChild<QMenuBar *>(QStringLiteral("MainMenu1")), form.ui().MainMenu1);
+    EXPECT_TRUE(form.ui().MainMenu1->actions().isEmpty());
+    EXPECT_TRUE(form.ui().MainMenu1->isHidden()) << "the empty menu takes no room";
+    EXPECT_EQ(form.ui().VrMainFormShape->geometry(), QRect(0, 0, 601, 352));
 }

@@ -29,7 +29,7 @@ protected:
     void SetUp() override
     {
         form = std::make_unique<TMainForm>();
-        form->TimerSonaveo->stop(); // the test ticks by hand
+        form->ui().TimerSonaveo->stop(); // the test ticks by hand
         station = fake.station;
         rec = fake.recording;
         ASSERT_NE(station, nullptr);
@@ -41,10 +41,10 @@ protected:
     void tick(int n = 1)
     {
         for (int i = 0; i < n; ++i)
-            guarded([this] { form->Playback->TimerSonaveoTimer(); });
+            guarded([this] { form->playback()->TimerSonaveoTimer(); });
     }
     QString clock(TVrClock *c) const { return c->displayText(); }
-    TPlaybackState &state() { return form->Playback->state; }
+    TPlaybackState &state() { return form->playback()->state; }
 
     FakeDialogs dialogs;
     FakePlatform fake;
@@ -60,47 +60,47 @@ TEST_F(PlaybackTest, ARefusedTuneChangesNothingNotEvenThePositionClock)
         {"", "http://radio.example/live"},
         {"Radio One", ""},
     };
-    form->VrClockstposition->setSeconds(7);
+    form->ui().VrClockstposition->setSeconds(7);
     for (const auto &[name, url] : refused)
-        form->Playback->TuneStation(name, url);
-    EXPECT_EQ(clock(form->VrClockstposition), QStringLiteral("00:00:07"));
+        form->playback()->TuneStation(name, url);
+    EXPECT_EQ(clock(form->ui().VrClockstposition), QStringLiteral("00:00:07"));
 
     fake.network->connected = false;
     tick();
-    form->VrClockstposition->setSeconds(7);
-    form->Playback->TuneStation(QStringLiteral("Radio One"), QStringLiteral("http://radio.example/live"));
+    form->ui().VrClockstposition->setSeconds(7);
+    form->playback()->TuneStation(QStringLiteral("Radio One"), QStringLiteral("http://radio.example/live"));
 
     EXPECT_TRUE(station->calls.isEmpty()) << station->calls.join(',').toStdString();
-    EXPECT_EQ(clock(form->VrClockstposition), QStringLiteral("00:00:07"));
+    EXPECT_EQ(clock(form->ui().VrClockstposition), QStringLiteral("00:00:07"));
     EXPECT_FALSE(state().connecting);
     EXPECT_TRUE(state().currentStationName.isEmpty());
-    EXPECT_EQ(form->VrMatrixConn->Text(), QStringLiteral("INTERNET CONNECTION?"));
+    EXPECT_EQ(form->ui().VrMatrixConn->Text(), QStringLiteral("INTERNET CONNECTION?"));
 }
 
 TEST_F(PlaybackTest, TheConnectionTextFollowsTheNetworkOnEveryTick)
 {
-    EXPECT_EQ(form->VrMatrixConn->Text(), QStringLiteral("MARO SONAVEO ONLINE!"));
+    EXPECT_EQ(form->ui().VrMatrixConn->Text(), QStringLiteral("MARO SONAVEO ONLINE!"));
     EXPECT_TRUE(state().online);
     fake.network->connected = false;
     tick();
-    EXPECT_EQ(form->VrMatrixConn->Text(), QStringLiteral("INTERNET CONNECTION?"));
+    EXPECT_EQ(form->ui().VrMatrixConn->Text(), QStringLiteral("INTERNET CONNECTION?"));
     EXPECT_FALSE(state().online);
 }
 
 TEST_F(PlaybackTest, AStationConnectsBlinkingAndShowsItsNameOncePastTheFirstSecond)
 {
-    form->VrClockstposition->setSeconds(9);
-    form->Playback->TuneStation(QStringLiteral("Radio One"), QStringLiteral("http://radio.example/live"));
+    form->ui().VrClockstposition->setSeconds(9);
+    form->playback()->TuneStation(QStringLiteral("Radio One"), QStringLiteral("http://radio.example/live"));
     EXPECT_EQ(station->calls, QStringList({"stop", "url:http://radio.example/live", "play"}));
-    EXPECT_EQ(clock(form->VrClockstposition), QStringLiteral("00:00:00"));
+    EXPECT_EQ(clock(form->ui().VrClockstposition), QStringLiteral("00:00:00"));
 
     // Not yet playing: the label blinks with a 100 ms phase.
     station->state = 9;
     tick();
-    EXPECT_EQ(form->LabelStation->text(), QStringLiteral("Connecting....."));
-    const bool hidden = form->LabelStation->isHidden();
+    EXPECT_EQ(form->ui().LabelStation->text(), QStringLiteral("Connecting....."));
+    const bool hidden = form->ui().LabelStation->isHidden();
     tick();
-    EXPECT_NE(form->LabelStation->isHidden(), hidden);
+    EXPECT_NE(form->ui().LabelStation->isHidden(), hidden);
 
     // Playing at 0.4 s still counts as connecting; 0.6 s rounds to the first second.
     station->state = kPlaying;
@@ -108,40 +108,40 @@ TEST_F(PlaybackTest, AStationConnectsBlinkingAndShowsItsNameOncePastTheFirstSeco
     station->buffering = 57;
     station->bitrate = 128000;
     tick();
-    EXPECT_EQ(clock(form->VrClockstposition), QStringLiteral("00:00:00"));
+    EXPECT_EQ(clock(form->ui().VrClockstposition), QStringLiteral("00:00:00"));
     EXPECT_TRUE(state().connecting);
-    EXPECT_EQ(form->LabelStation->text(), QStringLiteral("Connecting....."));
-    EXPECT_EQ(form->LabelBuffer->text(), QStringLiteral("57%"));
-    EXPECT_EQ(form->LabelBandwidth->text(), QStringLiteral("128000"));
+    EXPECT_EQ(form->ui().LabelStation->text(), QStringLiteral("Connecting....."));
+    EXPECT_EQ(form->ui().LabelBuffer->text(), QStringLiteral("57%"));
+    EXPECT_EQ(form->ui().LabelBandwidth->text(), QStringLiteral("128000"));
     // Both values are shown whole, not clipped to the width of their first "0".
-    for (QLabel *value : {form->LabelBuffer, form->LabelBandwidth})
+    for (QLabel *value : {form->ui().LabelBuffer, form->ui().LabelBandwidth})
         EXPECT_GE(value->width(), value->fontMetrics().horizontalAdvance(value->text())) << value->objectName().toStdString();
-    const int wideBitRate = form->LabelBandwidth->width();
-    EXPECT_EQ(form->LabelStation->width(), 144) << "the station name keeps its fixed width";
+    const int wideBitRate = form->ui().LabelBandwidth->width();
+    EXPECT_EQ(form->ui().LabelStation->width(), 144) << "the station name keeps its fixed width";
 
     station->position = 0.6;
     tick();
-    EXPECT_EQ(clock(form->VrClockstposition), QStringLiteral("00:00:01"));
+    EXPECT_EQ(clock(form->ui().VrClockstposition), QStringLiteral("00:00:01"));
     EXPECT_FALSE(state().connecting);
-    EXPECT_EQ(form->LabelStation->text(), QStringLiteral("Radio One"));
-    EXPECT_FALSE(form->LabelStation->isHidden());
+    EXPECT_EQ(form->ui().LabelStation->text(), QStringLiteral("Radio One"));
+    EXPECT_FALSE(form->ui().LabelStation->isHidden());
 
     station->position = 3725.4;
     tick();
-    EXPECT_EQ(clock(form->VrClockstposition), QStringLiteral("01:02:05"));
+    EXPECT_EQ(clock(form->ui().VrClockstposition), QStringLiteral("01:02:05"));
 
     // The station stops by itself: the displays fall back to idle.
     station->state = kStopped;
     tick();
-    EXPECT_EQ(clock(form->VrClockstposition), QStringLiteral("00:00:00"));
-    EXPECT_EQ(form->LabelBuffer->text(), QStringLiteral("0%"));
-    EXPECT_EQ(form->LabelBandwidth->text(), QStringLiteral("0"));
-    EXPECT_LT(form->LabelBandwidth->width(), wideBitRate) << "the caption shrinks back with its text";
+    EXPECT_EQ(clock(form->ui().VrClockstposition), QStringLiteral("00:00:00"));
+    EXPECT_EQ(form->ui().LabelBuffer->text(), QStringLiteral("0%"));
+    EXPECT_EQ(form->ui().LabelBandwidth->text(), QStringLiteral("0"));
+    EXPECT_LT(form->ui().LabelBandwidth->width(), wideBitRate) << "the caption shrinks back with its text";
 }
 
 TEST_F(PlaybackTest, AStationStuckAtSecondZeroTimesOutOnThe301stPlayingTickOnce)
 {
-    form->Playback->TuneStation(QStringLiteral("Radio One"), QStringLiteral("http://radio.example/live"));
+    form->playback()->TuneStation(QStringLiteral("Radio One"), QStringLiteral("http://radio.example/live"));
     station->calls.clear();
     station->state = 9; // ticks that are not playing do not count
     tick(50);
@@ -153,7 +153,7 @@ TEST_F(PlaybackTest, AStationStuckAtSecondZeroTimesOutOnThe301stPlayingTickOnce)
     tick();
     EXPECT_EQ(dialogs.messages, QStringList({kConnectionTimeoutMessage}));
     EXPECT_EQ(station->calls, QStringList({"stop"}));
-    EXPECT_FALSE(form->LabelStation->isHidden());
+    EXPECT_FALSE(form->ui().LabelStation->isHidden());
     EXPECT_FALSE(state().connecting);
     tick(400);
     EXPECT_EQ(dialogs.messages.size(), 1);
@@ -163,15 +163,15 @@ TEST_F(PlaybackTest, RecordingPlaybackWaitsForTheStationPlayerAndEndsByReenablin
 {
     station->state = kPlaying;
     state().filePlaybackRequest = true;
-    for (TVrDemoButton *b : {form->VrDemoButtonStart, form->VrDemoButtonRec, form->VrDemoButtonOptions,
-                             form->VrDemoButtonBurn})
+    for (TVrDemoButton *b : {form->ui().VrDemoButtonStart, form->ui().VrDemoButtonRec, form->ui().VrDemoButtonOptions,
+                             form->ui().VrDemoButtonBurn})
         b->setEnabled(false);
     tick(3);
     EXPECT_TRUE(rec->calls.isEmpty()) << "not while a station plays";
 
     station->state = kStopped;
     tick();
-    EXPECT_EQ(rec->calls, QStringList({"url:" + form->Recorder->recordingFile(), "play"}));
+    EXPECT_EQ(rec->calls, QStringList({"url:" + form->recorder()->recordingFile(), "play"}));
     EXPECT_FALSE(state().filePlaybackRequest);
 
     rec->state = kPlaying;
@@ -179,19 +179,19 @@ TEST_F(PlaybackTest, RecordingPlaybackWaitsForTheStationPlayerAndEndsByReenablin
     rec->length = 125.3;
     tick();
     EXPECT_TRUE(state().recordingPlaybackFlag);
-    EXPECT_EQ(clock(form->VrClockRecPos), QStringLiteral("00:01:01"));
-    EXPECT_EQ(clock(form->VrClockDuration), QStringLiteral("00:02:05"));
-    EXPECT_FALSE(form->VrDemoButtonStart->isEnabled());
+    EXPECT_EQ(clock(form->ui().VrClockRecPos), QStringLiteral("00:01:01"));
+    EXPECT_EQ(clock(form->ui().VrClockDuration), QStringLiteral("00:02:05"));
+    EXPECT_FALSE(form->ui().VrDemoButtonStart->isEnabled());
 
     rec->calls.clear();
     rec->state = 8; // the end of the file
     tick();
     EXPECT_FALSE(state().recordingPlaybackFlag);
     EXPECT_EQ(rec->calls, QStringList({"stop", "url:"}));
-    EXPECT_EQ(clock(form->VrClockRecPos), QStringLiteral("00:00:00"));
-    EXPECT_EQ(clock(form->VrClockDuration), QStringLiteral("00:00:00"));
-    for (TVrDemoButton *b : {form->VrDemoButtonStart, form->VrDemoButtonRec, form->VrDemoButtonOptions,
-                             form->VrDemoButtonBurn})
+    EXPECT_EQ(clock(form->ui().VrClockRecPos), QStringLiteral("00:00:00"));
+    EXPECT_EQ(clock(form->ui().VrClockDuration), QStringLiteral("00:00:00"));
+    for (TVrDemoButton *b : {form->ui().VrDemoButtonStart, form->ui().VrDemoButtonRec, form->ui().VrDemoButtonOptions,
+                             form->ui().VrDemoButtonBurn})
         EXPECT_TRUE(b->isEnabled());
 }
 
@@ -199,33 +199,33 @@ TEST_F(PlaybackTest, TheActivityPictureFlickersWhileOnePlayerPlaysAndHoldsWhenBo
 {
     station->state = kPlaying;
     station->position = 5.0;
-    const bool before = form->ImagePlayer1GO->Shown();
+    const bool before = form->ui().ImagePlayer1GO->Shown();
     tick();
-    EXPECT_NE(form->ImagePlayer1GO->Shown(), before);
+    EXPECT_NE(form->ui().ImagePlayer1GO->Shown(), before);
     tick();
-    EXPECT_EQ(form->ImagePlayer1GO->Shown(), before);
+    EXPECT_EQ(form->ui().ImagePlayer1GO->Shown(), before);
 
     rec->state = kPlaying;
     for (int i = 0; i < 3; ++i) {
         tick();
-        EXPECT_EQ(form->ImagePlayer1GO->Shown(), before);
+        EXPECT_EQ(form->ui().ImagePlayer1GO->Shown(), before);
     }
     // Within the first second of a station nothing flickers.
     rec->state = kStopped;
     station->position = 0.9;
     tick();
-    EXPECT_EQ(form->ImagePlayer1GO->Shown(), before);
+    EXPECT_EQ(form->ui().ImagePlayer1GO->Shown(), before);
 }
 
 TEST_F(PlaybackTest, DuringTheExitCountdownStationDisplaysFreezeAndRecordingClocksMove)
 {
     form->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
-    form->Playback->TuneStation(QStringLiteral("Radio One"), QStringLiteral("http://radio.example/live"));
+    form->playback()->TuneStation(QStringLiteral("Radio One"), QStringLiteral("http://radio.example/live"));
     station->state = kPlaying;
     station->position = 12.0;
     tick();
-    ASSERT_EQ(form->LabelStation->text(), QStringLiteral("Radio One"));
+    ASSERT_EQ(form->ui().LabelStation->text(), QStringLiteral("Radio One"));
 
     state().exitFlag = true;
     fake.network->connected = false;
@@ -234,13 +234,13 @@ TEST_F(PlaybackTest, DuringTheExitCountdownStationDisplaysFreezeAndRecordingCloc
     rec->state = kPlaying;
     rec->position = 3.0;
     tick();
-    EXPECT_EQ(form->VrMatrixConn->Text(), QStringLiteral("MARO SONAVEO ONLINE!"));
-    EXPECT_EQ(clock(form->VrClockstposition), QStringLiteral("00:00:12"));
-    EXPECT_EQ(form->LabelBandwidth->text(), QStringLiteral("0"));
-    EXPECT_EQ(clock(form->VrClockRecPos), QStringLiteral("00:00:03"));
+    EXPECT_EQ(form->ui().VrMatrixConn->Text(), QStringLiteral("MARO SONAVEO ONLINE!"));
+    EXPECT_EQ(clock(form->ui().VrClockstposition), QStringLiteral("00:00:12"));
+    EXPECT_EQ(form->ui().LabelBandwidth->text(), QStringLiteral("0"));
+    EXPECT_EQ(clock(form->ui().VrClockRecPos), QStringLiteral("00:00:03"));
     rec->position = 4.0;
     tick(23);
-    EXPECT_EQ(clock(form->VrClockRecPos), QStringLiteral("00:00:04"));
+    EXPECT_EQ(clock(form->ui().VrClockRecPos), QStringLiteral("00:00:04"));
     EXPECT_TRUE(form->isVisible()) << "closes on the 25th tick, not before";
     tick();
     EXPECT_FALSE(form->isVisible());
@@ -252,41 +252,41 @@ TEST_F(PlaybackTest, TheFaderSetsBothPlayersLinearlyInWholePercent)
     const std::pair<int, int> rows[] = {{1000, 100}, {999, 99}, {995, 99}, {994, 99}, {500, 50},
                                         {9, 0},      {0, 0},    {10, 1}};
     for (const auto &[position, percent] : rows) {
-        form->Playback->SetVolume(position);
+        form->playback()->SetVolume(position);
         EXPECT_EQ(station->volume(), percent) << position;
         EXPECT_EQ(rec->volume(), percent) << position;
-        EXPECT_EQ(form->VrNumVolume->Value(), percent) << position;
-        EXPECT_EQ(form->VrScrollBarPlayer1->Position(), position);
+        EXPECT_EQ(form->ui().VrNumVolume->Value(), percent) << position;
+        EXPECT_EQ(form->ui().VrScrollBarPlayer1->Position(), position);
     }
 
     // Moving the fader with the keyboard goes through its change event.
-    form->Playback->SetVolume(1000);
+    form->playback()->SetVolume(1000);
     station->calls.clear();
-    form->VrScrollBarPlayer1->setFocus();
-    QTest::keyClick(form->VrScrollBarPlayer1, Qt::Key_Down);
-    EXPECT_EQ(form->VrScrollBarPlayer1->Position(), 999);
-    EXPECT_EQ(form->VrNumVolume->displayText(), QStringLiteral("099"));
+    form->ui().VrScrollBarPlayer1->setFocus();
+    QTest::keyClick(form->ui().VrScrollBarPlayer1, Qt::Key_Down);
+    EXPECT_EQ(form->ui().VrScrollBarPlayer1->Position(), 999);
+    EXPECT_EQ(form->ui().VrNumVolume->displayText(), QStringLiteral("099"));
     EXPECT_EQ(station->calls, QStringList({"volume:99"})) << "one change, one volume call";
 }
 
 TEST_F(PlaybackTest, DisconnectEndsTheStationButLeavesTheRecordingPlaying)
 {
-    form->Playback->TuneStation(QStringLiteral("Radio One"), QStringLiteral("http://radio.example/live"));
+    form->playback()->TuneStation(QStringLiteral("Radio One"), QStringLiteral("http://radio.example/live"));
     station->state = 9;
     tick(3); // blinking, maybe hidden now
     station->calls.clear();
     rec->state = kPlaying;
 
-    QTest::mouseClick(form->VrDemoButtonUnplug, Qt::LeftButton);
-    EXPECT_EQ(form->LabelStation->text(), QStringLiteral("none"));
-    EXPECT_FALSE(form->LabelStation->isHidden());
+    QTest::mouseClick(form->ui().VrDemoButtonUnplug, Qt::LeftButton);
+    EXPECT_EQ(form->ui().LabelStation->text(), QStringLiteral("none"));
+    EXPECT_FALSE(form->ui().LabelStation->isHidden());
     EXPECT_FALSE(state().connecting);
     EXPECT_EQ(station->calls, QStringList({"stop"}));
     EXPECT_TRUE(rec->calls.isEmpty());
     EXPECT_EQ(state().currentStationName, QStringLiteral("Radio One"));
 
     // With nothing playing it still works and raises nothing.
-    QTest::mouseClick(form->VrDemoButtonUnplug, Qt::LeftButton);
+    QTest::mouseClick(form->ui().VrDemoButtonUnplug, Qt::LeftButton);
     EXPECT_TRUE(dialogs.messages.isEmpty());
 }
 
@@ -298,5 +298,5 @@ TEST_F(PlaybackTest, AFailingPlayerCallEndsTheTickWithAMessageAndTheNextTickStar
     station->state = kPlaying;
     station->position = 2.0;
     tick();
-    EXPECT_EQ(clock(form->VrClockstposition), QStringLiteral("00:00:02"));
+    EXPECT_EQ(clock(form->ui().VrClockstposition), QStringLiteral("00:00:02"));
 }

@@ -41,24 +41,24 @@ protected:
     {
         createWindows(windows);
         form = windows.MainForm.get();
-        form->TimerSonaveo->stop();
-        form->dataDirectory = dir.path();
-        form->Playback->state.online = true;
-        form->Presets->LoadStationBlock(1);
+        form->ui().TimerSonaveo->stop();
+        form->setDataDirectory(dir.path());
+        form->playback()->state.online = true;
+        form->presets()->LoadStationBlock(1);
         station = fake.station;
     }
     QString file(const QString &name) const { return QDir(dir.path()).filePath(name); }
     void setPreset(int n, const QString &name, const QString &url)
     {
-        form->VrDemoButtonStation[size_t(n - 1)]->setCaption(name);
-        form->EditStationURL[size_t(n - 1)]->setText(url);
+        form->ui().VrDemoButtonStation[size_t(n - 1)]->setCaption(name);
+        form->ui().EditStationURL[size_t(n - 1)]->setText(url);
     }
-    QString name(int n) const { return form->VrDemoButtonStation[size_t(n - 1)]->Caption(); }
-    QString url(int n) const { return form->EditStationURL[size_t(n - 1)]->text(); }
+    QString name(int n) const { return form->ui().VrDemoButtonStation[size_t(n - 1)]->Caption(); }
+    QString url(int n) const { return form->ui().EditStationURL[size_t(n - 1)]->text(); }
     void press(int n, Qt::MouseButton button = Qt::LeftButton)
     {
-        QTest::mousePress(form->VrDemoButtonStation[size_t(n - 1)], button, Qt::NoModifier, QPoint(20, 9));
-        QTest::mouseRelease(form->VrDemoButtonStation[size_t(n - 1)], button, Qt::NoModifier, QPoint(20, 9));
+        QTest::mousePress(form->ui().VrDemoButtonStation[size_t(n - 1)], button, Qt::NoModifier, QPoint(20, 9));
+        QTest::mouseRelease(form->ui().VrDemoButtonStation[size_t(n - 1)], button, Qt::NoModifier, QPoint(20, 9));
     }
     // Answers the editor when it opens: types the given texts (if any), then
     // presses "Save and Exit".
@@ -95,11 +95,11 @@ TEST_F(PresetsTest, ABlockIsFourteenCrLfLinesInButtonOrderAndReadsBackVerbatim)
 {
     EXPECT_EQ(name(1), QStringLiteral("none"));
     EXPECT_EQ(url(1), QStringLiteral("none")) << "a block without a file empties all fourteen texts";
-    EXPECT_EQ(form->Presets->rememberedBandName, QStringLiteral("Maro Radio Network"));
+    EXPECT_EQ(form->presets()->rememberedBandName, QStringLiteral("Maro Radio Network"));
 
     setPreset(1, QStringLiteral(" Radio Öresund "), QStringLiteral("http://a.example:8000/live "));
     setPreset(4, QStringLiteral("Café del Mar"), QStringLiteral("http://b.example/stream.mp3"));
-    form->Presets->SaveStationBlock(1);
+    form->presets()->SaveStationBlock(1);
     const QByteArray expected = QByteArray(" Radio \xC3\x96resund \r\nhttp://a.example:8000/live \r\n") +
                                 "none\r\nnone\r\nnone\r\nnone\r\n" +
                                 "Caf\xC3\xA9 del Mar\r\nhttp://b.example/stream.mp3\r\n" +
@@ -107,7 +107,7 @@ TEST_F(PresetsTest, ABlockIsFourteenCrLfLinesInButtonOrderAndReadsBackVerbatim)
     EXPECT_EQ(bytesOf(file(QStringLiteral("Maro Radio Network1.dat"))), expected);
 
     setPreset(1, QStringLiteral("changed"), QStringLiteral("changed"));
-    form->Presets->LoadStationBlock(1);
+    form->presets()->LoadStationBlock(1);
     EXPECT_EQ(name(1), QStringLiteral(" Radio Öresund "));
     EXPECT_EQ(url(1), QStringLiteral("http://a.example:8000/live "));
     EXPECT_EQ(name(4), QStringLiteral("Café del Mar"));
@@ -116,7 +116,7 @@ TEST_F(PresetsTest, ABlockIsFourteenCrLfLinesInButtonOrderAndReadsBackVerbatim)
 TEST_F(PresetsTest, ShortAndWindowsFilesLoadAndBandNamesJoinTheBlockNumber)
 {
     writeBytes(file(QStringLiteral("Maro Radio Network1.dat")), "One\r\nhttp://one\r\nTwo\r\n");
-    form->Presets->LoadStationBlock(1);
+    form->presets()->LoadStationBlock(1);
     EXPECT_EQ(name(1), QStringLiteral("One"));
     EXPECT_EQ(url(1), QStringLiteral("http://one"));
     EXPECT_EQ(name(2), QStringLiteral("Two"));
@@ -124,23 +124,23 @@ TEST_F(PresetsTest, ShortAndWindowsFilesLoadAndBandNamesJoinTheBlockNumber)
     EXPECT_EQ(name(7), QString());
 
     writeBytes(file(QStringLiteral("Maro Radio Network2.dat")), "Radio K\xD6LN\r\nhttp://koeln\r\n");
-    form->Presets->LoadStationBlock(2);
+    form->presets()->LoadStationBlock(2);
     EXPECT_EQ(name(1), QStringLiteral("Radio KÖLN"));
 
-    form->Labelgenre->setText(QStringLiteral("Top 40"));
-    EXPECT_EQ(form->Presets->blockFileName(12), file(QStringLiteral("Top 4012.dat")));
-    form->Labelgenre->setText(QStringLiteral("Top 401"));
-    EXPECT_EQ(form->Presets->blockFileName(2), file(QStringLiteral("Top 4012.dat")));
+    form->ui().Labelgenre->setText(QStringLiteral("Top 40"));
+    EXPECT_EQ(form->presets()->blockFileName(12), file(QStringLiteral("Top 4012.dat")));
+    form->ui().Labelgenre->setText(QStringLiteral("Top 401"));
+    EXPECT_EQ(form->presets()->blockFileName(2), file(QStringLiteral("Top 4012.dat")));
 }
 
 TEST_F(PresetsTest, SavingUnderTheHistoryMarkerWritesTheRememberedBand)
 {
-    form->Labelgenre->setText(QStringLiteral("Jazz"));
-    form->Presets->LoadStationBlock(1);
-    form->Labelgenre->setText(QStringLiteral("Station History"));
+    form->ui().Labelgenre->setText(QStringLiteral("Jazz"));
+    form->presets()->LoadStationBlock(1);
+    form->ui().Labelgenre->setText(QStringLiteral("Station History"));
     setPreset(2, QStringLiteral("Blue Note"), QStringLiteral("http://jazz"));
-    form->Presets->SaveStationBlock(1);
-    EXPECT_EQ(form->Labelgenre->text(), QStringLiteral("Jazz"));
+    form->presets()->SaveStationBlock(1);
+    EXPECT_EQ(form->ui().Labelgenre->text(), QStringLiteral("Jazz"));
     EXPECT_EQ(readTextLines(file(QStringLiteral("Jazz1.dat"))).value(2), QStringLiteral("Blue Note"));
     EXPECT_FALSE(QFile::exists(file(QStringLiteral("Station History1.dat"))));
 }
@@ -148,21 +148,21 @@ TEST_F(PresetsTest, SavingUnderTheHistoryMarkerWritesTheRememberedBand)
 TEST_F(PresetsTest, PagingSavesTheBlockItLeavesAndStopsAtOneAndAHundred)
 {
     setPreset(1, QStringLiteral("First"), QStringLiteral("http://first"));
-    form->Presets->VrSpinnerStationDownClick();
-    EXPECT_EQ(form->VrNumBlock->displayText(), QStringLiteral("001"));
+    form->presets()->VrSpinnerStationDownClick();
+    EXPECT_EQ(form->ui().VrNumBlock->displayText(), QStringLiteral("001"));
     EXPECT_EQ(name(1), QStringLiteral("First")) << "the same block saved and loaded again";
 
-    form->Presets->VrSpinnerStationUpClick();
-    EXPECT_EQ(form->VrNumBlock->displayText(), QStringLiteral("002"));
+    form->presets()->VrSpinnerStationUpClick();
+    EXPECT_EQ(form->ui().VrNumBlock->displayText(), QStringLiteral("002"));
     EXPECT_EQ(name(1), QStringLiteral("none"));
-    form->Presets->VrSpinnerStationDownClick();
+    form->presets()->VrSpinnerStationDownClick();
     EXPECT_EQ(name(1), QStringLiteral("First"));
 
-    form->VrNumBlock->setValue(100);
-    form->Presets->LoadStationBlock(100);
+    form->ui().VrNumBlock->setValue(100);
+    form->presets()->LoadStationBlock(100);
     setPreset(7, QStringLiteral("Last"), QStringLiteral("http://last"));
-    form->Presets->VrSpinnerStationUpClick();
-    EXPECT_EQ(form->VrNumBlock->Value(), 100);
+    form->presets()->VrSpinnerStationUpClick();
+    EXPECT_EQ(form->ui().VrNumBlock->Value(), 100);
     EXPECT_EQ(name(7), QStringLiteral("Last"));
     EXPECT_TRUE(QFile::exists(file(QStringLiteral("Maro Radio Network100.dat"))));
 }
@@ -171,15 +171,15 @@ TEST_F(PresetsTest, HoldingTheUpArrowPagesBlockByBlock)
 {
     form->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(form));
-    form->dataDirectory = dir.path(); // the first showing took the current folder
+    form->setDataDirectory(dir.path()); // the first showing took the current folder
     int steps = 0;
-    QObject::connect(form->VrSpinnerStation, &TVrSpinner::OnUpClick, [&] { ++steps; });
-    const QPoint up = form->VrSpinnerStation->arrowShape(TVrSpinner::UpArrow).boundingRect().center();
-    QTest::mousePress(form->VrSpinnerStation, Qt::LeftButton, Qt::NoModifier, up);
+    QObject::connect(form->ui().VrSpinnerStation, &TVrSpinner::OnUpClick, [&] { ++steps; });
+    const QPoint up = form->ui().VrSpinnerStation->arrowShape(TVrSpinner::UpArrow).boundingRect().center();
+    QTest::mousePress(form->ui().VrSpinnerStation, Qt::LeftButton, Qt::NoModifier, up);
     EXPECT_TRUE(testsupport::waitFor([&] { return steps >= 3; }, "three pages"));
-    QTest::mouseRelease(form->VrSpinnerStation, Qt::LeftButton, Qt::NoModifier, up);
+    QTest::mouseRelease(form->ui().VrSpinnerStation, Qt::LeftButton, Qt::NoModifier, up);
     ASSERT_EQ(steps, 3);
-    EXPECT_EQ(form->VrNumBlock->displayText(), QStringLiteral("004"));
+    EXPECT_EQ(form->ui().VrNumBlock->displayText(), QStringLiteral("004"));
     for (int n = 1; n <= 3; ++n) {
         const QStringList lines = readTextLines(file(QStringLiteral("Maro Radio Network%1.dat").arg(n)));
         EXPECT_EQ(lines, QStringList(14, QStringLiteral("none"))) << n;
@@ -191,24 +191,24 @@ TEST_F(PresetsTest, UpAndDownKeysPageLikeTheArrowsOnceTheSpinnerHasTheFocus)
 {
     form->show();
     ASSERT_TRUE(QTest::qWaitForWindowActive(form));
-    form->dataDirectory = dir.path(); // the first showing took the current folder
-    form->Presets->LoadStationBlock(1);
+    form->setDataDirectory(dir.path()); // the first showing took the current folder
+    form->presets()->LoadStationBlock(1);
     writeBytes(file(QStringLiteral("Maro Radio Network2.dat")), "Block Two\r\nhttp://two\r\n");
-    TVrSpinner *spinner = form->VrSpinnerStation;
+    TVrSpinner *spinner = form->ui().VrSpinnerStation;
 
     // A click beside the arrows pages nothing but takes the focus.
     const QRect upBox = spinner->arrowShape(TVrSpinner::UpArrow).boundingRect();
     QTest::mouseClick(spinner, Qt::LeftButton, Qt::NoModifier, upBox.topLeft() + QPoint(1, 1));
-    EXPECT_EQ(form->VrNumBlock->Value(), 1);
+    EXPECT_EQ(form->ui().VrNumBlock->Value(), 1);
     ASSERT_EQ(QApplication::focusWidget(), spinner);
 
     // Keys go to the focused widget, as a user's would.
     QTest::keyClick(static_cast<QWidget *>(nullptr), Qt::Key_Up);
-    EXPECT_EQ(form->VrNumBlock->displayText(), QStringLiteral("002"));
+    EXPECT_EQ(form->ui().VrNumBlock->displayText(), QStringLiteral("002"));
     EXPECT_EQ(name(1), QStringLiteral("Block Two"));
     EXPECT_EQ(url(1), QStringLiteral("http://two"));
     QTest::keyClick(static_cast<QWidget *>(nullptr), Qt::Key_Down);
-    EXPECT_EQ(form->VrNumBlock->displayText(), QStringLiteral("001"));
+    EXPECT_EQ(form->ui().VrNumBlock->displayText(), QStringLiteral("001"));
     EXPECT_EQ(name(1), QStringLiteral("none"));
 
     // A held key pages once for each repeat the keyboard sends.
@@ -218,11 +218,11 @@ TEST_F(PresetsTest, UpAndDownKeysPageLikeTheArrowsOnceTheSpinnerHasTheFocus)
     }
     QKeyEvent release(QEvent::KeyRelease, Qt::Key_Up, Qt::NoModifier);
     QApplication::sendEvent(QApplication::focusWidget(), &release);
-    EXPECT_EQ(form->VrNumBlock->displayText(), QStringLiteral("004"));
+    EXPECT_EQ(form->ui().VrNumBlock->displayText(), QStringLiteral("004"));
     EXPECT_TRUE(QFile::exists(file(QStringLiteral("Maro Radio Network3.dat")))) << "each page saves the block it leaves";
 
     // Tab reaches the spinner too.
-    form->VrNumBlock->setFocus();
+    form->ui().VrNumBlock->setFocus();
     bool reached = false;
     for (int n = 0; n < 100 && !reached; ++n) {
         QTest::keyClick(static_cast<QWidget *>(nullptr), Qt::Key_Tab);
@@ -251,14 +251,14 @@ TEST_F(PresetsTest, LeftPressesTuneAndFillTheHistoryNewestFirst)
     EXPECT_EQ(windows.HistoryForm->entryName(1), QStringLiteral("none"));
 
     // Offline: a connection attempt first, nothing tuned, the entry all the same.
-    form->Playback->state.online = false;
+    form->playback()->state.online = false;
     press(3);
     EXPECT_EQ(fake.network->connectAttempts, 1);
     EXPECT_TRUE(station->calls.isEmpty());
     EXPECT_EQ(windows.HistoryForm->entryName(1), QStringLiteral("Radio A"));
 
     // Twelve presses keep the last eleven.
-    form->Playback->state.online = true;
+    form->playback()->state.online = true;
     for (int i = 1; i <= 7; ++i)
         setPreset(i, QStringLiteral("S%1").arg(i), QStringLiteral("http://s/%1").arg(i));
     for (int i = 0; i < 12; ++i)
@@ -269,7 +269,7 @@ TEST_F(PresetsTest, LeftPressesTuneAndFillTheHistoryNewestFirst)
 TEST_F(PresetsTest, TheEditorTakesBothFieldsBackAndSavesTheBlock)
 {
     setPreset(2, QStringLiteral("Radio B"), QStringLiteral("http://b"));
-    form->Presets->SaveStationBlock(1);
+    form->presets()->SaveStationBlock(1);
     const QByteArray before = bytesOf(file(QStringLiteral("Maro Radio Network1.dat")));
     QFile::remove(file(QStringLiteral("Maro Radio Network1.dat")));
 
@@ -288,10 +288,10 @@ TEST_F(PresetsTest, TheEditorTakesBothFieldsBackAndSavesTheBlock)
     EXPECT_TRUE(station->calls.isEmpty());
 
     // Under the history marker the edit goes into the band's own file.
-    form->Labelgenre->setText(QStringLiteral("Station History"));
+    form->ui().Labelgenre->setText(QStringLiteral("Station History"));
     answerEditor(QStringLiteral("Radio C"), QStringLiteral("http://c"));
     press(6, Qt::RightButton);
-    EXPECT_EQ(form->Labelgenre->text(), QStringLiteral("Maro Radio Network"));
+    EXPECT_EQ(form->ui().Labelgenre->text(), QStringLiteral("Maro Radio Network"));
     EXPECT_EQ(readTextLines(file(QStringLiteral("Maro Radio Network1.dat"))).value(10), QStringLiteral("Radio C"));
 
     // Closing the editor any other way takes the fields back too.
@@ -325,7 +325,7 @@ TEST_F(PresetsTest, PastedLineBreaksAndVeryLongTextsKeepEveryPresetOnItsLines)
 
     // What the file holds comes back whole, and a second edit keeps it so.
     setPreset(2, QStringLiteral("x"), QStringLiteral("x"));
-    form->Presets->LoadStationBlock(1);
+    form->presets()->LoadStationBlock(1);
     EXPECT_EQ(url(2), longUrl);
     answerEditor();
     press(2, Qt::RightButton);
@@ -342,43 +342,43 @@ TEST_F(PresetsTest, AHistoryClickTunesTheEntryAndMarksTheBandLabel)
         QTest::mouseClick(windows.HistoryForm->VrDemoButtonHis[4], Qt::LeftButton);
         QTest::mouseClick(windows.HistoryForm->VrDemoButtonCloseHistory, Qt::LeftButton);
     });
-    QTest::mouseClick(form->VrDemoButtonHistory, Qt::LeftButton);
+    QTest::mouseClick(form->ui().VrDemoButtonHistory, Qt::LeftButton);
     EXPECT_EQ(station->calls, QStringList({"stop", "url:http://h/5", "play"}));
-    EXPECT_EQ(form->Labelgenre->text(), QStringLiteral("Station History"));
+    EXPECT_EQ(form->ui().Labelgenre->text(), QStringLiteral("Station History"));
     EXPECT_EQ(historyNames(), before);
     EXPECT_FALSE(windows.HistoryForm->isVisible());
 
     // An entry named "none" tunes nothing but marks all the same; the next
     // station-button press puts the band back.
     station->calls.clear();
-    form->Labelgenre->setText(QStringLiteral("Maro Radio Network"));
+    form->ui().Labelgenre->setText(QStringLiteral("Maro Radio Network"));
     windows.HistoryForm->setEntry(3, QStringLiteral("none"), QStringLiteral("Empty"));
     windows.HistoryForm->VrDemoButtonHisClick(3);
     EXPECT_TRUE(station->calls.isEmpty());
-    EXPECT_EQ(form->Labelgenre->text(), QStringLiteral("Station History"));
+    EXPECT_EQ(form->ui().Labelgenre->text(), QStringLiteral("Station History"));
     press(1);
-    EXPECT_EQ(form->Labelgenre->text(), QStringLiteral("Maro Radio Network"));
+    EXPECT_EQ(form->ui().Labelgenre->text(), QStringLiteral("Maro Radio Network"));
 }
 
 TEST_F(PresetsTest, BandNamesThatLeaveTheDataFolderTouchNoFile)
 {
     QTemporaryDir outside;
-    form->dataDirectory = QDir(dir.path()).filePath(QStringLiteral("data"));
-    QDir().mkpath(form->dataDirectory);
+    form->setDataDirectory(QDir(dir.path()).filePath(QStringLiteral("data")));
+    QDir().mkpath(form->dataDirectory());
     const QString before = name(1);
     for (const char *band : {"../x", "a/b", "."}) {
-        form->Labelgenre->setText(QLatin1String(band));
+        form->ui().Labelgenre->setText(QLatin1String(band));
         dialogs.messages.clear();
-        QTest::mouseClick(form->VrSpinnerStation, Qt::LeftButton, Qt::NoModifier,
-                          form->VrSpinnerStation->arrowShape(TVrSpinner::UpArrow).boundingRect().center());
+        QTest::mouseClick(form->ui().VrSpinnerStation, Qt::LeftButton, Qt::NoModifier,
+                          form->ui().VrSpinnerStation->arrowShape(TVrSpinner::UpArrow).boundingRect().center());
         if (QLatin1String(band) == QLatin1String(".")) {
             // "." joined with the block number is an ordinary file inside the folder.
-            EXPECT_TRUE(QFile::exists(QDir(form->dataDirectory).filePath(QStringLiteral(".1.dat"))));
+            EXPECT_TRUE(QFile::exists(QDir(form->dataDirectory()).filePath(QStringLiteral(".1.dat"))));
             continue;
         }
         ASSERT_EQ(dialogs.messages.size(), 1) << band;
         EXPECT_TRUE(dialogs.messages.first().startsWith(QStringLiteral("Invalid file name - "))) << band;
-        EXPECT_EQ(form->VrNumBlock->Value(), 1) << "a failed save leaves the block where it was";
+        EXPECT_EQ(form->ui().VrNumBlock->Value(), 1) << "a failed save leaves the block where it was";
         EXPECT_EQ(name(1), before);
     }
     EXPECT_TRUE(QDir(dir.path()).entryList({QStringLiteral("x*")}).isEmpty());
@@ -399,7 +399,7 @@ TEST_F(PresetsTest, ASaveIntoAReadOnlyFolderShowsWhyAndKeepsFileAndPresets)
         return;
     }
     setPreset(1, QStringLiteral("Kept"), QStringLiteral("http://kept"));
-    form->Presets->SaveStationBlock(1);
+    form->presets()->SaveStationBlock(1);
     const QByteArray old = bytesOf(file(QStringLiteral("Maro Radio Network1.dat")));
     ASSERT_TRUE(childprocess::makeReadOnly(dir.path()));
 
@@ -411,8 +411,8 @@ TEST_F(PresetsTest, ASaveIntoAReadOnlyFolderShowsWhyAndKeepsFileAndPresets)
     EXPECT_EQ(bytesOf(file(QStringLiteral("Maro Radio Network1.dat"))), old);
     EXPECT_EQ(name(1), QStringLiteral("Edited")) << "the edit stays on the button for the next save";
 
-    EXPECT_THROW(form->Presets->VrSpinnerStationUpClick(), EInOutError);
-    EXPECT_EQ(form->VrNumBlock->Value(), 1) << "a failed save leaves the block where it was";
+    EXPECT_THROW(form->presets()->VrSpinnerStationUpClick(), EInOutError);
+    EXPECT_EQ(form->ui().VrNumBlock->Value(), 1) << "a failed save leaves the block where it was";
     EXPECT_EQ(name(1), QStringLiteral("Edited"));
 }
 
@@ -422,14 +422,14 @@ TEST(BlockSave, AKillDuringSavingNeverLeavesAShortFile)
     if (childprocess::isChild("SONAVEO_SAVE_LOOP")) {
         FakePlatform fake;
         TMainForm form;
-        form.TimerSonaveo->stop();
-        form.dataDirectory = qEnvironmentVariable("SONAVEO_SAVE_LOOP");
+        form.ui().TimerSonaveo->stop();
+        form.setDataDirectory(qEnvironmentVariable("SONAVEO_SAVE_LOOP"));
         for (int i = 0;; ++i) {
             for (int n = 0; n < 7; ++n) {
-                form.VrDemoButtonStation[size_t(n)]->setCaption(QString(1 + (i * 7 + n) % 300, QLatin1Char('x')));
-                form.EditStationURL[size_t(n)]->setText(QStringLiteral("http://radio/%1").arg(i));
+                form.ui().VrDemoButtonStation[size_t(n)]->setCaption(QString(1 + (i * 7 + n) % 300, QLatin1Char('x')));
+                form.ui().EditStationURL[size_t(n)]->setText(QStringLiteral("http://radio/%1").arg(i));
             }
-            form.Presets->SaveStationBlock(1);
+            form.presets()->SaveStationBlock(1);
         }
     }
     QTemporaryDir dir;

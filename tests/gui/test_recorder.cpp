@@ -45,9 +45,9 @@ protected:
         createWindows(windows);
         form = windows.MainForm.get();
         options = windows.OptionsForm.get();
-        form->TimerSonaveo->stop();
+        form->ui().TimerSonaveo->stop();
         options->DirectoryEditLogger->setFileName(file());
-        form->Recorder->FillDriverList();
+        form->recorder()->FillDriverList();
         station = fake.station;
         rec = fake.recording;
     }
@@ -56,14 +56,14 @@ protected:
     void click(TVrDemoButton *b) { QTest::mouseClick(b, Qt::LeftButton); }
     bool idleButtons() const
     {
-        return form->VrDemoButtonRec->isEnabled() && form->VrDemoButtonStart->isEnabled() &&
-               form->VrDemoButtonOptions->isEnabled() && form->VrDemoButtonBurn->isEnabled();
+        return form->ui().VrDemoButtonRec->isEnabled() && form->ui().VrDemoButtonStart->isEnabled() &&
+               form->ui().VrDemoButtonOptions->isEnabled() && form->ui().VrDemoButtonBurn->isEnabled();
     }
     bool busyButtons() const
     {
-        return !form->VrDemoButtonRec->isEnabled() && !form->VrDemoButtonStart->isEnabled() &&
-               !form->VrDemoButtonOptions->isEnabled() && !form->VrDemoButtonBurn->isEnabled() &&
-               form->VrDemoButtonStop->isEnabled();
+        return !form->ui().VrDemoButtonRec->isEnabled() && !form->ui().VrDemoButtonStart->isEnabled() &&
+               !form->ui().VrDemoButtonOptions->isEnabled() && !form->ui().VrDemoButtonBurn->isEnabled() &&
+               form->ui().VrDemoButtonStop->isEnabled();
     }
 
     QTemporaryDir dir;
@@ -98,18 +98,18 @@ TEST_F(RecorderTest, TheListsOfferEveryAcceptedFormatAndSelectCdQuality)
 
 TEST_F(RecorderTest, StopWhileIdleResetsTheBlock)
 {
-    form->LabelStation->setText(QStringLiteral("Radio One"));
-    click(form->VrDemoButtonStop);
+    form->ui().LabelStation->setText(QStringLiteral("Radio One"));
+    click(form->ui().VrDemoButtonStop);
     EXPECT_EQ(rec->calls, QStringList({"stop", "url:"}));
     EXPECT_TRUE(idleButtons());
-    EXPECT_EQ(form->LabelStation->text(), QStringLiteral("none"));
+    EXPECT_EQ(form->ui().LabelStation->text(), QStringLiteral("none"));
     EXPECT_TRUE(dialogs.messages.isEmpty());
 }
 
 TEST_F(RecorderTest, RecRefusesWithoutOptionsAndShowsItOnce)
 {
     options->DirectoryEditLogger->setText(QString());
-    click(form->VrDemoButtonRec);
+    click(form->ui().VrDemoButtonRec);
     EXPECT_EQ(dialogs.messages, QStringList({kOptionsMissing}));
     EXPECT_TRUE(idleButtons());
     EXPECT_EQ(rec->calls, QStringList({"url:"}));
@@ -118,9 +118,9 @@ TEST_F(RecorderTest, RecRefusesWithoutOptionsAndShowsItOnce)
     dialogs.messages.clear();
     capture.accepts = [](const PcmFormat &, uint32_t) { return false; };
     options->DirectoryEditLogger->setFileName(file());
-    form->Recorder->RebuildFormatList();
+    form->recorder()->RebuildFormatList();
     EXPECT_EQ(options->FormatBox->count(), 0);
-    click(form->VrDemoButtonRec);
+    click(form->ui().VrDemoButtonRec);
     EXPECT_EQ(dialogs.messages, QStringList({kOptionsMissing}));
     EXPECT_FALSE(QFile::exists(file()));
 }
@@ -128,19 +128,19 @@ TEST_F(RecorderTest, RecRefusesWithoutOptionsAndShowsItOnce)
 TEST_F(RecorderTest, RecCopiesWhatArrivesAndStopFinishesTheFile)
 {
     writeBytes(file(), QByteArray(5000, 'x')); // an older recording is emptied
-    click(form->VrDemoButtonRec);
+    click(form->ui().VrDemoButtonRec);
     ASSERT_TRUE(dialogs.messages.isEmpty()) << dialogs.messages.join('|').toStdString();
     EXPECT_TRUE(busyButtons());
     ASSERT_NE(capture.ring, nullptr);
     EXPECT_EQ(capture.requests.back().first.samplesPerSec, 44100);
 
     capture.ring->deliver(3000);
-    form->Recorder->CaptureBufferFilled();
+    form->recorder()->CaptureBufferFilled();
     capture.ring->deliver(1000);
-    form->Recorder->CaptureBufferFilled();
-    EXPECT_EQ(form->VrNumSize->Value(), TRecorder::sizeInKB(4000));
+    form->recorder()->CaptureBufferFilled();
+    EXPECT_EQ(form->ui().VrNumSize->Value(), TRecorder::sizeInKB(4000));
 
-    click(form->VrDemoButtonStop);
+    click(form->ui().VrDemoButtonStop);
     EXPECT_TRUE(idleButtons());
     const QByteArray wav = bytesOf(file());
     ASSERT_EQ(wav.size(), 46 + 4000);
@@ -163,23 +163,23 @@ TEST(RecordSize, KilobytesRoundHalvesToEven)
 TEST_F(RecorderTest, PlayWaitsForTheStationAndKeepsTheButtonsUntilThePlaybackEnds)
 {
     station->state = 3;
-    click(form->VrDemoButtonStart);
-    EXPECT_EQ(form->LabelStation->text(), QStringLiteral("File Playback"));
+    click(form->ui().VrDemoButtonStart);
+    EXPECT_EQ(form->ui().LabelStation->text(), QStringLiteral("File Playback"));
     EXPECT_TRUE(busyButtons());
     EXPECT_TRUE(station->calls.contains(QStringLiteral("stop")));
     station->state = 3; // the double keeps saying "playing" until told otherwise
-    form->Playback->TimerSonaveoTimer();
+    form->playback()->TimerSonaveoTimer();
     EXPECT_FALSE(rec->calls.contains(QStringLiteral("play"))) << "not while a station plays";
     station->state = 1;
-    form->Playback->TimerSonaveoTimer();
+    form->playback()->TimerSonaveoTimer();
     EXPECT_TRUE(rec->calls.contains(QStringLiteral("url:") + file()));
     EXPECT_TRUE(rec->calls.contains(QStringLiteral("play")));
 
     // No file on disk: the recording player never plays, so the buttons wait for STOP.
     for (int i = 0; i < 20; ++i)
-        form->Playback->TimerSonaveoTimer();
+        form->playback()->TimerSonaveoTimer();
     EXPECT_TRUE(busyButtons());
-    click(form->VrDemoButtonStop);
+    click(form->ui().VrDemoButtonStop);
     EXPECT_TRUE(idleButtons());
 }
 
@@ -216,5 +216,5 @@ TEST_F(RecorderTest, AFileDroppedOnTheFieldBecomesTheRecordingFile)
     QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(options->DirectoryEditLogger, &drop);
     EXPECT_EQ(options->DirectoryEditLogger->text(), QLatin1Char('"') + dropped + QLatin1Char('"'));
-    EXPECT_EQ(form->Recorder->recordingFile(), dropped) << "the quotes go when the name is read back";
+    EXPECT_EQ(form->recorder()->recordingFile(), dropped) << "the quotes go when the name is read back";
 }

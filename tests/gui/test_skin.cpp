@@ -78,10 +78,10 @@ protected:
         createWindows(windows);
         main = windows.MainForm.get();
         skin = windows.SkinForm.get();
-        main->TimerSonaveo->stop();
-        main->dataDirectory = dir.path();
-        main->firstShowDone = true; // the start-up loading is not under test here
-        main->VrMainFormShape->Loaded();
+        main->ui().TimerSonaveo->stop();
+        main->setDataDirectory(dir.path());
+        main->skipFirstLoading(); // the start-up loading is not under test here
+        main->ui().VrMainFormShape->Loaded();
         skin->EditDir->setText(dir.path());
     }
     QString file(const QString &name) const { return QDir(dir.path()).filePath(name); }
@@ -102,9 +102,9 @@ protected:
     // inside the window's outline.
     void expectSkinDesignerAndExitWhole() const
     {
-        for (TVrDemoButton *b : {main->VrDemoButtonSkinMaker, main->VrDemoButtonExit}) {
+        for (TVrDemoButton *b : {main->ui().VrDemoButtonSkinMaker, main->ui().VrDemoButtonExit}) {
             const QRect inWindow(b->mapTo(main, QPoint(0, 0)), b->size());
-            EXPECT_TRUE((QRegion(inWindow) - main->VrMainFormShape->Outline()).isEmpty())
+            EXPECT_TRUE((QRegion(inWindow) - main->ui().VrMainFormShape->Outline()).isEmpty())
                 << b->objectName().toStdString();
         }
     }
@@ -133,9 +133,9 @@ TEST_F(SkinTest, WithoutAPictureApplyingChangesOnlyColoursAndTheLedText)
 {
     ASSERT_EQ(skin->EditSkin->text(), QStringLiteral("default"));
     const QSize size = main->size();
-    const QRegion outline = main->VrMainFormShape->Outline();
-    const QImage picture = main->VrMainFormShape->Mask();
-    const int scans = main->VrMainFormShape->RegionScans();
+    const QRegion outline = main->ui().VrMainFormShape->Outline();
+    const QImage picture = main->ui().VrMainFormShape->Mask();
+    const int scans = main->ui().VrMainFormShape->RegionScans();
     const auto before = places();
 
     skin->PanelWActive->setColor(clRed);
@@ -144,14 +144,14 @@ TEST_F(SkinTest, WithoutAPictureApplyingChangesOnlyColoursAndTheLedText)
     for (bool reload : {true, false}) {
         skin->ApplySkin(reload);
         EXPECT_EQ(main->size(), size);
-        EXPECT_EQ(main->VrMainFormShape->size(), size);
-        EXPECT_EQ(main->VrMainFormShape->Outline(), outline);
-        EXPECT_EQ(main->VrMainFormShape->Mask(), picture);
-        EXPECT_EQ(main->VrMainFormShape->RegionScans(), scans);
-        EXPECT_EQ(main->VrMainFormShape->MaskColorValue(), clPurple) << "no picture, no transparent colour";
+        EXPECT_EQ(main->ui().VrMainFormShape->size(), size);
+        EXPECT_EQ(main->ui().VrMainFormShape->Outline(), outline);
+        EXPECT_EQ(main->ui().VrMainFormShape->Mask(), picture);
+        EXPECT_EQ(main->ui().VrMainFormShape->RegionScans(), scans);
+        EXPECT_EQ(main->ui().VrMainFormShape->MaskColorValue(), clPurple) << "no picture, no transparent colour";
         EXPECT_EQ(places(), before);
-        EXPECT_EQ(main->VrMatrixConn->Text(), QStringLiteral("HELLO WORLD"));
-        EXPECT_EQ(main->VrNumVolume->Palette().High, QColor(Qt::red));
+        EXPECT_EQ(main->ui().VrMatrixConn->Text(), QStringLiteral("HELLO WORLD"));
+        EXPECT_EQ(main->ui().VrNumVolume->Palette().High, QColor(Qt::red));
     }
 }
 
@@ -159,17 +159,17 @@ TEST_F(SkinTest, APictureOfAnotherSizeResizesTheWindowAndRescansOnlyWhenItMust)
 {
     const auto before = places();
     skin->EditSkin->setText(savePicture(QStringLiteral("big.bmp"), cornerPicture({640, 400}, clMaroon)));
-    const int scans = main->VrMainFormShape->RegionScans();
+    const int scans = main->ui().VrMainFormShape->RegionScans();
 
     skin->ApplySkin(true);
     EXPECT_EQ(main->size(), QSize(640, 400));
-    EXPECT_EQ(main->VrMainFormShape->geometry(), QRect(0, 0, 640, 400));
-    EXPECT_EQ(main->VrMainFormShape->Mask().size(), QSize(640, 400));
+    EXPECT_EQ(main->ui().VrMainFormShape->geometry(), QRect(0, 0, 640, 400));
+    EXPECT_EQ(main->ui().VrMainFormShape->Mask().size(), QSize(640, 400));
     EXPECT_EQ(places(), before) << "positions come only from skin files and the block layout";
     // Picture handed over (one scan with the old colour), then the transparent
     // colour changed from purple to maroon (one more).
-    EXPECT_EQ(main->VrMainFormShape->RegionScans(), scans + 2);
-    const QRegion outline = main->VrMainFormShape->Outline();
+    EXPECT_EQ(main->ui().VrMainFormShape->RegionScans(), scans + 2);
+    const QRegion outline = main->ui().VrMainFormShape->Outline();
     EXPECT_FALSE(outline.contains(QPoint(5, 5)));
     EXPECT_FALSE(outline.contains(QPoint(630, 395)));
     EXPECT_TRUE(outline.contains(QPoint(320, 200)));
@@ -178,15 +178,15 @@ TEST_F(SkinTest, APictureOfAnotherSizeResizesTheWindowAndRescansOnlyWhenItMust)
     // The seven colour buttons' way: no rescan while the transparent colour stays.
     skin->PanelMouseOver->setColor(clYellow);
     skin->ApplySkin(false);
-    EXPECT_EQ(main->VrMainFormShape->RegionScans(), scans + 2);
+    EXPECT_EQ(main->ui().VrMainFormShape->RegionScans(), scans + 2);
     // A new transparent colour is cut out at once, even without reloading.
     skin->PanelTrans->setColor(0x906030); // the picture's inside
     skin->ApplySkin(false);
-    EXPECT_EQ(main->VrMainFormShape->RegionScans(), scans + 3);
-    EXPECT_FALSE(main->VrMainFormShape->Outline().contains(QPoint(320, 200)));
+    EXPECT_EQ(main->ui().VrMainFormShape->RegionScans(), scans + 3);
+    EXPECT_FALSE(main->ui().VrMainFormShape->Outline().contains(QPoint(320, 200)));
     // Reloading always scans the picture again.
     skin->ApplySkin(true);
-    EXPECT_EQ(main->VrMainFormShape->RegionScans(), scans + 4);
+    EXPECT_EQ(main->ui().VrMainFormShape->RegionScans(), scans + 4);
 }
 
 TEST_F(SkinTest, AnUnreadablePictureChangesNothing)
@@ -194,9 +194,9 @@ TEST_F(SkinTest, AnUnreadablePictureChangesNothing)
     const QString bad = file(QStringLiteral("bad.bmp"));
     ASSERT_TRUE(writeBytes(bad, "BM this is no picture"));
     const QSize size = main->size();
-    const QRegion outline = main->VrMainFormShape->Outline();
-    const QImage picture = main->VrMainFormShape->Mask();
-    const TVrPalette volume = main->VrNumVolume->Palette();
+    const QRegion outline = main->ui().VrMainFormShape->Outline();
+    const QImage picture = main->ui().VrMainFormShape->Mask();
+    const TVrPalette volume = main->ui().VrNumVolume->Palette();
     skin->EditSkin->setText(bad);
     skin->PanelWActive->setColor(clRed);
     skin->PanelTrans->setColor(clBlue);
@@ -207,10 +207,10 @@ TEST_F(SkinTest, AnUnreadablePictureChangesNothing)
         EXPECT_EQ(e.Message(), QStringLiteral("Bitmap image is not valid"));
     }
     EXPECT_EQ(main->size(), size);
-    EXPECT_EQ(main->VrMainFormShape->Outline(), outline);
-    EXPECT_EQ(main->VrMainFormShape->Mask(), picture);
-    EXPECT_EQ(main->VrMainFormShape->MaskColorValue(), clPurple);
-    EXPECT_EQ(main->VrNumVolume->Palette(), volume) << "the colours do not run";
+    EXPECT_EQ(main->ui().VrMainFormShape->Outline(), outline);
+    EXPECT_EQ(main->ui().VrMainFormShape->Mask(), picture);
+    EXPECT_EQ(main->ui().VrMainFormShape->MaskColorValue(), clPurple);
+    EXPECT_EQ(main->ui().VrNumVolume->Palette(), volume) << "the colours do not run";
 }
 
 TEST_F(SkinTest, APictureThatIsCutShortOrTooSmallIsRefusedAndChangesNothing)
@@ -232,8 +232,8 @@ TEST_F(SkinTest, APictureThatIsCutShortOrTooSmallIsRefusedAndChangesNothing)
     };
     const TSkin skinBefore = skin->currentSkin();
     const QSize size = main->size();
-    const QRegion outline = main->VrMainFormShape->Outline();
-    const QImage picture = main->VrMainFormShape->Mask();
+    const QRegion outline = main->ui().VrMainFormShape->Outline();
+    const QImage picture = main->ui().VrMainFormShape->Mask();
     const auto before = places();
     for (const auto &row : rows) {
         dialogs.messages.clear();
@@ -245,8 +245,8 @@ TEST_F(SkinTest, APictureThatIsCutShortOrTooSmallIsRefusedAndChangesNothing)
         EXPECT_EQ(skin->EditSkin->text(), QStringLiteral("default")) << what;
         EXPECT_TRUE(main->isVisible()) << what;
         EXPECT_EQ(main->size(), size) << what;
-        EXPECT_EQ(main->VrMainFormShape->Outline(), outline) << what;
-        EXPECT_EQ(main->VrMainFormShape->Mask(), picture) << what;
+        EXPECT_EQ(main->ui().VrMainFormShape->Outline(), outline) << what;
+        EXPECT_EQ(main->ui().VrMainFormShape->Mask(), picture) << what;
         EXPECT_EQ(places(), before) << what;
     }
 
@@ -303,7 +303,7 @@ TEST_F(SkinTest, EachColourReachesItsControlsInEveryWindow)
     skin->PanelPopup->setColor(t(popUp));
     skin->PanelButtonText->setColor(t(buttonText));
     skin->PanelMouseOver->setColor(t(mouseOver));
-    const TVrFont stopBefore = main->VrDemoButtonStop->FontLeave();
+    const TVrFont stopBefore = main->ui().VrDemoButtonStop->FontLeave();
     skin->ApplySkin(false);
 
     THistoryForm *history = windows.HistoryForm.get();
@@ -324,18 +324,18 @@ TEST_F(SkinTest, EachColourReachesItsControlsInEveryWindow)
     EXPECT_EQ(history->VrDemoButtonHis[0]->FontLeave().Color, passive);
     EXPECT_EQ(textColour(options->LabelTempFile), passive);
     // Window colours, with the spinner ending all passive
-    EXPECT_EQ(main->VrMatrixConn->Palette().High, wActive);
-    EXPECT_EQ(main->VrDemoButtonMixer->FontLeave().Color, wActive);
-    EXPECT_EQ(main->VrDemoButtonHistory->FontEnter().Color, wActive);
-    EXPECT_EQ(textColour(main->Labelgenre), wActive);
-    EXPECT_EQ(main->VrClockRecPos->Palette(), (TVrPalette{wPassive, wActive}));
-    EXPECT_EQ(main->VrSpinnerStation->Palette(), (TVrPalette{wPassive, wPassive}));
-    EXPECT_EQ(main->VrScrollBarPlayer1->Palette(), (TVrPalette{wPassive, wActive}));
-    EXPECT_EQ(textColour(main->LabelStationBand), wPassive);
-    EXPECT_EQ(main->VrDemoButtonStation[6]->FontEnter().Color, wActive);
-    EXPECT_EQ(main->VrDemoButtonStation[6]->FontLeave().Color, wPassive);
+    EXPECT_EQ(main->ui().VrMatrixConn->Palette().High, wActive);
+    EXPECT_EQ(main->ui().VrDemoButtonMixer->FontLeave().Color, wActive);
+    EXPECT_EQ(main->ui().VrDemoButtonHistory->FontEnter().Color, wActive);
+    EXPECT_EQ(textColour(main->ui().Labelgenre), wActive);
+    EXPECT_EQ(main->ui().VrClockRecPos->Palette(), (TVrPalette{wPassive, wActive}));
+    EXPECT_EQ(main->ui().VrSpinnerStation->Palette(), (TVrPalette{wPassive, wPassive}));
+    EXPECT_EQ(main->ui().VrScrollBarPlayer1->Palette(), (TVrPalette{wPassive, wActive}));
+    EXPECT_EQ(textColour(main->ui().LabelStationBand), wPassive);
+    EXPECT_EQ(main->ui().VrDemoButtonStation[6]->FontEnter().Color, wActive);
+    EXPECT_EQ(main->ui().VrDemoButtonStation[6]->FontLeave().Color, wPassive);
     // Button text and mouse-over
-    for (TVrDemoButton *b : {main->VrDemoButtonExit, skin->VrDemoButtonExitSkin, bandAdd, editor->VrDemoButtonExit,
+    for (TVrDemoButton *b : {main->ui().VrDemoButtonExit, skin->VrDemoButtonExitSkin, bandAdd, editor->VrDemoButtonExit,
                              history->VrDemoButtonCloseHistory, options->VrDemoButtonHelp}) {
         EXPECT_EQ(b->FontLeave().Color, buttonText) << b->objectName().toStdString();
         EXPECT_EQ(b->FontEnter().Color, mouseOver) << b->objectName().toStdString();
@@ -345,8 +345,8 @@ TEST_F(SkinTest, EachColourReachesItsControlsInEveryWindow)
                           options->VrBlotterOptions})
         EXPECT_EQ(b->Color(), popUp) << b->objectName().toStdString();
     // Never touched
-    EXPECT_EQ(main->VrDemoButtonStop->FontLeave(), stopBefore);
-    EXPECT_EQ(main->VrBlotterMixer->Color(), QColor(Qt::black));
+    EXPECT_EQ(main->ui().VrDemoButtonStop->FontLeave(), stopBefore);
+    EXPECT_EQ(main->ui().VrBlotterMixer->Color(), QColor(Qt::black));
     EXPECT_EQ(options->VrMatrix1->Palette().High, QColor(0xC0, 0xC0, 0xC0));
 }
 
@@ -359,15 +359,15 @@ TEST_F(SkinTest, ANewWindowPassiveColourShowsOnUnlitSegmentsAndStationButtonsOnl
     const QImage after = main->grab().toImage();
 
     auto inMain = [this](QWidget *w) { return QRect(w->mapTo(main, QPoint(0, 0)), w->size()); };
-    for (QWidget *w : std::initializer_list<QWidget *>{main->VrNumVolume, main->VrNumBlock, main->VrNumSize,
-                                                       main->VrClockstposition, main->VrClockDuration,
-                                                       main->VrClockRecPos, main->VrClockReal}) {
+    for (QWidget *w : std::initializer_list<QWidget *>{main->ui().VrNumVolume, main->ui().VrNumBlock, main->ui().VrNumSize,
+                                                       main->ui().VrClockstposition, main->ui().VrClockDuration,
+                                                       main->ui().VrClockRecPos, main->ui().VrClockReal}) {
         EXPECT_EQ(countColour(before, inMain(w), passive), 0) << w->objectName().toStdString();
         EXPECT_GT(countColour(after, inMain(w), passive), 10) << w->objectName().toStdString();
     }
-    for (TVrDemoButton *b : main->VrDemoButtonStation)
+    for (TVrDemoButton *b : main->ui().VrDemoButtonStation)
         EXPECT_GT(countColour(after, inMain(b), passive), 5) << b->objectName().toStdString();
-    for (TVrDemoButton *b : {main->VrDemoButtonStop, main->VrDemoButtonRec, main->VrDemoButtonStart}) {
+    for (TVrDemoButton *b : {main->ui().VrDemoButtonStop, main->ui().VrDemoButtonRec, main->ui().VrDemoButtonStart}) {
         const QRect r = inMain(b);
         EXPECT_EQ(before.copy(r), after.copy(r)) << b->objectName().toStdString();
     }
@@ -377,13 +377,13 @@ TEST_F(SkinTest, TheLedTextShowsWhileOnlineAndTheConnectionQuestionWhileOffline)
 {
     skin->EditLEDMatrix->setText(QStringLiteral("RADIO NIGHTS"));
     skin->ApplySkin(false);
-    EXPECT_EQ(main->VrMatrixConn->Text(), QStringLiteral("RADIO NIGHTS"));
+    EXPECT_EQ(main->ui().VrMatrixConn->Text(), QStringLiteral("RADIO NIGHTS"));
     fake.network->connected = false;
-    main->Playback->TimerSonaveoTimer();
-    EXPECT_EQ(main->VrMatrixConn->Text(), kOfflineLedText);
+    main->playback()->TimerSonaveoTimer();
+    EXPECT_EQ(main->ui().VrMatrixConn->Text(), kOfflineLedText);
     fake.network->connected = true;
-    main->Playback->TimerSonaveoTimer();
-    EXPECT_EQ(main->VrMatrixConn->Text(), QStringLiteral("RADIO NIGHTS"));
+    main->playback()->TimerSonaveoTimer();
+    EXPECT_EQ(main->ui().VrMatrixConn->Text(), QStringLiteral("RADIO NIGHTS"));
 }
 
 // ---------------------------------------------------------------------------
@@ -408,7 +408,7 @@ TEST_F(SkinTest, ColourButtonsTakeTheDialogsAnswerAndStartFromTheLastChoice)
     const TSkin unchanged = skin->currentSkin();
     QTest::mouseClick(skin->VrDemoButtonWActive, Qt::LeftButton);
     EXPECT_EQ(skin->currentSkin(), unchanged);
-    EXPECT_EQ(main->VrNumVolume->Palette().High, toQColor(clAqua));
+    EXPECT_EQ(main->ui().VrNumVolume->Palette().High, toQColor(clAqua));
 
     const struct {
         TVrDemoButton *button;
@@ -437,7 +437,7 @@ TEST_F(SkinTest, ColourButtonsTakeTheDialogsAnswerAndStartFromTheLastChoice)
     // Applied at once: the designer's own title takes the active colour.
     EXPECT_EQ(textColour(skin->LabelSkinTop), QColor(0x40, 0x50, 0x60));
     EXPECT_EQ(textColour(skin->LabelGlobal), QColor(0x70, 0x80, 0x90));
-    EXPECT_EQ(main->VrNumVolume->Palette(), (TVrPalette{QColor(0x10, 0x20, 0x30), QColor(0xFF, 0x80, 0x40)}));
+    EXPECT_EQ(main->ui().VrNumVolume->Palette(), (TVrPalette{QColor(0x10, 0x20, 0x30), QColor(0xFF, 0x80, 0x40)}));
     EXPECT_EQ(skin->PanelTrans->Color(), clMaroon) << "only Set Transparent Color changes it";
 }
 
@@ -457,22 +457,22 @@ TEST_F(SkinTest, LoadImageAndSetTransparentColourReshapeTheMainWindowAtTheScreen
     EXPECT_TRUE(main->isVisible());
     EXPECT_EQ(main->size(), QSize(500, 300));
     EXPECT_EQ(skin->PanelTrans->Color(), clMaroon);
-    EXPECT_FALSE(main->VrMainFormShape->Outline().contains(QPoint(3, 3)));
+    EXPECT_FALSE(main->ui().VrMainFormShape->Outline().contains(QPoint(3, 3)));
 
     // The same transparent colour again: the full sequence, one scan of the
     // reloaded picture.
     main->move(40, 40);
-    const int scans = main->VrMainFormShape->RegionScans();
+    const int scans = main->ui().VrMainFormShape->RegionScans();
     dialogs.nextColor.push_back(toQColor(clMaroon));
     QTest::mouseClick(skin->VrDemoButtonTrans, Qt::LeftButton);
     EXPECT_EQ(main->pos(), QPoint(0, 0));
     EXPECT_TRUE(main->isVisible());
-    EXPECT_EQ(main->VrMainFormShape->RegionScans(), scans + 1);
+    EXPECT_EQ(main->ui().VrMainFormShape->RegionScans(), scans + 1);
     // A new one cuts the inside out as well.
     dialogs.nextColor.push_back(QColor(0x30, 0x60, 0x90));
     QTest::mouseClick(skin->VrDemoButtonTrans, Qt::LeftButton);
     EXPECT_EQ(skin->PanelTrans->Color(), TColor(0x906030));
-    EXPECT_FALSE(main->VrMainFormShape->Outline().contains(QPoint(250, 150)));
+    EXPECT_FALSE(main->ui().VrMainFormShape->Outline().contains(QPoint(250, 150)));
 
     // A bad picture: the error is shown, the main window is back with its old
     // picture and size.
@@ -513,12 +513,12 @@ TEST_F(SkinTest, LoadSkinPutsTheFileInPlaceAndSaveSkinWritesIt)
     EXPECT_EQ(main->pos(), QPoint(120, 80)) << "the main window keeps its place";
     EXPECT_TRUE(main->isVisible());
     EXPECT_EQ(main->size(), QSize(620, 360));
-    EXPECT_EQ(main->VrBlotterBand->pos(), QPoint(10, 20));
-    EXPECT_EQ(main->VrDemoButtonStation[6]->pos(), QPoint(300, 5));
-    EXPECT_EQ(main->VrMatrixConn->Text(), QStringLiteral("NIGHT SHIFT"));
-    EXPECT_EQ(main->VrNumBlock->Palette().High, QColor(Qt::yellow));
-    EXPECT_EQ(main->VrMainFormShape->MaskColorValue(), clFuchsia);
-    EXPECT_FALSE(main->VrMainFormShape->Outline().contains(QPoint(2, 2)));
+    EXPECT_EQ(main->ui().VrBlotterBand->pos(), QPoint(10, 20));
+    EXPECT_EQ(main->ui().VrDemoButtonStation[6]->pos(), QPoint(300, 5));
+    EXPECT_EQ(main->ui().VrMatrixConn->Text(), QStringLiteral("NIGHT SHIFT"));
+    EXPECT_EQ(main->ui().VrNumBlock->Palette().High, QColor(Qt::yellow));
+    EXPECT_EQ(main->ui().VrMainFormShape->MaskColorValue(), clFuchsia);
+    EXPECT_FALSE(main->ui().VrMainFormShape->Outline().contains(QPoint(2, 2)));
 
     // Save Skin: 42 lines of what is in use, ".skn" added to a bare name.
     dialogs.nextFile.push_back(file(QStringLiteral("copy")));
@@ -567,7 +567,7 @@ TEST_F(SkinTest, SkinDesignerButtonOpensTheDesignerModallyOnTheDataFolder)
         QTest::mouseClick(skin->VrDemoButtonExitSkin, Qt::LeftButton);
     });
     skin->EditDir->clear();
-    QTest::mouseClick(main->VrDemoButtonSkinMaker, Qt::LeftButton);
+    QTest::mouseClick(main->ui().VrDemoButtonSkinMaker, Qt::LeftButton);
     EXPECT_TRUE(sawModal);
     EXPECT_EQ(sawDir, dir.path());
     EXPECT_FALSE(skin->isVisible());
@@ -599,58 +599,58 @@ TEST_F(SkinTest, ReshapingWhileOpenKeepsTheDesignerModalInFront)
 
 TEST_F(SkinTest, AChosenControlFollowsThePointerUntilDropped)
 {
-    EXPECT_FALSE(main->EndDragnDrop1->isEnabled());
-    EXPECT_TRUE(main->Panelxy->isHidden());
-    const QPoint buttonInBlock = main->VrDemoButtonBand->pos();
-    const QPoint spinnerInBlock = main->VrSpinnerStation->pos();
+    EXPECT_FALSE(main->ui().EndDragnDrop1->isEnabled());
+    EXPECT_TRUE(main->ui().Panelxy->isHidden());
+    const QPoint buttonInBlock = main->ui().VrDemoButtonBand->pos();
+    const QPoint spinnerInBlock = main->ui().VrSpinnerStation->pos();
 
-    main->DragnDropBandBlock1->trigger();
-    EXPECT_EQ(main->dragTarget, 3);
-    EXPECT_TRUE(main->EndDragnDrop1->isEnabled());
-    EXPECT_FALSE(main->Panelxy->isHidden());
+    main->ui().DragnDropBandBlock1->trigger();
+    EXPECT_EQ(main->dragTarget(), 3);
+    EXPECT_TRUE(main->ui().EndDragnDrop1->isEnabled());
+    EXPECT_FALSE(main->ui().Panelxy->isHidden());
 
-    auto move = [this](int x, int y) { Q_EMIT main->VrMainFormShape->OnMouseMove(Qt::NoButton, x, y); };
+    auto move = [this](int x, int y) { Q_EMIT main->ui().VrMainFormShape->OnMouseMove(Qt::NoButton, x, y); };
     move(120, 45);
-    EXPECT_EQ(main->Panelxy->text(), QStringLiteral("120x45"));
-    EXPECT_EQ(main->VrBlotterBand->pos(), QPoint(121, 46));
-    EXPECT_EQ(main->VrDemoButtonBand->pos(), buttonInBlock) << "children move with their block";
-    EXPECT_EQ(main->VrSpinnerStation->pos(), spinnerInBlock);
-    EXPECT_EQ(main->VrDemoButtonBand->mapTo(main, QPoint(0, 0)), QPoint(121, 46) + buttonInBlock);
+    EXPECT_EQ(main->ui().Panelxy->text(), QStringLiteral("120x45"));
+    EXPECT_EQ(main->ui().VrBlotterBand->pos(), QPoint(121, 46));
+    EXPECT_EQ(main->ui().VrDemoButtonBand->pos(), buttonInBlock) << "children move with their block";
+    EXPECT_EQ(main->ui().VrSpinnerStation->pos(), spinnerInBlock);
+    EXPECT_EQ(main->ui().VrDemoButtonBand->mapTo(main, QPoint(0, 0)), QPoint(121, 46) + buttonInBlock);
 
     move(0, 0);
-    EXPECT_EQ(main->VrBlotterBand->pos(), QPoint(1, 1));
+    EXPECT_EQ(main->ui().VrBlotterBand->pos(), QPoint(1, 1));
     move(-40, -40);
-    EXPECT_EQ(main->VrBlotterBand->pos(), QPoint(0, 0));
+    EXPECT_EQ(main->ui().VrBlotterBand->pos(), QPoint(0, 0));
     // Right of the background and below the window: kept within reach.
-    const int w = main->VrMainFormShape->width();
+    const int w = main->ui().VrMainFormShape->width();
     move(w - 3, 100);
-    EXPECT_EQ(main->VrBlotterBand->x(), w - TMainForm::kReachMargin);
+    EXPECT_EQ(main->ui().VrBlotterBand->x(), w - TMainForm::kReachMargin);
     move(5000, 5000);
-    EXPECT_EQ(main->VrBlotterBand->pos(), QPoint(w - 8, main->height() - 8));
-    EXPECT_EQ(main->Panelxy->text(), QStringLiteral("5000x5000"));
+    EXPECT_EQ(main->ui().VrBlotterBand->pos(), QPoint(w - 8, main->height() - 8));
+    EXPECT_EQ(main->ui().Panelxy->text(), QStringLiteral("5000x5000"));
 
     // Another item switches the target; the block stays where it is.
-    main->DragnDropStationButton22->trigger();
-    EXPECT_EQ(main->dragTarget, 11);
+    main->ui().DragnDropStationButton[1]->trigger();
+    EXPECT_EQ(main->dragTarget(), 11);
     move(10, 30);
-    EXPECT_EQ(main->VrDemoButtonStation[1]->pos(), QPoint(11, 31));
-    EXPECT_EQ(main->VrBlotterBand->pos(), QPoint(w - 8, main->height() - 8));
+    EXPECT_EQ(main->ui().VrDemoButtonStation[1]->pos(), QPoint(11, 31));
+    EXPECT_EQ(main->ui().VrBlotterBand->pos(), QPoint(w - 8, main->height() - 8));
 
-    main->EndDragnDrop1->trigger();
-    EXPECT_EQ(main->dragTarget, 0);
-    EXPECT_FALSE(main->EndDragnDrop1->isEnabled());
-    EXPECT_TRUE(main->Panelxy->isHidden());
+    main->ui().EndDragnDrop1->trigger();
+    EXPECT_EQ(main->dragTarget(), 0);
+    EXPECT_FALSE(main->ui().EndDragnDrop1->isEnabled());
+    EXPECT_TRUE(main->ui().Panelxy->isHidden());
     move(200, 100);
-    EXPECT_EQ(main->Panelxy->text(), QStringLiteral("200x100"));
-    EXPECT_EQ(main->VrDemoButtonStation[1]->pos(), QPoint(11, 31));
+    EXPECT_EQ(main->ui().Panelxy->text(), QStringLiteral("200x100"));
+    EXPECT_EQ(main->ui().VrDemoButtonStation[1]->pos(), QPoint(11, 31));
 
     // Every item moves its own control, in skin file order.
-    QAction *items[] = {main->DragnDropLEDMatrix1,   main->DragnDropFaderBlock1,     main->DragnDropBandBlock1,
-                        main->DragnDropStationBlock1, main->DragnDrop1,               main->DragnDorpButtonBlock1,
-                        main->DragnDrop2,             main->DragnDropRecordButton1,   main->DragnDropPlayButton1,
-                        main->DragnDropStationButton12, main->DragnDropStationButton22, main->DragnDropStationButton32,
-                        main->DragnDropStationButton42, main->DragnDropStationButton52, main->DragnDropStationButton62,
-                        main->DragnDropStationButton72};
+    QAction *items[] = {main->ui().DragnDropLEDMatrix1,   main->ui().DragnDropFaderBlock1,     main->ui().DragnDropBandBlock1,
+                        main->ui().DragnDropStationBlock1, main->ui().DragnDrop1,               main->ui().DragnDorpButtonBlock1,
+                        main->ui().DragnDrop2,             main->ui().DragnDropRecordButton1,   main->ui().DragnDropPlayButton1,
+                        main->ui().DragnDropStationButton[0], main->ui().DragnDropStationButton[1], main->ui().DragnDropStationButton[2],
+                        main->ui().DragnDropStationButton[3], main->ui().DragnDropStationButton[4], main->ui().DragnDropStationButton[5],
+                        main->ui().DragnDropStationButton[6]};
     for (int n = 1; n <= kSkinControlCount; ++n) {
         items[n - 1]->trigger();
         move(n * 10, n * 5);
@@ -688,7 +688,7 @@ TEST_F(SkinTest, ASmallerPictureShowsTheLayoutWithinReachAndTheRightOneBringsItB
         EXPECT_GE(seen.height(), TMainForm::kReachMargin) << kSkinControlNames[size_t(n - 1)];
     }
     expectSkinDesignerAndExitWhole();
-    EXPECT_NE(main->VrDemoButtonStation[6]->pos(), composed[15]) << "shown within the small window";
+    EXPECT_NE(main->ui().VrDemoButtonStation[6]->pos(), composed[15]) << "shown within the small window";
     // The skin keeps its own places: that is what a save writes.
     EXPECT_EQ(savedPlaces(QStringLiteral("after-small.skn")), DefaultSkin().Places);
 
@@ -698,10 +698,10 @@ TEST_F(SkinTest, ASmallerPictureShowsTheLayoutWithinReachAndTheRightOneBringsItB
     // A drag in the small window is the user's choice: it moves the control's
     // place for good.
     loadImage(small);
-    main->DragnDropStationButton32->trigger();
-    Q_EMIT main->VrMainFormShape->OnMouseMove(Qt::NoButton, 20, 30);
-    main->EndDragnDrop1->trigger();
-    EXPECT_EQ(main->VrDemoButtonStation[2]->pos(), QPoint(21, 31));
+    main->ui().DragnDropStationButton[2]->trigger();
+    Q_EMIT main->ui().VrMainFormShape->OnMouseMove(Qt::NoButton, 20, 30);
+    main->ui().EndDragnDrop1->trigger();
+    EXPECT_EQ(main->ui().VrDemoButtonStation[2]->pos(), QPoint(21, 31));
     loadImage(large);
     auto expected = composed;
     expected[11] = QPoint(21, 31);
@@ -712,10 +712,10 @@ TEST_F(SkinTest, ASmallerPictureShowsTheLayoutWithinReachAndTheRightOneBringsItB
 TEST_F(SkinTest, LoadingASkinPutsMovedControlsBackAndKeepsFarOnesReachable)
 {
     const QString normal = writeSkin(QStringLiteral("normal.skn"), [](TSkin &) {});
-    main->DragnDropFaderBlock1->trigger();
-    Q_EMIT main->VrMainFormShape->OnMouseMove(Qt::NoButton, 30, 30);
-    main->EndDragnDrop1->trigger();
-    ASSERT_EQ(main->VrBlotterMixer->pos(), QPoint(31, 31));
+    main->ui().DragnDropFaderBlock1->trigger();
+    Q_EMIT main->ui().VrMainFormShape->OnMouseMove(Qt::NoButton, 30, 30);
+    main->ui().EndDragnDrop1->trigger();
+    ASSERT_EQ(main->ui().VrBlotterMixer->pos(), QPoint(31, 31));
     skin->loadSkin(normal);
     EXPECT_EQ(skin->currentSkin(), DefaultSkin());
 
@@ -727,15 +727,15 @@ TEST_F(SkinTest, LoadingASkinPutsMovedControlsBackAndKeepsFarOnesReachable)
     skin->loadSkin(far);
     skin->ApplySkin(true);
     const QRect client = main->rect();
-    for (QWidget *w : {static_cast<QWidget *>(main->VrBlotterMixer), static_cast<QWidget *>(main->VrDemoButtonStation[0]),
-                       static_cast<QWidget *>(main->VrMatrixConn)}) {
+    for (QWidget *w : {static_cast<QWidget *>(main->ui().VrBlotterMixer), static_cast<QWidget *>(main->ui().VrDemoButtonStation[0]),
+                       static_cast<QWidget *>(main->ui().VrMatrixConn)}) {
         const QRect seen = w->geometry() & client;
         EXPECT_GE(seen.width(), TMainForm::kReachMargin) << w->objectName().toStdString();
         EXPECT_GE(seen.height(), TMainForm::kReachMargin) << w->objectName().toStdString();
     }
-    EXPECT_EQ(main->VrBlotterMixer->pos(), QPoint(8 - 117, 8 - 115));
-    EXPECT_EQ(main->VrDemoButtonStation[0]->pos(), QPoint(601 - 8, 352 - 8));
-    EXPECT_EQ(main->VrMatrixConn->pos(), QPoint(-100, 340)) << "within reach already";
+    EXPECT_EQ(main->ui().VrBlotterMixer->pos(), QPoint(8 - 117, 8 - 115));
+    EXPECT_EQ(main->ui().VrDemoButtonStation[0]->pos(), QPoint(601 - 8, 352 - 8));
+    EXPECT_EQ(main->ui().VrMatrixConn->pos(), QPoint(-100, 340)) << "within reach already";
 
     // The file keeps the skin's own places, not where they are shown.
     skin->saveSkin(file(QStringLiteral("saved.skn")));

@@ -155,8 +155,8 @@ TEST(StartUp, PassedChecksCreateEveryWindowAndTheMainWindowTakesOverFromTheSplas
     ASSERT_NE(windows.MainForm, nullptr);
     EXPECT_EQ(shownMainWindow(), windows.MainForm.get());
     EXPECT_TRUE(windows.MainForm->isVisible());
-    EXPECT_TRUE(windows.MainForm->firstShowDone);
-    EXPECT_EQ(windows.MainForm->dataDirectory, QDir::currentPath());
+    EXPECT_TRUE(windows.MainForm->loaded());
+    EXPECT_EQ(windows.MainForm->dataDirectory(), QDir::currentPath());
     EXPECT_TRUE(windows.MainForm->windowFlags() & Qt::FramelessWindowHint);
 
     // The farewell and About windows, last in the order, come once the main
@@ -236,7 +236,7 @@ TEST(StartUp, AWindowAskedForBeforeTheFirstPictureIsMadeThenAndOnlyOnce)
     EXPECT_EQ(about->size(), QSize(553, 420));
 
     // Past the first picture, when they would have been made.
-    start.windows.MainForm->VrMainFormShape->repaint();
+    start.windows.MainForm->ui().VrMainFormShape->repaint();
     testsupport::handlePostedEvents();
     EXPECT_EQ(windows.AboutForm.get(), about);
     EXPECT_EQ(windows.FormSure.get(), farewell);
