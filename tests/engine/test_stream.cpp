@@ -173,8 +173,9 @@ TEST(ToneStream, ANewVolumeAndAStopAreHeardAtOnceWhateverTheOutputHolds)
     // The tone is on the monitor at its full level.
     ASSERT_TRUE(waitUntil([] { return rms(recordMonitor(0.2)) > 5000.0; }));
 
-    // The sound output holds half a second of sound ahead; the
-    // fader and Disconnect must not wait for it to play out.
+    // The sound output holds half a second of sound ahead; the fader and
+    // Disconnect must not wait for it to play out. The bounds below tell that
+    // fault from a busy machine; how soon they are heard is a benchmark's matter.
     MonitorRecording monitor;
     monitor.record(600);
     const size_t turnedDown = monitor.mark();
@@ -184,7 +185,7 @@ TEST(ToneStream, ANewVolumeAndAStopAreHeardAtOnceWhateverTheOutputHolds)
     monitor.record(1000);
     const double heardAfter = monitor.msUntil(turnedDown, [&](double level) { return level < 0.7 * full; });
     EXPECT_GE(heardAfter, 0.0) << "the lower volume was never heard";
-    EXPECT_LE(heardAfter, 150.0) << "a new volume is heard at once";
+    EXPECT_LT(heardAfter, 400.0) << "a new volume is heard before what the output holds";
 
     // Stop drops what the output holds instead of playing it out.
     const size_t stopped = monitor.mark();
@@ -192,5 +193,5 @@ TEST(ToneStream, ANewVolumeAndAStopAreHeardAtOnceWhateverTheOutputHolds)
     monitor.record(600);
     const double silentAfter = monitor.msUntil(stopped, [](double level) { return level < 50.0; });
     EXPECT_GE(silentAfter, 0.0) << "stop never silenced the output";
-    EXPECT_LE(silentAfter, 120.0) << "stop silences at once";
+    EXPECT_LT(silentAfter, 400.0) << "stop silences before what the output holds has played";
 }
