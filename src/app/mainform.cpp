@@ -36,6 +36,7 @@
 
 #include <QAction>
 #include <QDir>
+#include <QClipboard>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
@@ -144,6 +145,7 @@ TMainForm::TMainForm(QWidget *parent) : QWidget(parent, Qt::Window | Qt::Framele
     WindowsMediaPlayer = std::make_unique<TWindowsMediaPlayer>(platformServices().makeMediaEngine());
     PlayerRec = std::make_unique<TWindowsMediaPlayer>(platformServices().makeMediaEngine());
     Network = platformServices().makeNetworkState();
+    Links = platformServices().makeStationLinks();
     compose();
     TPlaybackControls controls;
     controls.VrMatrixConn = VrMatrixConn;
@@ -168,7 +170,7 @@ TMainForm::TMainForm(QWidget *parent) : QWidget(parent, Qt::Window | Qt::Framele
         const TSkinForm *skin = skinForm();
         return skin ? skin->EditLEDMatrix->text() : kDefaultLedText;
     };
-    Playback = std::make_unique<TStationPlayback>(controls, *WindowsMediaPlayer, *PlayerRec, *Network,
+    Playback = std::make_unique<TStationPlayback>(controls, *WindowsMediaPlayer, *PlayerRec, *Network, *Links,
                                                   std::move(hooks));
     m_dataDirectory = QDir::currentPath(); // taken again at the first showing
 
@@ -207,6 +209,10 @@ TMainForm::TMainForm(QWidget *parent) : QWidget(parent, Qt::Window | Qt::Framele
     TRecorderHooks recorderHooks;
     recorderHooks.options = [this] { return optionsForm(); };
     recorderHooks.setVolume = [this](int value) { Playback->SetVolume(value); };
+    recorderHooks.endStation = [this] { Playback->endStation(); };
+    LabelStation->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(LabelStation, &QWidget::customContextMenuRequested, this,
+            [this](QPoint at) { titlesMenu()->popup(LabelStation->mapToGlobal(at)); });
     Recorder = std::make_unique<TRecorder>(recorder, *WindowsMediaPlayer, *PlayerRec, Playback->state,
                                            std::move(recorderHooks));
     const std::pair<TVrDemoButton *, void (TMainForm::*)()> clicks[] = {
@@ -533,6 +539,29 @@ void TMainForm::composeMenu()
         DragnDropStationButton[size_t(i)] = item(DragnDropStationButton11, name.constData(), caption);
     }
     VrMainFormShape->setPopupMenu(PopupMenuDrag);
+}
+
+QMenu *TMainForm::titlesMenu()
+{
+    if (!m_titlesMenu) {
+        m_titlesMenu = new QMenu(this);
+        m_titlesMenu->setObjectName(QStringLiteral("TitlesMenu"));
+    }
+    m_titlesMenu->clear();
+    const QList<TStationTitle> &titles = Playback->titles();
+    if (titles.isEmpty()) {
+        m_titlesMenu->addAction(QStringLiteral("No titles heard yet"))->setEnabled(false);
+        return m_titlesMenu;
+    }
+    m_titlesMenu->addSection(QStringLiteral("Titles heard (click to copy)"));
+    for (auto it = titles.crbegin(); it != titles.crend(); ++it) {
+        const QString line = it->at.toString(QStringLiteral("HH:mm")) + QStringLiteral("  ") + it->station
+                             + QStringLiteral(" - ") + it->title;
+        // A menu caption treats "&" as a shortcut mark.
+        QAction *item = m_titlesMenu->addAction(QString(line).replace(QLatin1Char('&'), QStringLiteral("&&")));
+        connect(item, &QAction::triggered, this, [title = it->title] { QGuiApplication::clipboard()->setText(title); });
+    }
+    return m_titlesMenu;
 }
 
 std::function<void()> TMainForm::guardedHandler(void (TMainForm::*handler)())

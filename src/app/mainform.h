@@ -33,6 +33,7 @@ class TVrScale;
 class TVrSlider;
 class TVrSpinner;
 class NetworkState;
+class StationLinks;
 class TStationPlayback;
 class TStationPresets;
 class THistoryForm;
@@ -258,6 +259,10 @@ public:
     TAboutForm *aboutForm() const { return m_windows.about ? m_windows.about() : nullptr; }
     TFormSure *farewellForm() const { return m_windows.farewell ? m_windows.farewell() : nullptr; }
 
+    // The station label's right-click menu, made anew from the titles heard,
+    // newest first; a click on one copies it to the clipboard.
+    QMenu *titlesMenu();
+
     // Puts the window in the middle of its screen.
     void centreOnScreen();
 
@@ -281,6 +286,7 @@ private:
     void composeStationBlock();
     void composeRecordBlock();
     void composeMenu();
+
     void finishRecording();
     // Band label and players put right, then each saving step handed to run,
     // which decides what an error does.
@@ -296,9 +302,11 @@ private:
     QRect skinEscapeButtons() const;
 
     Windows m_windows;
+    QMenu *m_titlesMenu = nullptr;
     std::unique_ptr<TWindowsMediaPlayer> WindowsMediaPlayer;
     std::unique_ptr<TWindowsMediaPlayer> PlayerRec;
     std::unique_ptr<NetworkState> Network;
+    std::unique_ptr<StationLinks> Links;
     std::unique_ptr<TStationPlayback> Playback;
     std::unique_ptr<TStationPresets> Presets;
     std::unique_ptr<TRecorder> Recorder;

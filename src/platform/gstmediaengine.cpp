@@ -7,6 +7,7 @@
 #include <QUrl>
 
 #include <algorithm>
+#include <cstring>
 #include <mutex>
 
 #include <gst/audio/gstaudiobasesink.h>
@@ -57,6 +58,39 @@ constexpr qint64 kPositionRereadMs = 1000;
 constexpr int kDryPercent = 10;
 // The shortest time over which the position's pace is compared with the clock's.
 constexpr double kPaceCheckSeconds = 0.2;
+
+// A decoder was added somewhere in the pipeline: its input is counted.
+GstPadProbeReturn countIntake(GstPad *, GstPadProbeInfo *info, gpointer data)
+{
+    const GstBuffer *buffer = GST_PAD_PROBE_INFO_BUFFER(info);
+    if (buffer && !GST_BUFFER_FLAG_IS_SET(buffer, GST_BUFFER_FLAG_HEADER) && GST_BUFFER_DURATION_IS_VALID(buffer)
+        && GST_BUFFER_DURATION(buffer) > 0) {
+        auto *intake = static_cast<std::pair<std::atomic<qint64> *, std::atomic<qint64> *> *>(data);
+        intake->first->fetch_add(qint64(gst_buffer_get_size(const_cast<GstBuffer *>(buffer))));
+        intake->second->fetch_add(qint64(GST_BUFFER_DURATION(buffer)));
+    }
+    return GST_PAD_PROBE_OK;
+}
+
+void onElementSetUp(GstElement *, GstElement *element, gpointer intake)
+{
+    GstElementFactory *factory = gst_element_get_factory(element);
+    const gchar *klass = factory ? gst_element_factory_get_metadata(factory, GST_ELEMENT_METADATA_KLASS) : nullptr;
+    if (!klass || !std::strstr(klass, "Decoder") || !std::strstr(klass, "Audio"))
+        return;
+    if (const auto input = GstPtr<GstPad>::adopt(gst_element_get_static_pad(element, "sink")))
+        gst_pad_add_probe(input.get(), GST_PAD_PROBE_TYPE_BUFFER, countIntake, intake, nullptr);
+}
+
+// The stream's source is made: a certificate authority file named by
+// SSL_CERT_FILE (the variable TLS libraries read for it) is the one trusted for
+// https stations, as every other program of the user's trusts it.
+void onSourceSetUp(GstElement *, GstElement *source, gpointer)
+{
+    static const QByteArray caFile = qgetenv("SSL_CERT_FILE");
+    if (!caFile.isEmpty() && g_object_class_find_property(G_OBJECT_GET_CLASS(source), "ssl-ca-file"))
+        g_object_set(source, "ssl-ca-file", caFile.constData(), nullptr);
+}
 
 QString takeErrorText(GstMessage *message)
 {
@@ -166,6 +200,10 @@ void GstMediaEngine::ensurePipeline()
     g_object_set(playbin, "buffer-duration", kRefillDuration, "buffer-size", kRefillBytes, nullptr);
     g_object_set(playbin, "volume", m_volume / 100.0, nullptr);
 
+    m_intakeCounters = {&m_intake.bytes, &m_intake.ns};
+    g_signal_connect(playbin, "element-setup", G_CALLBACK(onElementSetUp), &m_intakeCounters);
+    g_signal_connect(playbin, "source-setup", G_CALLBACK(onSourceSetUp), nullptr);
+
     m_bus = GstPtr<GstBus>::adopt(gst_element_get_bus(playbin));
 }
 
@@ -209,6 +247,8 @@ void GstMediaEngine::resetStreamInfo()
     m_rebuffering = false;
     m_refills = 0;
     m_bufferPercent = 100;
+    m_intake.bytes = 0;
+    m_intake.ns = 0;
 }
 
 void GstMediaEngine::setUrl(const QString &urlOrPath)
@@ -222,6 +262,8 @@ void GstMediaEngine::setUrl(const QString &urlOrPath)
     m_bitRate = 0;
     m_nominalBitRate = 0;
     m_duration = 0;
+    m_lastError.clear();
+    m_title.clear();
     m_url = urlOrPath;
     if (urlOrPath.isEmpty() && !m_playbin)
         return;
@@ -241,6 +283,8 @@ void GstMediaEngine::play()
     if (m_ended || m_failed)
         setState(GST_STATE_NULL);
     resetStreamInfo();
+    m_lastError.clear();
+    m_title.clear();
     m_wantPlaying = true;
     m_startedSinceOpen = true;
     // Nothing flows now (the pipeline is in NULL after setUrl, stop or the
@@ -309,11 +353,7 @@ void GstMediaEngine::handleMessage(GstMessage *message, BufferingNews &buffering
         GstTagList *tags = nullptr;
         gst_message_parse_tag(message, &tags);
         const auto ownedTags = GstPtr<GstTagList>::adopt(tags);
-        guint rate = 0;
-        if (gst_tag_list_get_uint(tags, GST_TAG_BITRATE, &rate) && rate > 0)
-            m_bitRate = int(rate);
-        if (gst_tag_list_get_uint(tags, GST_TAG_NOMINAL_BITRATE, &rate) && rate > 0)
-            m_nominalBitRate = int(rate);
+        takeTags(tags);
         break;
     }
     case GST_MESSAGE_DURATION_CHANGED:
@@ -343,6 +383,34 @@ void GstMediaEngine::handleMessage(GstMessage *message, BufferingNews &buffering
     default:
         break;
     }
+}
+
+void GstMediaEngine::takeTags(GstTagList *tags)
+{
+    guint rate = 0;
+    if (gst_tag_list_get_uint(tags, GST_TAG_BITRATE, &rate) && rate > 0)
+        m_bitRate = int(rate);
+    if (gst_tag_list_get_uint(tags, GST_TAG_NOMINAL_BITRATE, &rate) && rate > 0)
+        m_nominalBitRate = int(rate);
+    // What plays now: ICY's StreamTitle, an Ogg stream's comments, HLS's ID3.
+    // Comments name the artist apart; ICY puts both into the title.
+    gchar *title = nullptr;
+    if (!gst_tag_list_get_string(tags, GST_TAG_TITLE, &title))
+        return;
+    const auto ownedTitle = GstPtr<gchar>::adopt(title);
+    gchar *artist = nullptr;
+    if (gst_tag_list_get_string(tags, GST_TAG_ARTIST, &artist)) {
+        const auto ownedArtist = GstPtr<gchar>::adopt(artist);
+        m_title = QString::fromUtf8(artist) + QStringLiteral(" - ") + QString::fromUtf8(title);
+    } else {
+        m_title = QString::fromUtf8(title);
+    }
+}
+
+QString GstMediaEngine::streamTitle()
+{
+    drainBus();
+    return m_title;
 }
 
 // The bus is read in batches (every status tick), so a batch can hold a level
@@ -407,6 +475,35 @@ bool GstMediaEngine::positionRuns() const
         && GST_STATE(m_playbin.get()) == GST_STATE_PLAYING && GST_STATE_PENDING(m_playbin.get()) == GST_STATE_VOID_PENDING;
 }
 
+bool GstMediaEngine::readPosition(double &seconds) const
+{
+    if (!m_playbin || GST_STATE(m_playbin.get()) < GST_STATE_PAUSED)
+        return false;
+    GstElement *playbin = m_playbin.get();
+    if (!m_streamOutput) {
+        gint64 position = 0;
+        if (!gst_element_query_position(playbin, GST_FORMAT_TIME, &position) || position < 0)
+            return false;
+        seconds = double(position) / GST_SECOND;
+        return true;
+    }
+    // A stream's sound has played for the pipeline's running time, less what the
+    // output holds before it is heard; a pause to refill stops that time.
+    if (!m_reachedPlaying || GST_STATE(playbin) != GST_STATE_PLAYING)
+        return false;
+    const auto clock = GstPtr<GstClock>::adopt(gst_element_get_clock(playbin));
+    if (!clock)
+        return false;
+    const GstClockTime now = gst_clock_get_time(clock.get());
+    const GstClockTime base = gst_element_get_base_time(playbin);
+    const GstClockTime latency = gst_pipeline_get_latency(GST_PIPELINE(playbin));
+    GstClockTimeDiff played = GstClockTimeDiff(now) - GstClockTimeDiff(base);
+    if (GST_CLOCK_TIME_IS_VALID(latency))
+        played -= GstClockTimeDiff(latency);
+    seconds = played > 0 ? double(played) / GST_SECOND : 0;
+    return true;
+}
+
 double GstMediaEngine::currentPosition()
 {
     drainBus();
@@ -415,12 +512,11 @@ double GstMediaEngine::currentPosition()
         m_positionShown = std::max(m_positionShown, m_positionRead + double(m_positionAge.nsecsElapsed()) / 1e9);
         return m_positionShown;
     }
-    gint64 position = 0;
-    if (!m_playbin || GST_STATE(m_playbin.get()) < GST_STATE_PAUSED || !gst_element_query_position(m_playbin.get(), GST_FORMAT_TIME, &position) || position < 0) {
+    double seconds = 0;
+    if (!readPosition(seconds)) {
         m_positionKnown = false;
-        return 0;
+        return m_streamOutput ? m_positionShown : 0;
     }
-    const double seconds = double(position) / GST_SECOND;
     // A clock a little slower than the monotonic one must not make the shown
     // position step back after it was carried forward.
     m_positionShown = std::max(m_positionShown, seconds);
@@ -464,7 +560,15 @@ int GstMediaEngine::bufferingProgress()
 int GstMediaEngine::bitRate()
 {
     drainBus();
-    return m_bitRate > 0 ? m_bitRate : m_nominalBitRate;
+    // A stated figure stays the same from tick to tick; a measured one moves by
+    // a few bits with every frame, so it is shown in whole kbit/s.
+    if (m_nominalBitRate > 0)
+        return m_nominalBitRate;
+    const qint64 ns = m_intake.ns.load();
+    int measured = m_bitRate;
+    if (ns >= GST_SECOND / 2)
+        measured = int(double(m_intake.bytes.load()) * 8.0 * double(GST_SECOND) / double(ns));
+    return (measured + 500) / 1000 * 1000;
 }
 
 double GstMediaEngine::duration()

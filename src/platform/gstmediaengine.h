@@ -29,6 +29,7 @@ public:
     int bitRate() override;
     double duration() override;
     QString lastError() const override { return m_lastError; }
+    QString streamTitle() override;
     // How often playback was held since the last play() because the network
     // buffer had run dry; a steady stream never is.
     int refills() const { return m_refills; }
@@ -64,6 +65,11 @@ private:
     void setState(int state);
     void resetStreamInfo();
     bool positionRuns() const;
+    // Where the sound is now, in seconds: for a stream the time its sound has
+    // played since it started, whatever timeline the stream carries (an HLS
+    // playlist's starts where the playlist does); for a file the place in it.
+    bool readPosition(double &seconds) const;
+    void takeTags(GstTagList *tags);
 
     // The last position read from the pipeline and when it was read. While the
     // stream plays steadily the position is carried forward on the monotonic
@@ -97,5 +103,14 @@ private:
     int m_bufferPercent = 100;
     int m_bitRate = 0;
     int m_nominalBitRate = 0;
+    // The compressed audio the decoder took since play(): bytes and the playing
+    // time they carry, counted on the streaming thread. Their ratio is the
+    // stream's real bit rate, whatever bursts the network delivered it in.
+    struct Intake {
+        std::atomic<qint64> bytes{0};
+        std::atomic<qint64> ns{0};
+    } m_intake;
+    std::pair<std::atomic<qint64> *, std::atomic<qint64> *> m_intakeCounters{};
+    QString m_title;
     double m_duration = 0;
 };

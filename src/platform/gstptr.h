@@ -32,6 +32,7 @@ template <> struct Refs<GstPad> : ObjectRefs<GstPad> {};
 template <> struct Refs<GstDevice> : ObjectRefs<GstDevice> {};
 template <> struct Refs<GstDeviceMonitor> : ObjectRefs<GstDeviceMonitor> {};
 template <> struct Refs<GstPluginFeature> : ObjectRefs<GstPluginFeature> {};
+template <> struct Refs<GstClock> : ObjectRefs<GstClock> {};
 
 // Mini objects: reference-counted, never floating.
 template <typename T> struct MiniObjectRefs {

@@ -40,18 +40,23 @@ public:
     virtual void play() = 0;
     // Stops and drops the connection; does nothing when nothing plays.
     virtual void stop() = 0;
-    // Seconds since play() for a stream, the place in the file for a file; 0 when
-    // unknown.
+    // Seconds since the stream's sound started, the place in the file for a file;
+    // 0 when unknown.
     virtual double currentPosition() = 0;
     // 0..100, applied linearly to the sample values.
     virtual void setVolume(int percent) = 0;
     virtual int volume() const = 0;
     // Fill of the network buffer in percent; 100 when nothing is being buffered.
     virtual int bufferingProgress() = 0;
-    // Bits per second of the stream as its tags tell it; 0 while unknown.
+    // Bits per second of the stream: the nominal figure when the stream states
+    // one, else the measured one in whole kbit/s; 0 while unknown.
     virtual int bitRate() = 0;
     // Length of the opened media in seconds; 0 when unknown (live streams).
     virtual double duration() = 0;
-    // Text of the last playback error, empty when none happened; informational.
+    // Text of the playback error of the media opened last, empty when none
+    // happened since setUrl() or play().
     virtual QString lastError() const = 0;
+    // The title the stream gives what it plays now ("artist - title" when it
+    // names both), as it came; empty when it gave none since setUrl() or play().
+    virtual QString streamTitle() { return {}; }
 };

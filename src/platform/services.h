@@ -5,6 +5,7 @@
 #include "platform/capturebackend.h"
 #include "platform/mediaengine.h"
 #include "platform/networkstate.h"
+#include "platform/stationlink.h"
 
 #include <functional>
 #include <memory>
@@ -13,6 +14,7 @@ struct PlatformServices {
     std::function<std::unique_ptr<MediaEngine>()> makeMediaEngine;
     std::function<std::unique_ptr<NetworkState>()> makeNetworkState;
     std::function<std::unique_ptr<CaptureBackend>()> makeCaptureBackend;
+    std::function<std::unique_ptr<StationLinks>()> makeStationLinks;
 };
 
 // The services in use; a test may replace any member and restore it afterwards.

@@ -2,6 +2,7 @@
 
 #include "platform/dialogs.h"
 #include "platform/networkstate.h"
+#include "platform/stationlink.h"
 #include "widgets/timage.h"
 #include "widgets/vrclock.h"
 #include "widgets/vrcompose.h"
@@ -74,8 +75,8 @@ void resetClock(TVrClock *clock)
 
 TStationPlayback::TStationPlayback(TPlaybackControls controls, TWindowsMediaPlayer &stationPlayer,
                                    TWindowsMediaPlayer &recordingPlayer, NetworkState &network,
-                                   TPlaybackHooks hooks)
-    : m_c(controls), m_station(stationPlayer), m_rec(recordingPlayer), m_network(network),
+                                   StationLinks &links, TPlaybackHooks hooks)
+    : m_c(controls), m_station(stationPlayer), m_rec(recordingPlayer), m_network(network), m_links(links),
       m_hooks(std::move(hooks))
 {
 }
@@ -86,13 +87,22 @@ void TStationPlayback::TuneStation(const QString &name, const QString &url)
 {
     if (name == QLatin1String("none") || name.isEmpty() || url.isEmpty() || !state.online)
         return;
-    m_station.controls().stop();
+    const QString address = stationAddress(url);
+    if (address.isEmpty()) {
+        dialogs().showMessage(QStringLiteral("This is not a station address: ") + shownAddress(url));
+        return;
+    }
     resetClock(m_c.VrClockstposition);
     state.currentStationName = name;
     state.connecting = true;
     state.connectionTimeoutCounter = 0;
-    m_station.setURL(url);
-    m_station.controls().play();
+    m_links.cancel();
+    m_phase = Phase::Tuning;
+    m_stationUrl = address;
+    m_candidates.clear();
+    m_firstFailure.clear();
+    m_lastTitle.clear();
+    startTry(address, 0); // stops what plays, then opens and plays the address
 }
 
 double TStationPlayback::stationPosition()
@@ -133,14 +143,11 @@ void TStationPlayback::TimerSonaveoTimer()
 
 void TStationPlayback::statusPass()
 {
-    // The connection LED says online or offline.
-    if (IsConnected()) {
-        state.online = true;
-        m_c.VrMatrixConn->setText(m_hooks.ledText ? m_hooks.ledText() : kDefaultLedText);
-    } else {
-        state.online = false;
-        m_c.VrMatrixConn->setText(kOfflineLedText);
-    }
+    // The connection LED says online or offline, and while a station plays
+    // what it plays.
+    state.online = IsConnected();
+    superviseStation();
+    m_c.VrMatrixConn->setText(connectionText());
 
     // While connecting, the station label blinks "connecting".
     if (state.connecting) {
@@ -182,6 +189,7 @@ void TStationPlayback::statusPass()
             if (state.connectionTimeoutCounter > kConnectionTimeoutTicks) {
                 state.connecting = false;
                 if (m_c.VrClockstposition->Seconds() == 0) {
+                    endStation();
                     m_c.LabelStation->setVisible(true);
                     m_station.controls().stop();
                     m_tickStationState.reset();
@@ -241,5 +249,6 @@ void TStationPlayback::VrDemoButtonUnplugClick()
     setCaptionText(m_c.LabelStation, QStringLiteral("none"));
     m_c.LabelStation->setVisible(true);
     state.connecting = false;
+    endStation();
     m_station.controls().stop();
 }

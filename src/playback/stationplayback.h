@@ -4,11 +4,15 @@
 // rate, the activity picture, the recording's clocks and the exit countdown.
 // Volume and Disconnect live here too, as they act on the same players.
 
+#include <QList>
 #include <QString>
+#include <QTime>
 #include <functional>
 #include <optional>
 
 class NetworkState;
+class StationLinks;
+struct StationLinkReport;
 class QLabel;
 class TImage;
 class TVrClock;
@@ -22,6 +26,7 @@ class TWindowsMediaPlayer;
 inline const QString kDefaultLedText = QStringLiteral("MARO SONAVEO ONLINE!");
 inline const QString kOfflineLedText = QStringLiteral("INTERNET CONNECTION?");
 inline const QString kConnectingText = QStringLiteral("Connecting.....");
+inline const QString kReconnectingText = QStringLiteral("Reconnecting...");
 inline const QString kConnectionTimeoutMessage = QStringLiteral(
     "Currently no connection to this radio station is possible! Please check your internet "
     "connection and the URL of the station.");
@@ -64,6 +69,25 @@ struct TPlaybackHooks {
     std::function<void()> closeMainWindow;
 };
 
+// A title the station gave, with the time of day it came.
+struct TStationTitle {
+    QTime at;
+    QString station;
+    QString title;
+};
+
+// A stream's title as it is shown: control characters dropped, blanks at the
+// ends trimmed, at most kMaxTitleLength characters.
+QString cleanStationTitle(const QString &title);
+inline constexpr int kMaxTitleLength = 256;
+
+// What the player is given for what the user typed: the address itself, an
+// address without its "http://" with it, a local path as it is; empty when it
+// is no station address at all.
+QString stationAddress(const QString &typed);
+// An address as a message shows it: on one line, at most 200 characters.
+QString shownAddress(const QString &url);
+
 // "HH:MM:SS" for a position in seconds: nearest whole second with halves to the
 // even neighbour, negative as 0, exactly 24 hours as "00:00:00".
 QString SecondsToClockText(double seconds);
@@ -77,8 +101,23 @@ void resetClock(TVrClock *clock);
 class TStationPlayback {
 public:
     TStationPlayback(TPlaybackControls controls, TWindowsMediaPlayer &stationPlayer,
-                     TWindowsMediaPlayer &recordingPlayer, NetworkState &network,
+                     TWindowsMediaPlayer &recordingPlayer, NetworkState &network, StationLinks &links,
                      TPlaybackHooks hooks);
+
+    // Seconds without sound after which a station is given up, and the time a
+    // dropped station is tried again for.
+    static constexpr int kNoSoundTicks = 150;
+    static constexpr int kReconnectTicks = 3000;
+    // A stream whose buffer stays empty this long is taken as dropped.
+    static constexpr int kStallTicks = 50;
+    // The pauses before the attempts after a drop, in ticks; the last repeats.
+    static constexpr int kBackoffTicks[] = {10, 20, 40, 80, 100};
+    // How many titles are kept for the listener to look up.
+    static constexpr int kTitlesKept = 11;
+    // The titles heard, oldest first.
+    const QList<TStationTitle> &titles() const { return m_titles; }
+    // True while a dropped station is being tuned again.
+    bool reconnecting() const { return m_phase == Phase::Reconnecting; }
 
     TPlaybackState state;
 
@@ -89,9 +128,32 @@ public:
     void SetVolume(int value);
     void VrScrollBarPlayer1Change();
     void VrDemoButtonUnplugClick();
+    // The station is ended by the program (recording playback takes the
+    // output): it is neither tried again nor reported.
+    void endStation();
 
 private:
+    enum class Phase { Idle, Tuning, Playing, Reconnecting };
+    // One address to try for the station, and how many lists deep it was found.
+    struct Candidate {
+        QString url;
+        int depth = 0;
+    };
+    static constexpr int kMaxPlaylistDepth = 3;
+
     void statusPass();
+    // The station's connection, once per tick after the connection text.
+    void superviseStation();
+    void startTry(const QString &url, int depth);
+    void tryNext();
+    void tryFailed(const QString &message);
+    void onLook(const StationLinkReport &report);
+    void dropped();
+    void attemptReconnect();
+    // Stops the station and says why, once.
+    void giveUp(const QString &message);
+    void followTitle();
+    QString connectionText();
     void tail();
     // The station player's position, asked of the engine once per tick (a
     // position query walks the whole pipeline).
@@ -109,5 +171,24 @@ private:
     TWindowsMediaPlayer &m_station;
     TWindowsMediaPlayer &m_rec;
     NetworkState &m_network;
+    StationLinks &m_links;
     TPlaybackHooks m_hooks;
+
+    Phase m_phase = Phase::Idle;
+    // The station's address as the user gave it, and what is left to try of it.
+    QString m_stationUrl;
+    QList<Candidate> m_candidates;
+    Candidate m_trying;
+    bool m_tryRunning = false;
+    bool m_looking = false;
+    int m_ticksWithoutSound = 0;
+    QString m_firstFailure;
+    // After a drop: ticks since it, the tick of the next attempt, attempts made.
+    int m_dropTicks = 0;
+    int m_nextAttemptTick = 0;
+    int m_attempts = 0;
+    int m_stallTicks = 0;
+    bool m_wasOnline = true;
+    QString m_lastTitle;
+    QList<TStationTitle> m_titles;
 };

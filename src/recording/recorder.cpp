@@ -157,6 +157,8 @@ void TRecorder::VrDemoButtonStartClick()
     m_c.LabelStation->setText(QStringLiteral("File Playback"));
     m_c.LabelStation->setVisible(true);
     m_station.controls().stop();
+    if (m_hooks.endStation)
+        m_hooks.endStation();
     m_playback.connecting = false;
     const int position = m_c.VrScrollBarPlayer1->Position();
     if (m_hooks.setVolume)

@@ -39,6 +39,8 @@ struct TRecorderControls {
 struct TRecorderHooks {
     std::function<TOptionsForm *()> options;
     std::function<void(int)> setVolume;
+    // Ends the station for good: no reconnect, no failure message.
+    std::function<void()> endStation;
 };
 
 class TRecorder {

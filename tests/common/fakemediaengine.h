@@ -14,7 +14,10 @@ public:
     int buffering = 100;
     int bitrate = 0;
     double length = 0;
+    // The last error and the stream's title; a new address clears both, as the
+    // real player does.
     QString error;
+    QString title;
     // Commands received, in order.
     QStringList calls;
     // When set, the next call of any kind throws EMediaError with this text (and
@@ -25,6 +28,8 @@ public:
     {
         failIfAsked();
         m_url = urlOrPath;
+        error.clear();
+        title.clear();
         calls << QStringLiteral("url:") + urlOrPath;
     }
     QString url() const override { return m_url; }
@@ -51,6 +56,7 @@ public:
     int bitRate() override { return failIfAsked(), bitrate; }
     double duration() override { return failIfAsked(), length; }
     QString lastError() const override { return error; }
+    QString streamTitle() override { return title; }
 
 private:
     void failIfAsked()
