@@ -11,8 +11,8 @@
 
 #include "app/forms.h"
 #include "app/mainform.h"
-#include "skin/skinform.h"
 #include "app/startup.h"
+#include "skin/skinform.h"
 #include "widgets/vrformshape.h"
 
 #include <QApplication>

@@ -10,9 +10,9 @@
 // over_1ms the number of ticks that took longer than a millisecond.
 //   QT_QPA_PLATFORM defaults to offscreen; sound goes to the benchmarks' own null sink.
 
+#include "app/mainform.h"
 #include "benchkit.h"
 #include "enginetestkit.h"
-#include "app/mainform.h"
 #include "playback/stationplayback.h"
 #include "playback/windowsmediaplayer.h"
 

@@ -25,11 +25,11 @@
 // stalls for another length: beyond the capture ring's one second the recorder
 // is expected to lose what the ring could not hold, which checks the counting.
 
-#include "platform/dialogs.h"
 #include "app/mainform.h"
+#include "app/startup.h"
+#include "platform/dialogs.h"
 #include "recording/optionsform.h"
 #include "recording/recorder.h"
-#include "app/startup.h"
 
 #include <QApplication>
 #include <QComboBox>

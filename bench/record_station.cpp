@@ -6,11 +6,11 @@
 // Usage: record_station FILE.wav | --idle   (QT_QPA_PLATFORM defaults to offscreen;
 // the sound server's default source is recorded, or PULSE_SOURCE's when it is set)
 
-#include "platform/dialogs.h"
 #include "app/mainform.h"
+#include "app/startup.h"
+#include "platform/dialogs.h"
 #include "recording/optionsform.h"
 #include "recording/recorder.h"
-#include "app/startup.h"
 #include "recording/wavestream.h"
 
 #include <QApplication>

@@ -5,8 +5,8 @@
 // alternately in one run.
 // Usage: startup_bench [runs]  (needs a display and a sound server, like the program)
 
-#include "skin/skinfile.h"
 #include "platform/textfile.h"
+#include "skin/skinfile.h"
 
 #include <QGuiApplication>
 #include <QDir>

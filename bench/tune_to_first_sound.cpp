@@ -16,9 +16,9 @@
 //   build/tune_to_first_sound [runs] [seconds through the relay] [relay's burst in s]   (5, 25, 3)
 //   stop_test_servers
 
+#include "app/mainform.h"
 #include "benchkit.h"
 #include "enginetestkit.h"
-#include "app/mainform.h"
 #include "platform/gstmediaengine.h"
 #include "playback/stationplayback.h"
 

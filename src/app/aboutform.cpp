@@ -1,10 +1,10 @@
 #include "app/aboutform.h"
 
 #include "app/artwork.h"
-#include "widgets/clicklabel.h"
 #include "platform/desktoplauncher.h"
 #include "platform/errorguard.h"
 #include "platform/urllink.h"
+#include "widgets/clicklabel.h"
 #include "widgets/vrblotter.h"
 #include "widgets/vrcompose.h"
 #include "widgets/vrdemobutton.h"

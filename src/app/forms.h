@@ -3,8 +3,8 @@
 // shown modally from the main window.
 
 #include "app/aboutform.h"
+#include "recording/optionsform.h"
+#include "skin/skinform.h"
 #include "stations/bandform.h"
 #include "stations/editstationform.h"
 #include "stations/historyform.h"
-#include "recording/optionsform.h"
-#include "skin/skinform.h"

@@ -3,22 +3,22 @@
 
 #include "app/mainform.h"
 
-#include "platform/errorguard.h"
-#include "platform/errors.h"
 #include "app/forms.h"
-#include "recording/recorder.h"
-#include "skin/skinform.h"
-#include "recording/soundcapture.h"
 #include "app/splashform.h"
 #include "app/startup.h"
-#include "playback/stationplayback.h"
-#include "stations/stationpresets.h"
-#include "platform/textfile.h"
+#include "platform/errorguard.h"
+#include "platform/errors.h"
 #include "platform/termination.h"
+#include "platform/textfile.h"
+#include "playback/stationplayback.h"
+#include "playback/windowsmediaplayer.h"
+#include "recording/recorder.h"
+#include "recording/soundcapture.h"
+#include "recording/wavestream.h"
+#include "skin/skinform.h"
+#include "stations/stationpresets.h"
 #include "widgets/vrnum.h"
 #include "widgets/vrslider.h"
-#include "recording/wavestream.h"
-#include "playback/windowsmediaplayer.h"
 
 #include <QCloseEvent>
 #include <QDir>

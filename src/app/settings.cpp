@@ -13,12 +13,12 @@
 
 #include "app/mainform.h"
 
-#include "skin/colornames.h"
 #include "platform/errors.h"
-#include "stations/historyform.h"
-#include "recording/optionsform.h"
-#include "stations/stationpresets.h"
 #include "platform/textfile.h"
+#include "recording/optionsform.h"
+#include "skin/colornames.h"
+#include "stations/historyform.h"
+#include "stations/stationpresets.h"
 #include "widgets/vrdemobutton.h"
 
 #include <QComboBox>

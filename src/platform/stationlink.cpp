@@ -121,13 +121,17 @@ QStringList parsePlaylist(const QByteArray &data, const QString &baseUrl, const 
     g_object_set(parser, "recurse", FALSE, "disable-unsafe", TRUE, nullptr);
     g_signal_connect(parser, "entry-parsed", G_CALLBACK(onEntry), &collected);
     const QByteArray fileUri = QUrl::fromLocalFile(file.fileName()).toEncoded();
-    const QByteArray base = baseUrl.toUtf8();
+    // The parser takes its base as a folder: the one the list lies in.
+    const QByteArray base = QUrl(baseUrl).resolved(QUrl(QStringLiteral("."))).toEncoded();
     totem_pl_parser_parse_with_base(parser, fileUri.constData(), base.constData(), FALSE);
     g_object_unref(parser);
     return collected.entries;
 }
 
-NetStationLinks::NetStationLinks() : m_network(std::make_unique<QNetworkAccessManager>()) {}
+NetStationLinks::NetStationLinks(int answerTimeoutMs)
+    : m_network(std::make_unique<QNetworkAccessManager>()), m_answerTimeoutMs(answerTimeoutMs)
+{
+}
 
 NetStationLinks::~NetStationLinks() { cancel(); }
 
@@ -155,7 +159,7 @@ void NetStationLinks::look(const QString &url, std::function<void(const StationL
     m_hostMismatch = false;
 
     QNetworkRequest request{QUrl(url)};
-    request.setTransferTimeout(kAnswerTimeoutMs);
+    request.setTransferTimeout(m_answerTimeoutMs);
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
     request.setMaximumRedirectsAllowed(5);
     request.setHeader(QNetworkRequest::UserAgentHeader, QStringLiteral("Sonaveo"));

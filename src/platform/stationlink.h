@@ -66,7 +66,9 @@ QString playlistKind(const QByteArray &contentType, const QByteArray &head);
 // Looks with Qt's network access; playlists are parsed on a pool thread.
 class NetStationLinks : public QObject, public StationLinks {
 public:
-    NetStationLinks();
+    // answerTimeoutMs: how long a server may keep silent before it counts as
+    // not answering.
+    explicit NetStationLinks(int answerTimeoutMs = kAnswerTimeoutMs);
     ~NetStationLinks() override;
     void look(const QString &url, std::function<void(const StationLinkReport &)> done) override;
     void cancel() override;
@@ -86,6 +88,7 @@ private:
     QString m_kind; // what the headers or the first bytes said the body is
     bool m_decided = false;
     int m_generation = 0;
+    int m_answerTimeoutMs;
     QString m_sslDetail;
     bool m_hostMismatch = false;
 };

@@ -3,6 +3,7 @@
 #include "platform/dialogs.h"
 #include "platform/networkstate.h"
 #include "platform/stationlink.h"
+#include "playback/windowsmediaplayer.h"
 #include "widgets/timage.h"
 #include "widgets/vrclock.h"
 #include "widgets/vrcompose.h"
@@ -10,7 +11,6 @@
 #include "widgets/vrmatrix.h"
 #include "widgets/vrnum.h"
 #include "widgets/vrslider.h"
-#include "playback/windowsmediaplayer.h"
 
 #include <QLabel>
 

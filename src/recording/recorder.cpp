@@ -1,14 +1,14 @@
 #include "recording/recorder.h"
 
 #include "platform/dialogs.h"
+#include "playback/stationplayback.h"
+#include "playback/windowsmediaplayer.h"
 #include "recording/optionsform.h"
 #include "recording/soundcapture.h"
-#include "playback/stationplayback.h"
+#include "recording/wavestream.h"
 #include "widgets/vrdemobutton.h"
 #include "widgets/vrnum.h"
 #include "widgets/vrslider.h"
-#include "recording/wavestream.h"
-#include "playback/windowsmediaplayer.h"
 
 #include <QComboBox>
 #include <QLabel>

@@ -1,7 +1,7 @@
 #include "skin/skinfile.h"
 
-#include "skin/colornames.h"
 #include "platform/textfile.h"
+#include "skin/colornames.h"
 
 #include <QFileInfo>
 #include <QStringList>

@@ -1,11 +1,11 @@
 #include "skin/skinform.h"
 
 #include "platform/dialogs.h"
-#include "platform/errors.h"
 #include "platform/errorguard.h"
+#include "platform/errors.h"
+#include "platform/textfile.h"
 #include "skin/skinhost.h"
 #include "skin/skinpicture.h"
-#include "platform/textfile.h"
 #include "widgets/vrblotter.h"
 #include "widgets/vrcompose.h"
 #include "widgets/vrdemobutton.h"

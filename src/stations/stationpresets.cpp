@@ -1,8 +1,8 @@
 #include "stations/stationpresets.h"
 
+#include "platform/textfile.h"
 #include "stations/editstationform.h"
 #include "stations/historyform.h"
-#include "platform/textfile.h"
 #include "widgets/vrdemobutton.h"
 #include "widgets/vrnum.h"
 

@@ -3,16 +3,16 @@
 // the maker's addresses through the desktop's handler.
 
 #include "app/aboutform.h"
-#include "stations/bandform.h"
+#include "app/mainform.h"
+#include "app/startup.h"
 #include "childprocess.h"
-#include "widgets/clicklabel.h"
 #include "fakecapturebackend.h"
 #include "fakedialogs.h"
 #include "fakelauncher.h"
 #include "fakeplatform.h"
 #include "filebytes.h"
-#include "app/mainform.h"
-#include "app/startup.h"
+#include "stations/bandform.h"
+#include "widgets/clicklabel.h"
 #include "widgets/vrdemobutton.h"
 
 #include <QDir>

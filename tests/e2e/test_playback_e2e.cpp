@@ -1,14 +1,14 @@
 // The main window playing for real: the local Icecast tone through the station
 // player into the sound server's null sink, and streams that misbehave.
 
+#include "app/mainform.h"
 #include "enginetestkit.h"
 #include "fakedialogs.h"
-#include "app/mainform.h"
 #include "playback/stationplayback.h"
+#include "playback/windowsmediaplayer.h"
 #include "widgets/vrclock.h"
 #include "widgets/vrdemobutton.h"
 #include "widgets/vrmatrix.h"
-#include "playback/windowsmediaplayer.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -1,15 +1,15 @@
 // A listener's main road on the real display: edit station button 1 with the
 // mouse and keyboard (xdotool), then press it and hear the local stream.
 
+#include "app/mainform.h"
+#include "app/startup.h"
 #include "childprocess.h"
-#include "stations/editstationform.h"
 #include "enginetestkit.h"
 #include "fakedialogs.h"
-#include "stations/historyform.h"
-#include "app/mainform.h"
-#include "playback/stationplayback.h"
-#include "app/startup.h"
 #include "platform/textfile.h"
+#include "playback/stationplayback.h"
+#include "stations/editstationform.h"
+#include "stations/historyform.h"
 #include "widgets/vrdemobutton.h"
 
 #include <QDir>

@@ -1,14 +1,14 @@
 // Recording what the sound card hears, for real: a 1 kHz tone played into the null
 // sink is recorded from its monitor, played back and exported.
 
+#include "app/mainform.h"
+#include "app/startup.h"
 #include "enginetestkit.h"
 #include "fakedialogs.h"
 #include "filebytes.h"
-#include "app/mainform.h"
 #include "recording/optionsform.h"
 #include "recording/recorder.h"
 #include "recording/soundcapture.h"
-#include "app/startup.h"
 #include "widgets/vrdemobutton.h"
 
 #include <QComboBox>

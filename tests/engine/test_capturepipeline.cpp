@@ -3,8 +3,8 @@
 // linked to the audio converter. A buffer on the first fills its ring; one on the
 // second refuses to start, however often it is asked.
 
-#include "platform/capturebackendgst.h"
 #include "enginetestkit.h"
+#include "platform/capturebackendgst.h"
 #include "platform/environment.h"
 
 #include <gst/gst.h>

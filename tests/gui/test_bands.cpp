@@ -2,17 +2,17 @@
 // the main window. The band list lives in the current directory, the block files
 // in the data directory: the test gives each a folder of its own.
 
-#include "stations/bandform.h"
+#include "app/mainform.h"
+#include "app/startup.h"
 #include "childprocess.h"
-#include "platform/errors.h"
 #include "fakedialogs.h"
 #include "fakeplatform.h"
 #include "filebytes.h"
-#include "app/mainform.h"
-#include "playback/stationplayback.h"
-#include "stations/stationpresets.h"
-#include "app/startup.h"
+#include "platform/errors.h"
 #include "platform/textfile.h"
+#include "playback/stationplayback.h"
+#include "stations/bandform.h"
+#include "stations/stationpresets.h"
 #include "widgets/vrdemobutton.h"
 #include "widgets/vrnum.h"
 

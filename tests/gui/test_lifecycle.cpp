@@ -1,28 +1,28 @@
 // The settings file and the main window's life: the first showing in a data
 // folder, Exit with its farewell, other ways of closing, and the end.
 
+#include "app/mainform.h"
+#include "app/splashform.h"
+#include "app/startup.h"
 #include "childprocess.h"
 #include "fakecapturebackend.h"
 #include "fakedialogs.h"
 #include "fakeplatform.h"
 #include "filebytes.h"
-#include "stations/historyform.h"
-#include "app/mainform.h"
+#include "platform/textfile.h"
+#include "playback/stationplayback.h"
 #include "recording/optionsform.h"
-#include "stations/bandform.h"
 #include "recording/recorder.h"
 #include "recording/soundcapture.h"
-#include "app/splashform.h"
-#include "app/startup.h"
-#include "playback/stationplayback.h"
+#include "skin/skinform.h"
+#include "stations/bandform.h"
+#include "stations/historyform.h"
 #include "stations/stationpresets.h"
-#include "platform/textfile.h"
+#include "widgets/vrblotter.h"
 #include "widgets/vrdemobutton.h"
+#include "widgets/vrformshape.h"
 #include "widgets/vrnum.h"
 #include "widgets/vrslider.h"
-#include "skin/skinform.h"
-#include "widgets/vrblotter.h"
-#include "widgets/vrformshape.h"
 
 #include <QAction>
 #include <QComboBox>

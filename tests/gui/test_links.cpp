@@ -3,18 +3,18 @@
 // started; the one-argument rule is checked against the real launcher.
 
 #include "app/aboutform.h"
-#include "widgets/clicklabel.h"
-#include "platform/desktoplauncher.h"
-#include "platform/errors.h"
+#include "app/mainform.h"
+#include "app/startup.h"
 #include "fakedialogs.h"
 #include "fakelauncher.h"
 #include "fakeplatform.h"
 #include "filebytes.h"
-#include "app/mainform.h"
-#include "recording/optionsform.h"
-#include "playback/stationplayback.h"
-#include "app/startup.h"
+#include "platform/desktoplauncher.h"
+#include "platform/errors.h"
 #include "platform/urllink.h"
+#include "playback/stationplayback.h"
+#include "recording/optionsform.h"
+#include "widgets/clicklabel.h"
 #include "widgets/vrdemobutton.h"
 
 #include <QCoreApplication>

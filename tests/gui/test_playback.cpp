@@ -1,18 +1,18 @@
 // Tuning, the status tick, volume and Disconnect on scripted players, tick by tick.
 
-#include "platform/errorguard.h"
+#include "app/mainform.h"
 #include "fakedialogs.h"
 #include "fakeplatform.h"
-#include "app/mainform.h"
-#include "recording/recorder.h"
+#include "platform/errorguard.h"
 #include "playback/stationplayback.h"
+#include "playback/windowsmediaplayer.h"
+#include "recording/recorder.h"
 #include "widgets/timage.h"
 #include "widgets/vrclock.h"
 #include "widgets/vrdemobutton.h"
 #include "widgets/vrmatrix.h"
 #include "widgets/vrnum.h"
 #include "widgets/vrslider.h"
-#include "playback/windowsmediaplayer.h"
 
 #include <QLabel>
 #include <QTest>

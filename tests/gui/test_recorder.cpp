@@ -1,19 +1,19 @@
 // The recorder block and the options window with a scripted capture device and
 // scripted players: REC, the copy step, STOP, PLAY, the lists and export.
 
+#include "app/mainform.h"
+#include "app/startup.h"
 #include "fakecapturebackend.h"
 #include "fakedialogs.h"
 #include "fakeplatform.h"
 #include "filebytes.h"
-#include "app/mainform.h"
+#include "playback/stationplayback.h"
 #include "recording/optionsform.h"
 #include "recording/recorder.h"
 #include "recording/soundcapture.h"
-#include "playback/stationplayback.h"
-#include "app/startup.h"
+#include "recording/wavestream.h"
 #include "widgets/vrdemobutton.h"
 #include "widgets/vrnum.h"
-#include "recording/wavestream.h"
 
 #include <QApplication>
 #include <QComboBox>

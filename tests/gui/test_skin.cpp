@@ -1,16 +1,16 @@
 // Skins on the whole program: applying one to every window, the skin designer's
 // buttons and dialogs, and the block layout of the main window.
 
+#include "app/forms.h"
+#include "app/mainform.h"
+#include "app/startup.h"
 #include "fakedialogs.h"
 #include "fakenetwork.h"
 #include "fakeplatform.h"
 #include "filebytes.h"
-#include "app/forms.h"
-#include "app/mainform.h"
+#include "playback/stationplayback.h"
 #include "skin/skinfile.h"
 #include "skin/skinform.h"
-#include "app/startup.h"
-#include "playback/stationplayback.h"
 #include "widgets/vrblotter.h"
 #include "widgets/vrclock.h"
 #include "widgets/vrdemobutton.h"

@@ -1,19 +1,19 @@
 // The entry sequence with the two start-up checks answered by the test.
 
-#include "fakecapturebackend.h"
-#include "filebytes.h"
-#include "forkedholder.h"
-#include "fakedialogs.h"
-#include "fakeplatform.h"
-#include "recording/soundcapture.h"
-#include "fakeenvironment.h"
 #include "app/forms.h"
 #include "app/mainform.h"
-#include "widgets/vrformshape.h"
 #include "app/splashform.h"
-#include "platform/singleinstance.h"
 #include "app/startup.h"
+#include "fakecapturebackend.h"
+#include "fakedialogs.h"
+#include "fakeenvironment.h"
+#include "fakeplatform.h"
+#include "filebytes.h"
+#include "forkedholder.h"
+#include "platform/singleinstance.h"
 #include "platform/textfile.h"
+#include "recording/soundcapture.h"
+#include "widgets/vrformshape.h"
 
 #include <QAbstractButton>
 #include <QApplication>

@@ -2,9 +2,9 @@
 // looks: failures said once and plainly, playlist entries tried in turn, a
 // dropped station tuned again, and the titles a station gives.
 
+#include "app/mainform.h"
 #include "fakedialogs.h"
 #include "fakeplatform.h"
-#include "app/mainform.h"
 #include "platform/errorguard.h"
 #include "playback/stationplayback.h"
 #include "playback/windowsmediaplayer.h"

@@ -1,10 +1,10 @@
 // Skin files on disk, byte for byte, and colours and integers as skin files
 // write and read them.
 
-#include "skin/colornames.h"
-#include "platform/errors.h"
 #include "filebytes.h"
+#include "platform/errors.h"
 #include "qtprinters.h"
+#include "skin/colornames.h"
 #include "skin/skinfile.h"
 
 #include <QDir>

@@ -1,10 +1,10 @@
 // The program's text files on disk, byte for byte.
 
 #include "childprocess.h"
-#include "platform/errors.h"
 #include "filebytes.h"
-#include "qtprinters.h"
+#include "platform/errors.h"
 #include "platform/textfile.h"
+#include "qtprinters.h"
 
 #include <QDir>
 #include <QFile>

@@ -2,8 +2,8 @@
 // an interval, no deadlock and no late tick when destroyed, errors reported. How
 // well it keeps its pace is measured by bench/timer_pace.
 
-#include "widgets/vrtimer.h"
 #include "waitfor.h"
+#include "widgets/vrtimer.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
