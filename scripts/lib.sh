@@ -18,7 +18,7 @@ RUN_PACKAGES=(
 TEST_PACKAGES=(
   libgtest-dev libbenchmark-dev
   xvfb xauth x11-utils xdotool imagemagick libx11-dev
-  pulseaudio pulseaudio-utils icecast2 curl python3
+  pulseaudio pulseaudio-utils icecast2 curl python3 openssl
 )
 
 sudo_if_needed() {

@@ -22,6 +22,8 @@ stop_test_servers() {
   restore_sound_defaults
   unset SONAVEO_TEST_STREAM
   if [ -n "${ICECAST_DIR:-}" ]; then rm -rf "$ICECAST_DIR"; fi
+  if [ -n "${STATION_SERVER_DIR:-}" ]; then rm -rf "$STATION_SERVER_DIR"; fi
+  unset SONAVEO_STATION_SERVER SONAVEO_STATION_SERVER_TLS SONAVEO_STATION_SERVER_WRONG_TLS SONAVEO_TEST_CA
 }
 
 start_display() {

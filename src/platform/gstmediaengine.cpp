@@ -3,6 +3,7 @@
 #include "platform/environment.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QThreadPool>
 #include <QUrl>
 
@@ -11,6 +12,7 @@
 #include <mutex>
 
 #include <gst/audio/gstaudiobasesink.h>
+#include <gio/gio.h>
 #include <gst/gst.h>
 
 namespace {
@@ -87,9 +89,20 @@ void onElementSetUp(GstElement *, GstElement *element, gpointer intake)
 // https stations, as every other program of the user's trusts it.
 void onSourceSetUp(GstElement *, GstElement *source, gpointer)
 {
-    static const QByteArray caFile = qgetenv("SSL_CERT_FILE");
-    if (!caFile.isEmpty() && g_object_class_find_property(G_OBJECT_GET_CLASS(source), "ssl-ca-file"))
-        g_object_set(source, "ssl-ca-file", caFile.constData(), nullptr);
+    const QByteArray caFile = qgetenv("SSL_CERT_FILE");
+    if (caFile.isEmpty() || !g_object_class_find_property(G_OBJECT_GET_CLASS(source), "tls-database"))
+        return;
+    // With libsoup 3 the source's own "ssl-ca-file" is not used; a database of
+    // the file is. It wants an absolute path.
+    const QByteArray path = QFileInfo(QString::fromLocal8Bit(caFile)).absoluteFilePath().toLocal8Bit();
+    GError *error = nullptr;
+    GTlsDatabase *database = g_tls_file_database_new(path.constData(), &error);
+    if (error)
+        g_error_free(error);
+    if (database) {
+        g_object_set(source, "tls-database", database, nullptr);
+        g_object_unref(database);
+    }
 }
 
 QString takeErrorText(GstMessage *message)
@@ -249,6 +262,7 @@ void GstMediaEngine::resetStreamInfo()
     m_bufferPercent = 100;
     m_intake.bytes = 0;
     m_intake.ns = 0;
+    m_shownBitRate = 0;
 }
 
 void GstMediaEngine::setUrl(const QString &urlOrPath)
@@ -560,15 +574,24 @@ int GstMediaEngine::bufferingProgress()
 int GstMediaEngine::bitRate()
 {
     drainBus();
-    // A stated figure stays the same from tick to tick; a measured one moves by
-    // a few bits with every frame, so it is shown in whole kbit/s.
-    if (m_nominalBitRate > 0)
-        return m_nominalBitRate;
     const qint64 ns = m_intake.ns.load();
-    int measured = m_bitRate;
-    if (ns >= GST_SECOND / 2)
-        measured = int(double(m_intake.bytes.load()) * 8.0 * double(GST_SECOND) / double(ns));
-    return (measured + 500) / 1000 * 1000;
+    // A few seconds of sound first: a variable rate settles only over them.
+    const int measured = ns >= 3 * GST_SECOND
+        ? int(double(m_intake.bytes.load()) * 8.0 * double(GST_SECOND) / double(ns))
+        : m_bitRate;
+    if (measured <= 0)
+        return std::max(m_nominalBitRate, 0);
+    // A stated figure is shown as it is, steady from tick to tick, when the
+    // sound bears it out: an HLS demuxer states the rate of its whole segments
+    // (224 kbit/s for a 128 kbit/s stream), and a Vorbis encoder its target.
+    if (m_nominalBitRate > 0 && std::abs(m_nominalBitRate - measured) <= measured / 10)
+        return m_nominalBitRate;
+    // A measured figure moves by a few bits with every frame: it is shown in
+    // whole kbit/s and changes only when it has moved by more than rounding.
+    const int rounded = (measured + 500) / 1000 * 1000;
+    if (m_shownBitRate == 0 || std::abs(rounded - m_shownBitRate) > std::max(2000, m_shownBitRate / 20))
+        m_shownBitRate = rounded;
+    return m_shownBitRate;
 }
 
 double GstMediaEngine::duration()

@@ -103,6 +103,7 @@ private:
     int m_bufferPercent = 100;
     int m_bitRate = 0;
     int m_nominalBitRate = 0;
+    int m_shownBitRate = 0;
     // The compressed audio the decoder took since play(): bytes and the playing
     // time they carry, counted on the streaming thread. Their ratio is the
     // stream's real bit rate, whatever bursts the network delivered it in.

@@ -86,6 +86,9 @@ QString playlistKind(const QByteArray &contentType, const QByteArray &head)
         return hls ? QStringLiteral("m3u8-hls") : QStringLiteral("m3u");
     if (type == "application/xspf+xml")
         return QStringLiteral("xspf");
+    if (type == "video/x-ms-asx" || type == "audio/x-ms-asx" || type == "application/x-ms-asx"
+        || type == "video/x-ms-wvx" || type == "audio/x-ms-wax")
+        return QStringLiteral("asx");
     if (type == "text/html" || type == "application/xhtml+xml")
         return QStringLiteral("html");
     // Windows Media names its lists and its sound alike: the content tells.
@@ -201,7 +204,8 @@ void NetStationLinks::onHeaders()
     const QString kind = playlistKind(type, {});
     if (kind == QLatin1String("html")) {
         finish({StationLinkReport::WebPage, 0, {}, {}});
-    } else if (kind.isEmpty() && (type.startsWith("audio/") || type.startsWith("video/") || type == "application/ogg")) {
+    } else if (kind.isEmpty() && (type.startsWith("audio/") || type.startsWith("video/") || type == "application/ogg")
+               && type != "video/x-ms-asf") { // Windows Media's lists and sound share that type
         // Sound, by its own word: nothing more to read.
         finish({});
     } else {
@@ -317,7 +321,8 @@ void NetStationLinks::finish(const StationLinkReport &report)
     m_decided = true;
     if (m_reply) {
         m_reply->disconnect(this);
-        m_reply->abort();
+        if (!m_reply->isFinished())
+            m_reply->abort();
         m_reply->deleteLater();
         m_reply = nullptr;
     }

@@ -133,15 +133,18 @@ TEST(LivePlayback, BadStreamsNeitherCrashNorFreezeAndEndInAClearState)
         // window keeps ticking all the while.
         EXPECT_LT(largestTickGap(form, [&] { return form.stationPlayer()->playState() != 3; }), 200)
             << "the window keeps ticking";
-        // Each ends idle, or still blinking "Connecting....." until Disconnect.
+        // Each ends idle with its name, still trying, or tuning again after
+        // the stream that closed.
         const QString label = form.ui().LabelStation->text();
-        EXPECT_TRUE(label == QLatin1String("Connecting.....") || label == QLatin1String("Bad Radio"))
+        EXPECT_TRUE(label == QLatin1String("Connecting.....") || label == QLatin1String("Bad Radio")
+                    || label == QLatin1String("Reconnecting... Bad Radio"))
             << label.toStdString();
         QTest::mouseClick(form.ui().VrDemoButtonUnplug, Qt::LeftButton);
         EXPECT_EQ(form.ui().LabelStation->text(), QStringLiteral("none"));
         EXPECT_FALSE(form.ui().LabelStation->isHidden());
     }
-    EXPECT_TRUE(dialogs.messages.isEmpty());
+    // A failure found before Disconnect is said, once per station at most.
+    EXPECT_LE(dialogs.messages.size(), qsizetype(std::size(modes))) << dialogs.messages.join('\n').toStdString();
 }
 
 // Runs itself again in a network namespace of its own, where there is no route.

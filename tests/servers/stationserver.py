@@ -7,6 +7,7 @@ ways a station fails (missing, a web page, silence, dropping and coming back).
     stationserver.py --media-dir DIR --port-file FILE
         [--tls-cert CERT --tls-key KEY --tls-port-file FILE2]
         [--wrong-cert CERT2 --wrong-key KEY2 --wrong-port-file FILE3]
+        [--burst-seconds S] [--verbose]
 
 The media are made with gst-launch-1.0 into DIR the first time (kept there for
 later starts). Each port file gets its port number once that port serves, so a
@@ -14,7 +15,7 @@ script waits for the file. Runs until SIGTERM or SIGINT.
 
 Routes, on every port unless said otherwise:
   /tone.mp3 /tone.aac /tone.ogg /tone.opus /tone.flac /titled.ogg /flaky.mp3
-        endless streams: a burst of BURST_SECONDS, then real time, the file looped
+        endless streams: a burst (2 s of audio), then real time, the file looped
   /hls/tone.m3u8 and its segments      HLS, video on demand
   /list.pls /list.m3u /list.xspf /list.asx /station?id=.. /station-sniff
   /dead-first.pls /nested.m3u /huge.m3u playlists leading to /tone.mp3 here
@@ -41,7 +42,7 @@ from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
 
 TONE_SECONDS = 20
 # Icecast sends what it holds of the stream at once on connect; players count on
-# it to fill their buffer before they start.
+# it to fill their buffer before they start. --burst-seconds changes it.
 BURST_SECONDS = 2.0
 # Real-time sending goes out in pieces of about this length, as a server's writes do.
 PIECE_SECONDS = 0.05
@@ -176,6 +177,8 @@ def make_media(media_dir):
     there; a format whose encoder is missing is left out, with a line on stderr."""
     os.makedirs(media_dir, exist_ok=True)
     path = lambda name: os.path.join(media_dir, name)
+    # gst-launch-1.0 joins its arguments with spaces and parses the line: a value
+    # with spaces is quoted whole, and the tag list's own quotes escaped inside it.
     titled = ["taginject",
               'tags="title=\\"%s\\",artist=\\"%s\\""' % (OGG_TITLE, OGG_ARTIST), "!"]
     jobs = {
@@ -646,7 +649,7 @@ class Handler(BaseHTTPRequestHandler):
         st = self.stations
         read = loop.reader()
         rate = loop.bytes_per_second
-        burst = int(rate * BURST_SECONDS)
+        burst = int(rate * self.server.burst_seconds)
         piece = max(1, int(rate * PIECE_SECONDS))
         until_meta = ICY_METAINT
         sent = 0
@@ -698,8 +701,9 @@ class Listener(ThreadingHTTPServer):
     daemon_threads = True
     allow_reuse_address = True
 
-    def __init__(self, name, stations, context=None, verbose=False):
+    def __init__(self, name, stations, context=None, verbose=False, burst_seconds=BURST_SECONDS):
         self.name = name
+        self.burst_seconds = burst_seconds
         self.stations = stations
         self.context = context
         self.tls = context is not None
@@ -743,6 +747,8 @@ def main():
     parser.add_argument("--wrong-cert")
     parser.add_argument("--wrong-key")
     parser.add_argument("--wrong-port-file")
+    parser.add_argument("--burst-seconds", type=float, default=BURST_SECONDS,
+                        help="audio sent at once when a stream starts (default %(default)s)")
     parser.add_argument("--verbose", action="store_true", help="log every request on stderr")
     args = parser.parse_args()
 
@@ -772,7 +778,7 @@ def main():
         if cert:
             context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
             context.load_cert_chain(cert, key)
-        listener = Listener(name, stations, context, args.verbose)
+        listener = Listener(name, stations, context, args.verbose, args.burst_seconds)
         threading.Thread(target=listener.serve_forever, kwargs={"poll_interval": 0.1},
                          name=name, daemon=True).start()
         listeners.append((listener, port_file))
