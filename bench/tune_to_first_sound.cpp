@@ -15,6 +15,16 @@
 //   start_sound; start_icecast; start_tone_source
 //   build/tune_to_first_sound [runs] [seconds through the relay] [relay's burst in s]   (5, 25, 3)
 //   stop_test_servers
+//
+// With --url URL [runs] it only tunes that address, runs times, and prints each
+// run's first sound (bench/stream_first_sound.sh sets it beside mpv and
+// gst-launch for every kind of station).
+//
+// With --reconnect URL [runs] it plays a station of the tests' station server,
+// has the server drop it and come back 4.5 s later, and prints the time from the
+// server's return to the sound, beside the time the next attempt was due
+// (attempts come 1, 2, 4, 8 and then every 10 s apart; target: sound at most
+// 500 ms after the attempt was due).
 
 #include "app/mainform.h"
 #include "benchkit.h"
@@ -24,6 +34,8 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QProcess>
+#include <QUrl>
 #include <QTemporaryDir>
 
 #include <cstdio>
@@ -115,13 +127,16 @@ int main(int argc, char **argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    const QString stream = qEnvironmentVariable("SONAVEO_TEST_STREAM");
+    const bool urlMode = argc > 2 && QLatin1String(argv[1]) == QLatin1String("--url");
+    const bool reconnectMode = argc > 2 && QLatin1String(argv[1]) == QLatin1String("--reconnect");
+    const QString stream = urlMode || reconnectMode ? QString::fromLocal8Bit(argv[2]) : qEnvironmentVariable("SONAVEO_TEST_STREAM");
     if (stream.isEmpty()) {
         std::fprintf(stderr, "SONAVEO_TEST_STREAM is not set (start the test servers first)\n");
         return 2;
     }
 
-    const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
+    const int runs = urlMode || reconnectMode ? (argc > 3 ? std::max(1, std::atoi(argv[3])) : 5)
+                             : (argc > 1 ? std::max(1, std::atoi(argv[1])) : 5);
     const double relaySeconds = argc > 2 ? std::max(5.0, std::atof(argv[2])) : 25.0;
     const double burstSeconds = argc > 3 ? std::max(0.0, std::atof(argv[3])) : 3.0;
 
@@ -139,6 +154,73 @@ int main(int argc, char **argv)
     if (!waitUntil([&] { return form.playback()->state.online; }, 3000)) {
         std::fprintf(stderr, "the main window never saw the network online\n");
         return 1;
+    }
+
+    if (reconnectMode) {
+        const QUrl url(stream);
+        const QString control = url.scheme() + QStringLiteral("://") + url.authority() + QStringLiteral("/control/");
+        auto ask = [&](const char *what) {
+            QProcess::execute(QStringLiteral("curl"), {QStringLiteral("-s"), QStringLiteral("-o"), QStringLiteral("/dev/null"),
+                                                       control + QLatin1String(what)});
+        };
+        // When the attempts come after a drop, in ms: the pauses add up.
+        std::vector<double> due;
+        double at = 0;
+        for (int step : TStationPlayback::kBackoffTicks)
+            due.push_back(at += step * 100.0);
+        while (at < 60000)
+            due.push_back(at += TStationPlayback::kBackoffTicks[std::size(TStationPlayback::kBackoffTicks) - 1] * 100.0);
+        constexpr double kDownMs = 4500;
+        std::vector<double> overDue;
+        for (int run = 0; run < runs; ++run) {
+            if (msToFirstSound(monitor, [&] { form.playback()->TuneStation(QStringLiteral("Bench"), stream); }) < 0) {
+                std::printf("run %d: the station never played\n", run + 1);
+                continue;
+            }
+            QElapsedTimer sinceDrop;
+            ask("drop");
+            sinceDrop.start();
+            waitUntil([&] { return form.playback()->reconnecting(); }, 10000);
+            const double droppedAfterMs = double(sinceDrop.elapsed());
+            spin(int(kDownMs - double(sinceDrop.elapsed())));
+            ask("restore");
+            const double restoredAtMs = double(sinceDrop.elapsed());
+            monitor.drain();
+            double heardMs = -1;
+            QElapsedTimer wait;
+            wait.start();
+            while (heardMs < 0 && wait.elapsed() < 20000) {
+                heardMs = monitor.soundAtMs(5);
+                QCoreApplication::processEvents();
+            }
+            // The drop is noticed once the buffered sound has played out; the
+            // attempts count from then.
+            const double nextDue = *std::find_if(due.begin(), due.end(), [&](double d) {
+                return d + droppedAfterMs > restoredAtMs;
+            }) + droppedAfterMs - restoredAtMs;
+            std::printf("run %d: drop noticed after %6.0f ms; back after %6.0f ms; sound %6.0f ms after the return, "
+                        "the attempt was due %6.0f ms after it (%+6.0f ms)\n",
+                        run + 1, droppedAfterMs, restoredAtMs, heardMs, nextDue, heardMs - nextDue);
+            if (heardMs >= 0)
+                overDue.push_back(heardMs - nextDue);
+            form.playback()->VrDemoButtonUnplugClick();
+            std::fflush(stdout);
+        }
+        std::printf("median sound after the attempt was due: %+.0f ms (target <= +500 ms)\n",
+                    overDue.empty() ? -1.0 : benchkit::median(overDue));
+        return 0;
+    }
+
+    if (urlMode) {
+        std::vector<double> heard;
+        for (int run = 0; run < runs; ++run) {
+            heard.push_back(msToFirstSound(monitor, [&] { form.playback()->TuneStation(QStringLiteral("Bench"), stream); }));
+            form.playback()->VrDemoButtonUnplugClick();
+            std::printf("run %d: sonaveo first sound %7.1f ms\n", run + 1, heard.back());
+            std::fflush(stdout);
+        }
+        std::printf("median sonaveo first sound %7.1f ms\n", benchkit::median(heard));
+        return 0;
     }
 
     benchkit::TimingRelay ownConnection{QUrl(stream)};

@@ -13,8 +13,11 @@
 #include "widgets/vrcompose.h"
 
 #include <QLabel>
+#include <QTimer>
 #include <QRegularExpression>
 #include <QUrl>
+
+#include <algorithm>
 
 namespace {
 
@@ -62,6 +65,17 @@ bool lookable(const QString &url)
 {
     const QString scheme = QUrl(url).scheme().toLower();
     return scheme == QLatin1String("http") || scheme == QLatin1String("https");
+}
+
+// A link named as a playlist is looked at before the player is given it; what
+// it really is still decides (a list by another name is found when the player
+// fails on it, sound named as a list plays).
+bool namedAsPlaylist(const QString &url)
+{
+    static const QStringList endings = {QStringLiteral(".pls"), QStringLiteral(".m3u"), QStringLiteral(".asx"),
+                                        QStringLiteral(".xspf"), QStringLiteral(".wax"), QStringLiteral(".wvx")};
+    const QString path = QUrl(url).path().toLower();
+    return lookable(url) && std::any_of(endings.begin(), endings.end(), [&](const QString &e) { return path.endsWith(e); });
 }
 
 } // namespace
@@ -127,10 +141,38 @@ void TStationPlayback::startTry(const QString &url, int depth)
     m_looking = false;
     m_ticksWithoutSound = 0;
     m_station.controls().stop();
-    m_station.setURL(url);
-    m_station.controls().play();
     m_tickStationState.reset();
     m_tickPosition.reset();
+    m_lookedFirst = namedAsPlaylist(url);
+    if (m_lookedFirst) {
+        lookAtTry();
+        return;
+    }
+    m_station.setURL(url);
+    m_station.controls().play();
+    m_tryCheck->start();
+}
+
+void TStationPlayback::lookAtTry()
+{
+    m_looking = true;
+    m_tryCheck->stop();
+    m_links.look(m_trying.url, [this](const StationLinkReport &report) { onLook(report); });
+}
+
+void TStationPlayback::checkTry()
+{
+    if (!m_tryRunning || m_looking) {
+        m_tryCheck->stop();
+        return;
+    }
+    const int playState = m_station.playState();
+    if (playState == kPlaying) {
+        m_tryCheck->stop();
+        return;
+    }
+    if (lookable(m_trying.url) && (!m_station.engine().lastError().isEmpty() || playState == MediaEngine::MediaEnded))
+        lookAtTry();
 }
 
 void TStationPlayback::tryNext()
@@ -166,6 +208,14 @@ void TStationPlayback::onLook(const StationLinkReport &report)
     m_looking = false;
     if (!m_tryRunning)
         return;
+    if (report.kind == StationLinkReport::Stream && m_lookedFirst) {
+        // Named as a list, and sound after all: the player takes it.
+        m_lookedFirst = false;
+        m_station.setURL(m_trying.url);
+        m_station.controls().play();
+        m_tryCheck->start();
+        return;
+    }
     if (report.kind == StationLinkReport::Playlist && !report.entries.isEmpty()) {
         if (m_trying.depth >= kMaxPlaylistDepth) {
             tryFailed(QStringLiteral("This playlist only leads to more playlists: ") + shownAddress(m_trying.url));
@@ -223,8 +273,7 @@ void TStationPlayback::superviseStation()
         const QString error = m_station.engine().lastError();
         if (!error.isEmpty() || playState == MediaEngine::MediaEnded) {
             if (lookable(m_trying.url)) {
-                m_looking = true;
-                m_links.look(m_trying.url, [this](const StationLinkReport &report) { onLook(report); });
+                lookAtTry();
             } else {
                 tryFailed(failureMessage({}, m_trying.url, error));
             }
@@ -250,6 +299,7 @@ void TStationPlayback::superviseStation()
 
 void TStationPlayback::endStation()
 {
+    m_tryCheck->stop();
     m_phase = Phase::Idle;
     m_tryRunning = false;
     m_looking = false;
@@ -285,6 +335,7 @@ void TStationPlayback::giveUp(const QString &message)
     m_phase = Phase::Idle;
     m_tryRunning = false;
     m_looking = false;
+    m_tryCheck->stop();
     m_links.cancel();
     m_candidates.clear();
     state.connecting = false;

@@ -1,6 +1,7 @@
 #include "playback/stationplayback.h"
 
 #include "platform/dialogs.h"
+#include "platform/errorguard.h"
 #include "platform/networkstate.h"
 #include "platform/stationlink.h"
 #include "playback/windowsmediaplayer.h"
@@ -13,6 +14,7 @@
 #include "widgets/vrslider.h"
 
 #include <QLabel>
+#include <QTimer>
 
 #include <cmath>
 #include <limits>
@@ -77,9 +79,13 @@ TStationPlayback::TStationPlayback(TPlaybackControls controls, TWindowsMediaPlay
                                    TWindowsMediaPlayer &recordingPlayer, NetworkState &network,
                                    StationLinks &links, TPlaybackHooks hooks)
     : m_c(controls), m_station(stationPlayer), m_rec(recordingPlayer), m_network(network), m_links(links),
-      m_hooks(std::move(hooks))
+      m_hooks(std::move(hooks)), m_tryCheck(std::make_unique<QTimer>())
 {
+    m_tryCheck->setInterval(10);
+    QObject::connect(m_tryCheck.get(), &QTimer::timeout, [this] { guarded([this] { checkTry(); }); });
 }
+
+TStationPlayback::~TStationPlayback() = default;
 
 bool TStationPlayback::IsConnected() { return m_network.isConnected(); }
 

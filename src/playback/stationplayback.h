@@ -8,9 +8,11 @@
 #include <QString>
 #include <QTime>
 #include <functional>
+#include <memory>
 #include <optional>
 
 class NetworkState;
+class QTimer;
 class StationLinks;
 struct StationLinkReport;
 class QLabel;
@@ -103,6 +105,7 @@ public:
     TStationPlayback(TPlaybackControls controls, TWindowsMediaPlayer &stationPlayer,
                      TWindowsMediaPlayer &recordingPlayer, NetworkState &network, StationLinks &links,
                      TPlaybackHooks hooks);
+    ~TStationPlayback();
 
     // Seconds without sound after which a station is given up, and the time a
     // dropped station is tried again for.
@@ -145,6 +148,11 @@ private:
     // The station's connection, once per tick after the connection text.
     void superviseStation();
     void startTry(const QString &url, int depth);
+    // Between ticks while a try runs: a failure is followed up at once, not on
+    // the next tick, so a playlist link costs little more than its entry.
+    void checkTry();
+    // Starts the look at the address being tried.
+    void lookAtTry();
     void tryNext();
     void tryFailed(const QString &message);
     void onLook(const StationLinkReport &report);
@@ -180,6 +188,9 @@ private:
     QList<Candidate> m_candidates;
     Candidate m_trying;
     bool m_tryRunning = false;
+    // The address was looked at before the player had it (named as a list).
+    bool m_lookedFirst = false;
+    std::unique_ptr<QTimer> m_tryCheck;
     bool m_looking = false;
     int m_ticksWithoutSound = 0;
     QString m_firstFailure;

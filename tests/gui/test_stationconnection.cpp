@@ -328,3 +328,16 @@ TEST_F(ConnectionTest, TitlesShowOnTheDisplayCleanedAndTheLastElevenAreKept)
     tick();
     EXPECT_EQ(led(), QStringLiteral("MARO SONAVEO ONLINE!"));
 }
+
+TEST_F(ConnectionTest, ALinkNamedAsAListIsLookedAtFirstAndPlaysIfItIsSound)
+{
+    station->calls.clear();
+    form->playback()->TuneStation(QStringLiteral("Radio One"), QStringLiteral("http://radio.example/live.m3u"));
+    EXPECT_TRUE(urlsTried().isEmpty()) << "the player waits for the look";
+    ASSERT_TRUE(links->pending());
+    EXPECT_EQ(links->looks.last(), QStringLiteral("http://radio.example/live.m3u"));
+    links->answer(report(StationLinkReport::Stream));
+    EXPECT_EQ(urlsTried(), QStringList{QStringLiteral("url:http://radio.example/live.m3u")});
+    playing();
+    EXPECT_TRUE(dialogs.messages.isEmpty());
+}
