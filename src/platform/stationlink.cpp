@@ -132,7 +132,7 @@ QStringList parsePlaylist(const QByteArray &data, const QString &baseUrl, const 
 }
 
 NetStationLinks::NetStationLinks(int answerTimeoutMs)
-    : m_network(std::make_unique<QNetworkAccessManager>()), m_answerTimeoutMs(answerTimeoutMs)
+    : m_answerTimeoutMs(answerTimeoutMs)
 {
 }
 
@@ -173,6 +173,9 @@ void NetStationLinks::look(const QString &url, std::function<void(const StationL
         tls.setCaCertificates(QSslCertificate::fromPath(caFile));
         request.setSslConfiguration(tls);
     }
+    // Made at the first look: the program's start need not wait for it.
+    if (!m_network)
+        m_network = std::make_unique<QNetworkAccessManager>();
     m_reply = m_network->get(request);
     connect(m_reply, &QNetworkReply::metaDataChanged, this, &NetStationLinks::onHeaders);
     connect(m_reply, &QNetworkReply::readyRead, this, &NetStationLinks::onData);
