@@ -85,7 +85,8 @@ TStationPlayback::TStationPlayback(TPlaybackControls controls, TWindowsMediaPlay
     QObject::connect(m_tryCheck.get(), &QTimer::timeout, [this] { guarded([this] { checkTry(); }); });
 }
 
-TStationPlayback::~TStationPlayback() = default;
+// A look under way must not answer a playback that is gone.
+TStationPlayback::~TStationPlayback() { m_links.cancel(); }
 
 bool TStationPlayback::IsConnected() { return m_network.isConnected(); }
 
