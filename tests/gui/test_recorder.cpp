@@ -7,6 +7,7 @@
 #include "fakedialogs.h"
 #include "fakeplatform.h"
 #include "filebytes.h"
+#include "platform/errorguard.h"
 #include "playback/stationplayback.h"
 #include "recording/optionsform.h"
 #include "recording/recorder.h"
@@ -217,4 +218,35 @@ TEST_F(RecorderTest, AFileDroppedOnTheFieldBecomesTheRecordingFile)
     QApplication::sendEvent(options->DirectoryEditLogger, &drop);
     EXPECT_EQ(options->DirectoryEditLogger->text(), QLatin1Char('"') + dropped + QLatin1Char('"'));
     EXPECT_EQ(form->recorder()->recordingFile(), dropped) << "the quotes go when the name is read back";
+}
+
+TEST_F(RecorderTest, AStationThatDropsAndReconnectsLeavesTheRecordingRunning)
+{
+    auto tick = [this](int n) {
+        for (int i = 0; i < n; ++i)
+            guarded([this] { form->playback()->TimerSonaveoTimer(); });
+    };
+    tick(1); // the network is found
+    form->playback()->TuneStation(QStringLiteral("Radio One"), QStringLiteral("http://radio.example/live"));
+    station->state = MediaEngine::Playing;
+    station->position = 3;
+    tick(2);
+    click(form->ui().VrDemoButtonRec);
+    ASSERT_TRUE(busyButtons());
+    capture.ring->deliver(2000);
+    form->recorder()->CaptureBufferFilled();
+
+    // The station drops and is tuned again while the sound card is recorded.
+    station->state = MediaEngine::MediaEnded;
+    tick(1);
+    ASSERT_TRUE(form->playback()->reconnecting());
+    tick(15);
+    station->state = MediaEngine::Playing;
+    tick(2);
+    EXPECT_FALSE(form->playback()->reconnecting());
+    EXPECT_TRUE(busyButtons()) << "the recording runs on";
+    capture.ring->deliver(1000);
+    form->recorder()->CaptureBufferFilled();
+    click(form->ui().VrDemoButtonStop);
+    EXPECT_EQ(bytesOf(file()).size(), 46 + 3000);
 }
