@@ -178,13 +178,18 @@ TEST_F(PresetsTest, HoldingTheUpArrowPagesBlockByBlock)
     QTest::mousePress(form->ui().VrSpinnerStation, Qt::LeftButton, Qt::NoModifier, up);
     EXPECT_TRUE(testsupport::waitFor([&] { return steps >= 3; }, "three pages"));
     QTest::mouseRelease(form->ui().VrSpinnerStation, Qt::LeftButton, Qt::NoModifier, up);
-    ASSERT_EQ(steps, 3);
-    EXPECT_EQ(form->ui().VrNumBlock->displayText(), QStringLiteral("004"));
-    for (int n = 1; n <= 3; ++n) {
+    // A busy machine may page once more before the release arrives; each page
+    // is one block on, and each block left is saved.
+    const int pages = steps;
+    ASSERT_GE(pages, 3);
+    EXPECT_EQ(form->ui().VrNumBlock->Value(), pages + 1);
+    for (int n = 1; n <= pages; ++n) {
         const QStringList lines = readTextLines(file(QStringLiteral("Maro Radio Network%1.dat").arg(n)));
         EXPECT_EQ(lines, QStringList(14, QStringLiteral("none"))) << n;
     }
-    EXPECT_FALSE(QFile::exists(file(QStringLiteral("Maro Radio Network4.dat"))));
+    EXPECT_FALSE(QFile::exists(file(QStringLiteral("Maro Radio Network%1.dat").arg(pages + 1))));
+    testsupport::whileATimerTicks(100, 3);
+    EXPECT_EQ(steps, pages) << "no page after the release";
 }
 
 TEST_F(PresetsTest, UpAndDownKeysPageLikeTheArrowsOnceTheSpinnerHasTheFocus)
