@@ -12,7 +12,7 @@ source "$(dirname "$0")/cputime.sh"
 
 measure() {
   local dir; dir=$(mktemp -d)
-  (cd "$dir" && exec "$@") >/dev/null 2>&1 &
+  (cd "$dir" && SONAVEO_DATA_DIR=$dir exec "$@") >/dev/null 2>&1 &
   local pid=$!
   sleep 3
   local before; before=$(cpu_ns $pid)

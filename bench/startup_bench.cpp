@@ -47,7 +47,9 @@ double timeOnce(const std::string &program, const std::string &dir)
     posix_spawn_file_actions_adddup2(&actions, pipefd[1], 2);
     posix_spawn_file_actions_addclose(&actions, pipefd[0]);
     posix_spawn_file_actions_addchdir_np(&actions, dir.c_str());
-    char *argv[] = {const_cast<char *>(program.c_str()), nullptr};
+    // The folder is named too: a folder without settings is used only when asked for.
+    std::string dataDir = "--data-dir=" + dir;
+    char *argv[] = {const_cast<char *>(program.c_str()), dataDir.data(), nullptr};
     const long long start = nowNs();
     pid_t pid = 0;
     const int rc = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv, environ);

@@ -54,7 +54,6 @@ void TMainForm::FormShow()
     // bad line in one file never keeps the presets or the look of the others
     // away; the sequence runs once.
     m_firstShowDone = true;
-    m_dataDirectory = QDir::currentPath();
     step(true, [this] { loadCurrentSkin(); });
     if (const TSkinForm *designer = skinForm())
         m_skinAtStart = designer->currentSkin();

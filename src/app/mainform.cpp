@@ -172,7 +172,9 @@ TMainForm::TMainForm(QWidget *parent) : QWidget(parent, Qt::Window | Qt::Framele
     };
     Playback = std::make_unique<TStationPlayback>(controls, *WindowsMediaPlayer, *PlayerRec, *Network, *Links,
                                                   std::move(hooks));
-    m_dataDirectory = QDir::currentPath(); // taken again at the first showing
+    // The program hands in the folder it chose (setDataDirectory) before the first
+    // showing; a window made without one keeps its files in the current folder.
+    m_dataDirectory = QDir::currentPath();
 
     TStationControls stations;
     stations.VrDemoButtonStation = VrDemoButtonStation;
@@ -210,6 +212,7 @@ TMainForm::TMainForm(QWidget *parent) : QWidget(parent, Qt::Window | Qt::Framele
     recorderHooks.options = [this] { return optionsForm(); };
     recorderHooks.setVolume = [this](int value) { Playback->SetVolume(value); };
     recorderHooks.endStation = [this] { Playback->endStation(); };
+    recorderHooks.dataDirectory = [this] { return m_dataDirectory; };
     LabelStation->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(LabelStation, &QWidget::customContextMenuRequested, this,
             [this](QPoint at) { titlesMenu()->popup(LabelStation->mapToGlobal(at)); });

@@ -22,6 +22,7 @@
 #include "widgets/vrdemobutton.h"
 
 #include <QComboBox>
+#include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QLabel>
@@ -84,8 +85,9 @@ void TMainForm::LoadDefaults()
             throw EInOutError(QStringLiteral("Invalid file name - %1").arg(quotedValue(file)));
         recording->setFileName(file);
         // The recording file must exist to be kept (a bare path is tested, not the
-        // field's quoted form of a name with blanks).
-        if (file.isEmpty() || !QFileInfo::exists(file))
+        // field's quoted form of a name with blanks); a name without a folder is
+        // in the data folder, wherever the program was started from.
+        if (file.isEmpty() || !QFileInfo::exists(QDir(m_dataDirectory).filePath(file)))
             recording->setFileName(m_dataDirectory + QLatin1Char('/') + kDefaultRecordingFile);
 
         if (const QString &format = next(); !format.isEmpty())

@@ -6,6 +6,7 @@
 #include "app/skintargets.h"
 #include "app/splashform.h"
 #include "platform/capturebackendgst.h"
+#include "platform/datadirectory.h"
 #include "platform/environment.h"
 #include "platform/errorguard.h"
 #include "platform/gstmediaengine.h"
@@ -20,6 +21,7 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QDir>
 #include <QIcon>
 
 
@@ -29,6 +31,16 @@
 #include <unistd.h>
 
 namespace {
+
+const char *const kUsage =
+    "Usage: sonaveo [--data-dir DIR] [--default-skin]\n"
+    "Internet radio player and sound-card recorder.\n\n"
+    "  --data-dir DIR   keep presets, settings, skin and recording in DIR\n"
+    "  --default-skin   start with the built-in skin (as with Shift held)\n"
+    "  --version        print the version and end\n"
+    "  --help           print this text and end\n\n"
+    "Without --data-dir: $SONAVEO_DATA_DIR, else the current folder when it holds\n"
+    "Defaults.ini, else $XDG_DATA_HOME/sonaveo (~/.local/share/sonaveo).\n";
 
 // While the application object connects to the display, a failure is told in one
 // line instead of Qt's abort.
@@ -120,6 +132,8 @@ void createFirstWindows(TApplicationWindows &windows)
     history.tuneStation = [main](const QString &name, const QString &url) { main->playback()->TuneStation(name, url); };
     windows.HistoryForm->setHooks(std::move(history));
     windows.OptionsForm->onDriverBoxChange = [main] { main->recorder()->RebuildFormatList(); };
+    windows.OptionsForm->recordingFile = [main] { return main->recorder()->recordingFile(); };
+    windows.BandForm->setDataDirectory([main] { return main->dataDirectory(); });
 }
 
 void createLateWindows(TApplicationWindows &windows)
@@ -141,7 +155,8 @@ bool startsWithDefaultSkin(const QStringList &arguments, Qt::KeyboardModifiers h
     return arguments.contains(QStringLiteral("--default-skin")) || held.testFlag(Qt::ShiftModifier);
 }
 
-bool runEntrySequence(EnvironmentChecks &checks, TApplicationWindows &windows, bool defaultSkin)
+bool runEntrySequence(EnvironmentChecks &checks, TApplicationWindows &windows, bool defaultSkin,
+                      const QString &dataDirectory)
 {
     auto *splash = new TSplashForm;
     splash->showPainted(); // the picture is on screen before the slow work below
@@ -170,6 +185,8 @@ bool runEntrySequence(EnvironmentChecks &checks, TApplicationWindows &windows, b
         return false;
     }
     windows.MainForm->setUseDefaultSkin(defaultSkin);
+    if (!dataDirectory.isEmpty())
+        windows.MainForm->setDataDirectory(dataDirectory);
     windows.MainForm->setSplash(splash);
     windows.MainForm->centreOnScreen();
     windows.MainForm->show(); // the first showing loads the data folder
@@ -183,6 +200,18 @@ int sonaveoMain(int argc, char **argv)
     // default, which would end the process with nothing saved.
     holdTerminationRequests();
 
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    if (arguments.contains(QStringLiteral("--version"))) {
+        std::printf("sonaveo %s\n", SONAVEO_VERSION);
+        return 0;
+    }
+    if (arguments.contains(QStringLiteral("--help")) || arguments.contains(QStringLiteral("-h"))) {
+        std::printf("%s", kUsage);
+        return 0;
+    }
+
     // A second copy ends here: no window, no message, no file touched.
     SingleInstance instance(kOneCopyName);
     if (instance.alreadyRunning())
@@ -191,6 +220,15 @@ int sonaveoMain(int argc, char **argv)
     // the program from starting; it only says so.
     if (!instance.problem().isEmpty())
         std::fprintf(stderr, "sonaveo: starting without the one-copy lock: %s\n", qPrintable(instance.problem()));
+
+    // Everything the program writes goes to one folder; a folder that was asked
+    // for and cannot be used ends the start rather than writing elsewhere.
+    const DataDirectoryChoice data =
+        chooseDataDirectory(arguments, QProcessEnvironment::systemEnvironment(), QDir::currentPath());
+    if (!data.ok()) {
+        std::fprintf(stderr, "sonaveo: %s\n", qPrintable(data.error));
+        return 2;
+    }
 
     warmUpLibraries();
     GstEnvironmentChecks checks;
@@ -221,7 +259,7 @@ int sonaveoMain(int argc, char **argv)
         if (auto *box = qobject_cast<QDialog *>(QApplication::activeModalWidget()))
             box->reject();
     });
-    if (!runEntrySequence(checks, windows, defaultSkin))
+    if (!runEntrySequence(checks, windows, defaultSkin, data.folder))
         return terminationRequested() ? 0 : 1;
     loaded = true;
     TMainForm *main = windows.MainForm.get();

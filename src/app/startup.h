@@ -2,6 +2,7 @@
 // The program's entry sequence: one copy per user, the splash, the two start-up
 // checks, the eight windows in their order and the message loop.
 
+#include <QString>
 #include <QStringList>
 #include <Qt>
 
@@ -57,8 +58,11 @@ void createLateWindows(TApplicationWindows &windows);
 // has painted (or earlier, when they are asked for). Returns false when a check failed (its
 // message was shown) or the program was asked to end before loading anything;
 // then no main window exists. With defaultSkin the main window starts with the
-// built-in skin (TMainForm::useDefaultSkin).
-bool runEntrySequence(EnvironmentChecks &checks, TApplicationWindows &windows, bool defaultSkin = false);
+// built-in skin (TMainForm::useDefaultSkin). dataDirectory is the folder the
+// program chose for its files (chooseDataDirectory); empty keeps the main
+// window's own, the current folder.
+bool runEntrySequence(EnvironmentChecks &checks, TApplicationWindows &windows, bool defaultSkin = false,
+                      const QString &dataDirectory = QString());
 
 // The way back from a skin that makes the window unusable: "--default-skin" among
 // the program's arguments, or Shift held down as it starts.

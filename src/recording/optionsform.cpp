@@ -194,7 +194,7 @@ void TOptionsForm::VrDemoButtonExportClick()
         && !dialogs().askYesNo(QStringLiteral("%1 already exists.\nDo you want to replace it?").arg(target)))
         return;
     repaint();
-    copyFileSafely(DirectoryEditLogger->fileName(), target);
+    copyFileSafely(recordingFile ? recordingFile() : DirectoryEditLogger->fileName(), target);
 }
 
 void copyFileSafely(const QString &source, const QString &target)

@@ -60,6 +60,9 @@ public:
 
     // The main window's format rebuild, run when the user picks another driver.
     std::function<void()> onDriverBoxChange;
+    // The recording's path as the recorder writes it (a bare name is in the data
+    // folder); without it the field's name is taken as it is.
+    std::function<QString()> recordingFile;
 
     void DriverBoxChange();
     void VrDemoButtonExitClick();

@@ -11,6 +11,7 @@
 #include "widgets/vrslider.h"
 
 #include <QComboBox>
+#include <QDir>
 #include <QLabel>
 
 #include <cmath>
@@ -52,8 +53,12 @@ int TRecorder::sizeInKB(qint64 bytes)
 QString TRecorder::recordingFile() const
 {
     TOptionsForm *o = m_hooks.options ? m_hooks.options() : nullptr;
-    const QString name = o ? o->DirectoryEditLogger->fileName() : QString();
-    return name.isEmpty() ? QStringLiteral("webfile.wav") : name;
+    QString name = o ? o->DirectoryEditLogger->fileName() : QString();
+    if (name.isEmpty())
+        name = QStringLiteral("webfile.wav");
+    if (m_hooks.dataDirectory && QDir::isRelativePath(name))
+        return QDir(m_hooks.dataDirectory()).filePath(name);
+    return name;
 }
 
 void TRecorder::FillDriverList()
@@ -100,7 +105,7 @@ void TRecorder::VrDemoButtonRecClick()
     }
     // 4.-6. The writer on the file, in the chosen format, header written.
     WaveFile.reset();
-    WaveFile = std::make_unique<TWaveFileStream>(o->DirectoryEditLogger->fileName(), TWaveFileStream::fmCreate);
+    WaveFile = std::make_unique<TWaveFileStream>(recordingFile(), TWaveFileStream::fmCreate);
     const TSoundCaptureFormat &format = CaptureStream->Formats()[o->FormatBox->currentIndex()];
     WaveFile->SetPCMFormat(format.SamplesPerSec, format.BitsPerSample, format.Channels);
     WaveFile->Open(true);

@@ -41,6 +41,8 @@ struct TRecorderHooks {
     std::function<void(int)> setVolume;
     // Ends the station for good: no reconnect, no failure message.
     std::function<void()> endStation;
+    // The player's data folder: a recording file named without a folder is there.
+    std::function<QString()> dataDirectory;
 };
 
 class TRecorder {

@@ -120,7 +120,6 @@ TBandForm::TBandForm(QWidget *parent) : TBorderlessForm(QSize(238, 387), parent)
         });
         *b.member = button;
     }
-    m_bandDirectory = QDir::currentPath();
 }
 
 QStringList TBandForm::bandNames() const
@@ -141,7 +140,14 @@ QString TBandForm::highlightedBand() const
 
 void TBandForm::addBand(const QString &name) { ListBoxBands->addItem(new TBandItem(name)); }
 
-void TBandForm::writeBandList() { writeTextLines(QDir(m_bandDirectory).filePath(kBandListFile), bandNames()); }
+QString TBandForm::dataDirectory() const { return m_dataDirectory ? m_dataDirectory() : QDir::currentPath(); }
+
+void TBandForm::writeBandList()
+{
+    // Before its first showing the window writes where the data folder is now.
+    const QString folder = m_bandDirectory.isEmpty() ? dataDirectory() : m_bandDirectory;
+    writeTextLines(QDir(folder).filePath(kBandListFile), bandNames());
+}
 
 // Every showing starts from the file: the modal window is shown afresh each time
 // it is opened, and a message box over it must not reload it (a failed save keeps
@@ -154,7 +160,7 @@ void TBandForm::showEvent(QShowEvent *event)
 
 void TBandForm::FormActivate()
 {
-    m_bandDirectory = QDir::currentPath();
+    m_bandDirectory = dataDirectory();
     const QString file = QDir(m_bandDirectory).filePath(kBandListFile);
     if (!pathIsTaken(file))
         return;

@@ -1,10 +1,12 @@
 #pragma once
 // The band chooser: the list of station band names with add, remove and select.
-// The list is kept in "stationbands.ini" in the current directory, one name a
+// The list is kept in "stationbands.ini" in the data folder, one name a
 // line in the list's sorted order; without that file the built-in names are
 // offered.
 
 #include "widgets/vrborderlessform.h"
+
+#include <functional>
 
 class QLabel;
 class QLineEdit;
@@ -21,6 +23,9 @@ class TBandForm : public TBorderlessForm {
     Q_OBJECT
 public:
     explicit TBandForm(QWidget *parent = nullptr);
+    // Where the band list lives: the player's data folder, asked at each showing
+    // (without it, the current folder).
+    void setDataDirectory(std::function<QString()> folder) { m_dataDirectory = std::move(folder); }
 
     TVrBlotter *VrBlotterBands = nullptr;
     QLabel *LabelStationBand = nullptr;
@@ -55,8 +60,10 @@ protected:
 private:
     void addBand(const QString &name);
     void writeBandList();
+    QString dataDirectory() const;
 
-    // The current directory as it was when the window was last activated; the
-    // list is read from and written to this folder during that showing.
+    std::function<QString()> m_dataDirectory;
+    // The data folder as it was when the window was last activated; the list is
+    // read from and written to this folder during that showing.
     QString m_bandDirectory;
 };

@@ -42,7 +42,11 @@ Sonaveo::Sonaveo(const QString &dataDir, const QProcessEnvironment &env) : m_dat
 
 void Sonaveo::start(const QProcessEnvironment &env)
 {
-    m_process.setProcessEnvironment(env);
+    // The folder is named as well: the program keeps its files in the folder it
+    // is started from only when that already holds its settings.
+    QProcessEnvironment withData = env;
+    withData.insert(QStringLiteral("SONAVEO_DATA_DIR"), m_dataDir);
+    m_process.setProcessEnvironment(withData);
     m_process.setWorkingDirectory(m_dataDir);
     // What the program says on its error output is kept for the test's messages.
     m_errorLog = m_logDir.filePath(QStringLiteral("sonaveo-stderr.log"));

@@ -327,6 +327,7 @@ public:
     QString file(const QString &name) const { return data.filePath(name); }
     void start()
     {
+        env.insert(QStringLiteral("SONAVEO_DATA_DIR"), data.path());
         process.setProcessEnvironment(env);
         process.setWorkingDirectory(data.path());
         process.start(QStringLiteral(SONAVEO_BINARY), {});
