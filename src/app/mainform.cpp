@@ -578,6 +578,15 @@ void TMainForm::centreOnScreen()
     move(area.center() - QPoint(width() / 2, height() / 2));
 }
 
+void TMainForm::bringToFront()
+{
+    if (isMinimized())
+        setWindowState(windowState() & ~Qt::WindowMinimized);
+    show();
+    raise();
+    activateWindow();
+}
+
 void TMainForm::showEvent(QShowEvent *event)
 {
     QWidget::showEvent(event);

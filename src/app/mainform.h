@@ -265,6 +265,10 @@ public:
 
     // Puts the window in the middle of its screen.
     void centreOnScreen();
+    // Shows the window in front of the others and gives it the keyboard, back
+    // from the task bar when it was minimised: for the desktop's Raise and a
+    // second start of the program.
+    void bringToFront();
 
 Q_SIGNALS:
     // The window's first picture is on screen.

@@ -183,10 +183,13 @@ int sonaveoMain(int argc, char **argv)
     // default, which would end the process with nothing saved.
     holdTerminationRequests();
 
-    // A second copy ends here: no window, no message, no file touched.
+    // A second copy ends here: it asks the running one to show its window, and
+    // makes no window, says nothing and touches no file.
     SingleInstance instance(kOneCopyName);
-    if (instance.alreadyRunning())
+    if (instance.alreadyRunning()) {
+        instance.askToRaise();
         return 0;
+    }
     // A name this user's copy cannot take (another user holds it) never keeps
     // the program from starting; it only says so.
     if (!instance.problem().isEmpty())
@@ -225,6 +228,8 @@ int sonaveoMain(int argc, char **argv)
         return terminationRequested() ? 0 : 1;
     loaded = true;
     TMainForm *main = windows.MainForm.get();
+    // A later start in this session brings this window to the front.
+    instance.onRaiseRequest(main, [main] { main->bringToFront(); });
     if (terminationRequested()) {
         // Asked while loading: what was loaded is saved now.
         main->leaveQuietly();
