@@ -165,6 +165,7 @@ TMainForm::TMainForm(QWidget *parent) : QWidget(parent, Qt::Window | Qt::Framele
     TPlaybackHooks hooks;
     hooks.recordingFile = [this] { return Recorder->recordingFile(); };
     hooks.closeMainWindow = [this] { close(); };
+    hooks.ticked = [this] { Q_EMIT statusTicked(); };
     // While online the LED matrix scrolls the skin's text.
     hooks.ledText = [this] {
         const TSkinForm *skin = skinForm();

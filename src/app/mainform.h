@@ -275,6 +275,8 @@ Q_SIGNALS:
     void firstPainted();
     // The window has closed: the program ends.
     void closed();
+    // A status tick has passed: what plays may have changed.
+    void statusTicked();
 
 protected:
     void showEvent(QShowEvent *event) override;

@@ -1,6 +1,7 @@
 #include "app/startup.h"
 
 #include "app/artwork.h"
+#include "app/desktopplayer.h"
 #include "app/forms.h"
 #include "app/mainform.h"
 #include "app/skintargets.h"
@@ -12,6 +13,7 @@
 #include "platform/networkstate.h"
 #include "platform/singleinstance.h"
 #include "platform/termination.h"
+#include "playback/mpris.h"
 #include "playback/stationplayback.h"
 #include "recording/recorder.h"
 #include "widgets/vrtimer.h"
@@ -73,6 +75,7 @@ TApplicationWindows::~TApplicationWindows()
 
 void TApplicationWindows::destroyAll()
 {
+    Mpris.reset();
     MainForm.reset();
     HistoryForm.reset();
     BandForm.reset();
@@ -160,6 +163,8 @@ bool runEntrySequence(EnvironmentChecks &checks, TApplicationWindows &windows, b
                      [&windows] {
                          createLateWindows(windows);
                          GstMediaEngine::loadStreamPluginsInBackground();
+                         // Media keys and the desktop's player controls.
+                         windows.Mpris = startDesktopPlayer(*windows.MainForm, TMprisService::sessionBus());
                      },
                      Qt::QueuedConnection);
     // Asked to end before anything was loaded: there is nothing to keep, and the

@@ -125,6 +125,8 @@ int TStationPlayback::stationState()
     return *m_tickStationState;
 }
 
+bool TStationPlayback::stationPlaying() { return stationState() == kPlaying; }
+
 int TStationPlayback::recordingState()
 {
     if (!m_tickRecordingState)
@@ -145,6 +147,8 @@ void TStationPlayback::TimerSonaveoTimer()
         statusPass();
     }
     tail();
+    if (m_hooks.ticked)
+        m_hooks.ticked();
 }
 
 void TStationPlayback::statusPass()
