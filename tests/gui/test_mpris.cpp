@@ -8,6 +8,7 @@
 #include "platform/errorguard.h"
 #include "playback/mpris.h"
 #include "playback/stationplayback.h"
+#include "privatebus.h"
 #include "waitfor.h"
 #include "widgets/vrdemobutton.h"
 #include "widgets/vrnum.h"
@@ -29,8 +30,7 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 
-#include <csignal>
-#include <sys/types.h>
+#include <unistd.h>
 
 using testsupport::waitFor;
 
@@ -40,32 +40,6 @@ const QString kRoot = QStringLiteral("org.mpris.MediaPlayer2");
 const QString kPlayer = QStringLiteral("org.mpris.MediaPlayer2.Player");
 const QString kProperties = QStringLiteral("org.freedesktop.DBus.Properties");
 const QString kName = QStringLiteral("org.mpris.MediaPlayer2.sonaveo");
-
-// A session bus of the test's own, ended by its process id.
-class PrivateBus {
-public:
-    PrivateBus()
-    {
-        QProcess daemon;
-        daemon.start(QStringLiteral("dbus-daemon"), {QStringLiteral("--session"), QStringLiteral("--fork"),
-                                                     QStringLiteral("--print-address=1"),
-                                                     QStringLiteral("--print-pid=1")});
-        if (!daemon.waitForFinished(testsupport::kWaitLimitMs) || daemon.exitCode() != 0)
-            return;
-        const QStringList lines = QString::fromLocal8Bit(daemon.readAllStandardOutput()).split(QLatin1Char('\n'));
-        if (lines.size() < 2)
-            return;
-        address = lines[0].trimmed();
-        pid = lines[1].trimmed().toInt();
-    }
-    ~PrivateBus()
-    {
-        if (pid > 0)
-            ::kill(pid, SIGTERM);
-    }
-    QString address;
-    pid_t pid = 0;
-};
 
 // A map sent inside a variant arrives as a D-Bus argument.
 QVariantMap asMap(const QVariant &value)
