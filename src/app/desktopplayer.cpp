@@ -5,6 +5,7 @@
 #include "platform/networkstate.h"
 #include "playback/mpris.h"
 #include "playback/stationplayback.h"
+#include "stations/historyform.h"
 #include "stations/stationpresets.h"
 #include "widgets/vrslider.h"
 
@@ -37,8 +38,14 @@ std::unique_ptr<TMprisService> startDesktopPlayer(TMainForm &main, const QDBusCo
             // A station being tuned is left to come.
             if (playback->state.connecting || playback->reconnecting())
                 return;
-            if (!playback->state.currentStationName.isEmpty() && !playback->stationUrl().isEmpty())
+            if (!playback->state.currentStationName.isEmpty() && !playback->stationUrl().isEmpty()) {
                 tune(*m, playback->state.currentStationName, playback->stationUrl());
+                return;
+            }
+            // Nothing tuned in this run yet: the station heard last, the newest
+            // entry of the history the settings brought back.
+            if (const THistoryForm *history = m->historyForm())
+                tune(*m, history->entryName(1), history->entryUrl(1));
         });
     };
     hooks.stop = [m] { guarded([m] { m->playback()->VrDemoButtonUnplugClick(); }); };

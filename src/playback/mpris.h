@@ -30,7 +30,7 @@ struct TMprisHooks {
     // Show the main window in front / close it as the window manager would.
     std::function<void()> raise;
     std::function<void()> quit;
-    // Tune the last station again when nothing plays.
+    // Tune the last station again (nothing plays).
     std::function<void()> play;
     // End the station, as Disconnect does (a live station cannot pause).
     std::function<void()> stop;

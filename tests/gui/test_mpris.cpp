@@ -8,6 +8,7 @@
 #include "platform/errorguard.h"
 #include "playback/mpris.h"
 #include "playback/stationplayback.h"
+#include "stations/historyform.h"
 #include "privatebus.h"
 #include "waitfor.h"
 #include "widgets/vrdemobutton.h"
@@ -223,7 +224,7 @@ TEST_F(MprisTest, PlayPauseNextPreviousAndStopActOnTheStations)
     preset(5, QStringLiteral("Five"), QStringLiteral("http://five.example/live"));
     station->calls.clear();
 
-    // Nothing tuned yet: Play has no station to go back to.
+    // Nothing tuned yet and no history: Play has no station to go back to.
     call(kPlayer, QStringLiteral("Play"));
     EXPECT_TRUE(takeCalls().filter(QStringLiteral("url:")).isEmpty());
 
@@ -274,6 +275,22 @@ TEST_F(MprisTest, PlayPauseNextPreviousAndStopActOnTheStations)
     playing();
     call(kPlayer, QStringLiteral("Stop"));
     EXPECT_EQ(takeCalls(), QStringList{QStringLiteral("stop")});
+}
+
+TEST_F(MprisTest, PlayAfterTheStartTunesTheStationHeardLast)
+{
+    THistoryForm history;
+    TMainForm::Windows windows;
+    windows.history = &history;
+    form->setWindows(windows);
+    history.setEntry(1, QStringLiteral("Last Night FM"), QStringLiteral("http://night.example/live"));
+    history.setEntry(2, QStringLiteral("Older FM"), QStringLiteral("http://older.example/live"));
+    station->calls.clear();
+    call(kPlayer, QStringLiteral("Play"));
+    EXPECT_EQ(takeCalls().filter(QStringLiteral("url:")), QStringList{QStringLiteral("url:http://night.example/live")});
+    EXPECT_EQ(form->playback()->state.currentStationName, QStringLiteral("Last Night FM"));
+    EXPECT_NE(form->ui().Labelgenre->text(), kHistoryMarker) << "the band label stays";
+    form->setWindows({});
 }
 
 TEST_F(MprisTest, VolumeMovesTheFaderAndTheFaderIsSignalled)
