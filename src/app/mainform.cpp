@@ -581,6 +581,9 @@ void TMainForm::centreOnScreen()
 
 void TMainForm::bringToFront()
 {
+    // During the farewell the window has gone for good.
+    if (exiting())
+        return;
     if (isMinimized())
         setWindowState(windowState() & ~Qt::WindowMinimized);
     show();

@@ -267,7 +267,7 @@ public:
     void centreOnScreen();
     // Shows the window in front of the others and gives it the keyboard, back
     // from the task bar when it was minimised: for the desktop's Raise and a
-    // second start of the program.
+    // second start of the program. Not once Exit has begun the farewell.
     void bringToFront();
 
 Q_SIGNALS:

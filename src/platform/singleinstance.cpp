@@ -59,6 +59,7 @@ socklen_t fileAddress(const QByteArray &path, sockaddr_un &addr)
 
 // What a later copy says to the running one.
 constexpr char kRaiseRequest[] = "raise\n";
+constexpr qint64 kMaxRequest = 64;
 
 bool peerIsThisUser(qintptr fd)
 {
@@ -154,9 +155,13 @@ void SingleInstance::onRaiseRequest(QObject *context, std::function<void()> rais
                 continue;
             }
             const auto read = [peer, raise] {
-                if (!peer->canReadLine())
+                if (!peer->canReadLine()) {
+                    // A request is one short line; a peer that sends more is cut off.
+                    if (peer->bytesAvailable() > kMaxRequest)
+                        peer->abort();
                     return;
-                if (peer->readLine(64).trimmed() == "raise" && raise)
+                }
+                if (peer->readLine(kMaxRequest).trimmed() == "raise" && raise)
                     raise();
                 peer->disconnectFromServer();
             };

@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <string>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
@@ -210,10 +211,12 @@ TEST(SingleInstance, OnlyARaiseRequestRaises)
     sockaddr_un addr{};
     addr.sun_family = AF_UNIX;
     std::strncpy(addr.sun_path, socketPath.constData(), sizeof addr.sun_path - 1);
-    for (const char *words : {"quit\n", "", "raise it please\n"}) {
+    // Other words, nothing, and a flood with no end of line are not requests.
+    const std::string flood = std::string(4096, 'r') + "\nraise\n";
+    for (const std::string &words : {std::string("quit\n"), std::string(), std::string("raise it please\n"), flood}) {
         const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
         ASSERT_EQ(::connect(fd, reinterpret_cast<sockaddr *>(&addr), sizeof addr), 0);
-        ASSERT_EQ(::send(fd, words, std::strlen(words), MSG_NOSIGNAL), ssize_t(std::strlen(words)));
+        ASSERT_EQ(::send(fd, words.data(), words.size(), MSG_NOSIGNAL), ssize_t(words.size()));
         ::close(fd);
     }
     // A real request after them: connections are taken in the order they came,
