@@ -189,17 +189,17 @@ TMprisService::~TMprisService()
 
 QDBusConnection TMprisService::sessionBus()
 {
-    QString address = qEnvironmentVariable("DBUS_SESSION_BUS_ADDRESS");
-    if (address.isEmpty()) {
-        // The user bus of a systemd session sits in the runtime folder.
-        const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
-        const QFileInfo userBus(QDir(runtime).filePath(QStringLiteral("bus")));
-        if (!runtime.isEmpty() && userBus.exists() && !userBus.isDir() && !userBus.isFile())
-            address = QStringLiteral("unix:path=") + userBus.absoluteFilePath();
-    }
-    if (address.isEmpty())
+    // The connection Qt shares with the desktop integration, when the session
+    // names its bus.
+    if (!qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS"))
+        return QDBusConnection::sessionBus();
+    // Otherwise the user bus of a systemd session, in the runtime folder. No bus
+    // is started for the program (as the bus library would try).
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    const QFileInfo userBus(QDir(runtime).filePath(QStringLiteral("bus")));
+    if (runtime.isEmpty() || !userBus.exists() || userBus.isDir() || userBus.isFile())
         return QDBusConnection(kConnectionName); // not connected: no bus to talk to
-    return QDBusConnection::connectToBus(address, kConnectionName);
+    return QDBusConnection::connectToBus(QStringLiteral("unix:path=") + userBus.absoluteFilePath(), kConnectionName);
 }
 
 QString TMprisService::playbackStatus() const
