@@ -165,6 +165,7 @@ TMainForm::TMainForm(QWidget *parent) : QWidget(parent, Qt::Window | Qt::Framele
     TPlaybackHooks hooks;
     hooks.recordingFile = [this] { return Recorder->recordingFile(); };
     hooks.closeMainWindow = [this] { close(); };
+    hooks.ticked = [this] { Q_EMIT statusTicked(); };
     // While online the LED matrix scrolls the skin's text.
     hooks.ledText = [this] {
         const TSkinForm *skin = skinForm();
@@ -579,6 +580,18 @@ void TMainForm::centreOnScreen()
         return;
     const QRect area = s->availableGeometry();
     move(area.center() - QPoint(width() / 2, height() / 2));
+}
+
+void TMainForm::bringToFront()
+{
+    // During the farewell the window has gone for good.
+    if (exiting())
+        return;
+    if (isMinimized())
+        setWindowState(windowState() & ~Qt::WindowMinimized);
+    show();
+    raise();
+    activateWindow();
 }
 
 void TMainForm::showEvent(QShowEvent *event)

@@ -265,12 +265,18 @@ public:
 
     // Puts the window in the middle of its screen.
     void centreOnScreen();
+    // Shows the window in front of the others and gives it the keyboard, back
+    // from the task bar when it was minimised: for the desktop's Raise and a
+    // second start of the program. Not once Exit has begun the farewell.
+    void bringToFront();
 
 Q_SIGNALS:
     // The window's first picture is on screen.
     void firstPainted();
     // The window has closed: the program ends.
     void closed();
+    // A status tick has passed: what plays may have changed.
+    void statusTicked();
 
 protected:
     void showEvent(QShowEvent *event) override;

@@ -1,6 +1,7 @@
 #include "app/startup.h"
 
 #include "app/artwork.h"
+#include "app/desktopplayer.h"
 #include "app/forms.h"
 #include "app/mainform.h"
 #include "app/skintargets.h"
@@ -13,6 +14,7 @@
 #include "platform/networkstate.h"
 #include "platform/singleinstance.h"
 #include "platform/termination.h"
+#include "playback/mpris.h"
 #include "playback/stationplayback.h"
 #include "recording/recorder.h"
 #include "widgets/vrtimer.h"
@@ -85,6 +87,7 @@ TApplicationWindows::~TApplicationWindows()
 
 void TApplicationWindows::destroyAll()
 {
+    Mpris.reset();
     MainForm.reset();
     HistoryForm.reset();
     BandForm.reset();
@@ -175,6 +178,8 @@ bool runEntrySequence(EnvironmentChecks &checks, TApplicationWindows &windows, b
                      [&windows] {
                          createLateWindows(windows);
                          GstMediaEngine::loadStreamPluginsInBackground();
+                         // Media keys and the desktop's player controls.
+                         windows.Mpris = startDesktopPlayer(*windows.MainForm, TMprisService::sessionBus());
                      },
                      Qt::QueuedConnection);
     // Asked to end before anything was loaded: there is nothing to keep, and the
@@ -212,10 +217,13 @@ int sonaveoMain(int argc, char **argv)
         return 0;
     }
 
-    // A second copy ends here: no window, no message, no file touched.
+    // A second copy ends here: it asks the running one to show its window, and
+    // makes no window, says nothing and touches no file.
     SingleInstance instance(kOneCopyName);
-    if (instance.alreadyRunning())
+    if (instance.alreadyRunning()) {
+        instance.askToRaise();
         return 0;
+    }
     // A name this user's copy cannot take (another user holds it) never keeps
     // the program from starting; it only says so.
     if (!instance.problem().isEmpty())
@@ -263,6 +271,8 @@ int sonaveoMain(int argc, char **argv)
         return terminationRequested() ? 0 : 1;
     loaded = true;
     TMainForm *main = windows.MainForm.get();
+    // A later start in this session brings this window to the front.
+    instance.onRaiseRequest(main, [main] { main->bringToFront(); });
     if (terminationRequested()) {
         // Asked while loading: what was loaded is saved now.
         main->leaveQuietly();

@@ -15,6 +15,7 @@ class TEditStationForm;
 class TFormSure;
 class THistoryForm;
 class TMainForm;
+class TMprisService;
 class TOptionsForm;
 class TSkinForm;
 class TSkinTargets;
@@ -32,6 +33,8 @@ struct TApplicationWindows {
     std::unique_ptr<TAboutForm> AboutForm;
     // What the skin designer colours and reshapes.
     std::unique_ptr<TSkinTargets> SkinTargets;
+    // The main window's player on the desktop's bus, once the window painted.
+    std::unique_ptr<TMprisService> Mpris;
 
     TApplicationWindows();
     ~TApplicationWindows();

@@ -2,8 +2,12 @@
 
 #include <QDir>
 #include <QFile>
+#include <QLocalServer>
+#include <QLocalSocket>
+#include <QObject>
 
 #include <algorithm>
+#include <chrono>
 #include <cerrno>
 #include <cstddef>
 #include <cstring>
@@ -12,6 +16,7 @@
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
+#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -40,6 +45,28 @@ socklen_t abstractAddress(const QByteArray &id, sockaddr_un &addr)
     std::memcpy(addr.sun_path + 1, id.constData(), len);
     return socklen_t(offsetof(sockaddr_un, sun_path) + 1 + len);
 }
+
+// The address of a socket file; length 0 when the path does not fit.
+socklen_t fileAddress(const QByteArray &path, sockaddr_un &addr)
+{
+    addr = {};
+    addr.sun_family = AF_UNIX;
+    if (size_t(path.size()) >= sizeof(addr.sun_path))
+        return 0;
+    std::memcpy(addr.sun_path, path.constData(), size_t(path.size()));
+    return socklen_t(offsetof(sockaddr_un, sun_path) + size_t(path.size()) + 1);
+}
+
+// What a later copy says to the running one.
+constexpr char kRaiseRequest[] = "raise\n";
+constexpr qint64 kMaxRequest = 64;
+
+bool peerIsThisUser(qintptr fd)
+{
+    ucred peer{};
+    socklen_t peerLen = sizeof peer;
+    return ::getsockopt(int(fd), SOL_SOCKET, SO_PEERCRED, &peer, &peerLen) == 0 && peer.uid == ::getuid();
+}
 } // namespace
 
 SingleInstance::SingleInstance(const QString &name)
@@ -50,8 +77,98 @@ SingleInstance::SingleInstance(const QString &name)
 
 SingleInstance::~SingleInstance()
 {
+    delete m_server.data();
+    if (m_listenFd >= 0)
+        ::close(m_listenFd);
+    // The socket file goes while the lock is still held: no later copy's is hit.
+    if (m_ownsSocketFile)
+        ::unlink(m_raiseAddress.sun_path);
     if (m_fd >= 0)
         ::close(m_fd);
+}
+
+void SingleInstance::listenForRaise(bool removeStale)
+{
+    if (m_raiseAddressLength == 0)
+        return;
+    if (removeStale) {
+        // Only the lock's holder gets here, in a folder no one else can enter:
+        // whatever has the socket's name is left by a copy that ended.
+        struct stat info {};
+        if (::lstat(m_raiseAddress.sun_path, &info) == 0 && !S_ISDIR(info.st_mode))
+            ::unlink(m_raiseAddress.sun_path);
+    }
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0)
+        return;
+    if (::bind(fd, reinterpret_cast<const sockaddr *>(&m_raiseAddress), m_raiseAddressLength) != 0 ||
+        ::listen(fd, 8) != 0) {
+        ::close(fd);
+        return;
+    }
+    m_listenFd = fd;
+    m_ownsSocketFile = removeStale;
+}
+
+bool SingleInstance::askToRaise() const
+{
+    if (!m_alreadyRunning || m_raiseAddressLength == 0)
+        return false;
+    // The running copy may have taken the lock a moment ago and not be listening
+    // yet: it is asked a few times over a fifth of a second.
+    for (int attempt = 0; attempt < 20; ++attempt) {
+        if (attempt > 0)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        // Non-blocking: a holder that takes no connections is never waited on.
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+        if (fd < 0)
+            return false;
+        const bool sent =
+            ::connect(fd, reinterpret_cast<const sockaddr *>(&m_raiseAddress), m_raiseAddressLength) == 0 &&
+            ::send(fd, kRaiseRequest, sizeof kRaiseRequest - 1, MSG_NOSIGNAL) == ssize_t(sizeof kRaiseRequest - 1);
+        ::close(fd);
+        if (sent)
+            return true;
+    }
+    return false;
+}
+
+void SingleInstance::onRaiseRequest(QObject *context, std::function<void()> raise)
+{
+    if (m_listenFd < 0 || m_server)
+        return;
+    auto *server = new QLocalServer(context);
+    if (!server->listen(m_listenFd)) {
+        delete server;
+        return;
+    }
+    m_listenFd = -1; // the server closes it
+    m_server = server;
+    QObject::connect(server, &QLocalServer::newConnection, server, [server, raise = std::move(raise)] {
+        while (QLocalSocket *peer = server->nextPendingConnection()) {
+            QObject::connect(peer, &QLocalSocket::disconnected, peer, &QObject::deleteLater);
+            // The abstract name is open to every local user; only this user's
+            // copies are heard.
+            if (!peerIsThisUser(peer->socketDescriptor())) {
+                peer->abort();
+                peer->deleteLater();
+                continue;
+            }
+            const auto read = [peer, raise] {
+                if (!peer->canReadLine()) {
+                    // A request is one short line; a peer that sends more is cut off.
+                    if (peer->bytesAvailable() > kMaxRequest)
+                        peer->abort();
+                    return;
+                }
+                if (peer->readLine(kMaxRequest).trimmed() == "raise" && raise)
+                    raise();
+                peer->disconnectFromServer();
+            };
+            QObject::connect(peer, &QLocalSocket::readyRead, peer, read);
+            read();
+        }
+    });
 }
 
 bool SingleInstance::lockInRuntimeFolder(const QString &name)
@@ -69,16 +186,21 @@ bool SingleInstance::lockInRuntimeFolder(const QString &name)
         ::close(fd);
         return false;
     }
+    const QByteArray socketPath = QFile::encodeName(QDir(folder).filePath(name + QStringLiteral(".socket")));
+    m_raiseAddressLength = fileAddress(socketPath, m_raiseAddress);
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
         const int error = errno;
         ::close(fd);
-        if (error != EWOULDBLOCK)
+        if (error != EWOULDBLOCK) {
+            m_raiseAddressLength = 0;
             return false;
+        }
         // Only this user can reach a file in the folder: the holder is our copy.
         m_alreadyRunning = true;
         return true;
     }
     m_fd = fd;
+    listenForRaise(true);
     return true;
 }
 
@@ -87,6 +209,8 @@ void SingleInstance::bindAbstractName(const QString &name)
     const QByteArray id = (name + QLatin1Char('-') + QString::number(::getuid())).toUtf8();
     sockaddr_un addr;
     const socklen_t addrLen = abstractAddress(id, addr);
+    m_raiseAddress = addr;
+    m_raiseAddressLength = addrLen;
     const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (fd < 0) {
         m_problem = QStringLiteral("cannot make a socket for the one-copy lock (%1)").arg(systemReason(errno));
@@ -96,6 +220,9 @@ void SingleInstance::bindAbstractName(const QString &name)
         // Listening lets a later copy ask who holds the name.
         if (::listen(fd, 8) == 0) {
             m_fd = fd;
+            // Raise requests are taken on a second descriptor of the same
+            // socket: whoever serves them never lets go of the name.
+            m_listenFd = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
             return;
         }
         m_problem = QStringLiteral("cannot listen on the one-copy lock (%1)").arg(systemReason(errno));

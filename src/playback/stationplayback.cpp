@@ -126,6 +126,8 @@ int TStationPlayback::stationState()
     return *m_tickStationState;
 }
 
+bool TStationPlayback::stationPlaying() { return stationState() == kPlaying; }
+
 int TStationPlayback::recordingState()
 {
     if (!m_tickRecordingState)
@@ -146,6 +148,8 @@ void TStationPlayback::TimerSonaveoTimer()
         statusPass();
     }
     tail();
+    if (m_hooks.ticked)
+        m_hooks.ticked();
 }
 
 void TStationPlayback::statusPass()

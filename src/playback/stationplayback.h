@@ -69,6 +69,8 @@ struct TPlaybackHooks {
     std::function<QString()> ledText = [] { return kDefaultLedText; };
     std::function<QString()> recordingFile;
     std::function<void()> closeMainWindow;
+    // After each status tick, for those who follow what plays.
+    std::function<void()> ticked;
 };
 
 // A title the station gave, with the time of day it came.
@@ -121,6 +123,12 @@ public:
     const QList<TStationTitle> &titles() const { return m_titles; }
     // True while a dropped station is being tuned again.
     bool reconnecting() const { return m_phase == Phase::Reconnecting; }
+    // The address of the station tuned last, as the player was given it.
+    const QString &stationUrl() const { return m_stationUrl; }
+    // What the station says it plays now; empty while it says nothing.
+    const QString &streamTitle() const { return m_lastTitle; }
+    // True while the station player plays, as the last tick saw it.
+    bool stationPlaying();
 
     TPlaybackState state;
 

@@ -140,3 +140,28 @@ void TStationPresets::VrDemoButtonStationMouseDown(int n, Qt::MouseButton button
     m_shownBlockLoaded = true;
     SaveStationBlock(m_c.VrNumBlock->Value());
 }
+
+bool TStationPresets::tuneNeighbour(const QString &name, int step)
+{
+    constexpr int kSlots = 7;
+    const auto holdsStation = [this](int i) {
+        const QString caption = m_c.VrDemoButtonStation[size_t(i)]->Caption();
+        const QString url = m_c.EditStationURL[size_t(i)]->text().trimmed();
+        return !caption.isEmpty() && caption != kNone && !url.isEmpty() && url != kNone;
+    };
+    int from = step > 0 ? -1 : kSlots;
+    for (int i = 0; i < kSlots; ++i) {
+        if (holdsStation(i) && m_c.VrDemoButtonStation[size_t(i)]->Caption() == name) {
+            from = i;
+            break;
+        }
+    }
+    for (int n = 1; n <= kSlots; ++n) {
+        const int i = ((from + n * step) % kSlots + kSlots) % kSlots;
+        if (holdsStation(i)) {
+            VrDemoButtonStationMouseDown(i + 1, Qt::LeftButton);
+            return true;
+        }
+    }
+    return false;
+}

@@ -62,6 +62,13 @@ public:
     // marker.
     void restoreBandName();
 
+    // Tunes the preset step slots away (+1 next, -1 previous) from the one that
+    // holds the station called name, skipping empty slots and wrapping around the
+    // shown block, as a click on its button would. A station that is not in the
+    // block counts as standing before the first slot (next) or after the last
+    // (previous). False when no slot of the block holds a station.
+    bool tuneNeighbour(const QString &name, int step);
+
 private:
     void page(int step);
     // The lines of a band's block file; none when there is no such file.

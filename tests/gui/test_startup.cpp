@@ -12,10 +12,16 @@
 #include "forkedholder.h"
 #include "platform/singleinstance.h"
 #include "platform/textfile.h"
+#include "privatebus.h"
 #include "recording/soundcapture.h"
 #include "widgets/vrformshape.h"
 
 #include <QAbstractButton>
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QDBusReply>
+#include <QDBusVariant>
 #include <QApplication>
 #include <QEventLoop>
 #include <QMessageBox>
@@ -24,6 +30,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -418,4 +425,49 @@ TEST(StartUpProgram, ANameHeldByAnotherUserStillStartsAndSaysWhy)
     const QString said = program.errorOutput();
     EXPECT_TRUE(said.contains(QLatin1String("starting without the one-copy lock"))) << said.toStdString();
     EXPECT_TRUE(said.contains(QLatin1String("first-paint"))) << "the main window showed";
+}
+
+TEST(StartUpProgram, OnTheSessionBusItIsAPlayerAndASecondStartEndsAtOnce)
+{
+    if (QStandardPaths::findExecutable(QStringLiteral("dbus-daemon")).isEmpty())
+        GTEST_SKIP() << "dbus-daemon is not installed";
+    PrivateBus bus;
+    ASSERT_FALSE(bus.address.isEmpty()) << "the private bus did not start";
+    const QString connection = QStringLiteral("startup-program-client");
+    {
+        QDBusConnection client = QDBusConnection::connectToBus(bus.address, connection);
+        ASSERT_TRUE(client.isConnected());
+        const QString name = QStringLiteral("org.mpris.MediaPlayer2.sonaveo");
+        Program program;
+        program.env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), bus.address);
+        program.start();
+        ASSERT_TRUE(testsupport::waitFor([&] { return client.interface()->isServiceRegistered(name).value(); },
+                                         "the player on the bus", 60000))
+            << program.errorOutput().toStdString();
+        QDBusMessage get = QDBusMessage::createMethodCall(name, QStringLiteral("/org/mpris/MediaPlayer2"),
+                                                          QStringLiteral("org.freedesktop.DBus.Properties"),
+                                                          QStringLiteral("Get"));
+        get << QStringLiteral("org.mpris.MediaPlayer2") << QStringLiteral("Identity");
+        const QDBusReply<QDBusVariant> identity = client.call(get);
+        ASSERT_TRUE(identity.isValid()) << identity.error().message().toStdString();
+        EXPECT_EQ(identity.value().variant().toString(), QStringLiteral("Sonaveo"));
+
+        // A second start in the same session asks the first to show itself and
+        // ends, touching none of its files.
+        Program second;
+        second.env = program.env;
+        second.start();
+        EXPECT_TRUE(second.endedWell()) << second.errorOutput().toStdString();
+        EXPECT_TRUE(QDir(second.data.path()).entryList(QDir::Files | QDir::NoDotAndDotDot).isEmpty());
+        EXPECT_TRUE(client.interface()->isServiceRegistered(name).value()) << "the first copy still runs";
+
+        // Quit closes the main window, and the program ends as after a close.
+        const QDBusMessage quit = client.call(QDBusMessage::createMethodCall(
+            name, QStringLiteral("/org/mpris/MediaPlayer2"), QStringLiteral("org.mpris.MediaPlayer2"),
+            QStringLiteral("Quit")));
+        EXPECT_NE(quit.type(), QDBusMessage::ErrorMessage) << quit.errorMessage().toStdString();
+        EXPECT_TRUE(program.endedWell()) << program.errorOutput().toStdString();
+        EXPECT_TRUE(QFileInfo::exists(program.file(QStringLiteral("Defaults.ini")))) << "saved as it closed";
+    }
+    QDBusConnection::disconnectFromBus(connection);
 }

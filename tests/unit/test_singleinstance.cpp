@@ -3,13 +3,16 @@
 
 #include "forkedholder.h"
 #include "platform/singleinstance.h"
+#include "waitfor.h"
 
 #include <QDir>
 #include <QFileInfo>
+#include <QObject>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <string>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
@@ -151,4 +154,74 @@ TEST(SingleInstance, ANameHeldByAnotherUserNeverKeepsTheProgramFromStarting)
     EXPECT_FALSE(fallback.alreadyRunning());
     EXPECT_TRUE(fallback.problem().contains(QLatin1String("another user"))) << fallback.problem().toStdString();
     EXPECT_FALSE(QFileInfo::exists(QDir(foreign.path()).filePath(name + QStringLiteral(".lock"))));
+}
+
+TEST(SingleInstance, ASecondStartAsksTheRunningCopyToShowItsWindow)
+{
+    QTemporaryDir session; // made 0700, as a session's runtime folder is
+    const QString name = testName();
+    const QByteArray socketPath = QFile::encodeName(QDir(session.path()).filePath(name + QStringLiteral(".socket")));
+    // A copy that crashed left its socket behind, bound and no longer listened on.
+    {
+        sockaddr_un addr{};
+        addr.sun_family = AF_UNIX;
+        std::strncpy(addr.sun_path, socketPath.constData(), sizeof addr.sun_path - 1);
+        const int crashed = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        ASSERT_EQ(::bind(crashed, reinterpret_cast<sockaddr *>(&addr), sizeof addr), 0);
+        ::close(crashed);
+        ASSERT_TRUE(QFileInfo::exists(QFile::decodeName(socketPath)));
+    }
+    // Without a runtime folder the abstract name carries the requests.
+    for (const QString &folder : {session.path(), QString()}) {
+        SCOPED_TRACE(folder.isEmpty() ? "abstract name" : "runtime folder");
+        RuntimeFolder runtime(folder);
+        SingleInstance first(name);
+        ASSERT_FALSE(first.alreadyRunning());
+        ASSERT_TRUE(first.problem().isEmpty()) << first.problem().toStdString();
+        QObject window;
+        int raised = 0;
+        first.onRaiseRequest(&window, [&raised] { ++raised; });
+
+        SingleInstance second(name);
+        ASSERT_TRUE(second.alreadyRunning());
+        EXPECT_FALSE(first.askToRaise()) << "the running copy asks nobody";
+        EXPECT_TRUE(second.askToRaise());
+        EXPECT_TRUE(testsupport::waitFor([&] { return raised == 1; }, "the first copy's window raised"));
+        EXPECT_TRUE(SingleInstance(name).askToRaise());
+        EXPECT_TRUE(testsupport::waitFor([&] { return raised == 2; }, "a third start raising it again"));
+    }
+    RuntimeFolder runtime(session.path());
+    EXPECT_FALSE(QFileInfo::exists(QFile::decodeName(socketPath))) << "the socket goes with its copy";
+    // With no copy running there is nobody to ask, and nothing waits.
+    SingleInstance alone(name);
+    EXPECT_FALSE(alone.alreadyRunning());
+    EXPECT_FALSE(alone.askToRaise());
+}
+
+TEST(SingleInstance, OnlyARaiseRequestRaises)
+{
+    QTemporaryDir session;
+    const QString name = testName();
+    RuntimeFolder runtime(session.path());
+    SingleInstance first(name);
+    QObject window;
+    int raised = 0;
+    first.onRaiseRequest(&window, [&raised] { ++raised; });
+    const QByteArray socketPath = QFile::encodeName(QDir(session.path()).filePath(name + QStringLiteral(".socket")));
+    sockaddr_un addr{};
+    addr.sun_family = AF_UNIX;
+    std::strncpy(addr.sun_path, socketPath.constData(), sizeof addr.sun_path - 1);
+    // Other words, nothing, and a flood with no end of line are not requests.
+    const std::string flood = std::string(4096, 'r') + "\nraise\n";
+    for (const std::string &words : {std::string("quit\n"), std::string(), std::string("raise it please\n"), flood}) {
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        ASSERT_EQ(::connect(fd, reinterpret_cast<sockaddr *>(&addr), sizeof addr), 0);
+        ASSERT_EQ(::send(fd, words.data(), words.size(), MSG_NOSIGNAL), ssize_t(words.size()));
+        ::close(fd);
+    }
+    // A real request after them: connections are taken in the order they came,
+    // so by the time it is heard the others have been read.
+    EXPECT_TRUE(SingleInstance(name).askToRaise());
+    EXPECT_TRUE(testsupport::waitFor([&] { return raised >= 1; }, "the raise request"));
+    EXPECT_EQ(raised, 1);
 }
