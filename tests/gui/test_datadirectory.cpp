@@ -3,6 +3,7 @@
 
 #include "app/mainform.h"
 #include "app/startup.h"
+#include "currentdirectory.h"
 #include "fakecapturebackend.h"
 #include "fakedialogs.h"
 #include "fakeenvironment.h"
@@ -45,14 +46,6 @@ QProcessEnvironment userEnvironment(const QString &home, const QString &dataHome
     return env;
 }
 
-class CurrentDirectory {
-public:
-    explicit CurrentDirectory(const QString &dir) : m_old(QDir::currentPath()) { QDir::setCurrent(dir); }
-    ~CurrentDirectory() { QDir::setCurrent(m_old); }
-
-private:
-    QString m_old;
-};
 } // namespace
 
 TEST(DataDirectory, EachSourceWinsOverTheOnesAfterIt)

@@ -5,6 +5,7 @@
 #include "app/splashform.h"
 #include "app/startup.h"
 #include "childprocess.h"
+#include "currentdirectory.h"
 #include "fakecapturebackend.h"
 #include "fakedialogs.h"
 #include "fakeplatform.h"
@@ -55,15 +56,6 @@ QByteArray crlf(const QStringList &lines)
     return out;
 }
 
-// Changes the process's current folder for the life of the object.
-class CurrentDirectory {
-public:
-    explicit CurrentDirectory(const QString &dir) : m_old(QDir::currentPath()) { QDir::setCurrent(dir); }
-    ~CurrentDirectory() { QDir::setCurrent(m_old); }
-
-private:
-    QString m_old;
-};
 } // namespace
 
 // The program's windows, started in a data folder of the test's own.
