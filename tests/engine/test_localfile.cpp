@@ -77,7 +77,7 @@ TEST_F(LocalFile, PlaysToTheEndWithLengthAndPosition)
     EXPECT_EQ(engine.url(), wav);
     EXPECT_NE(engine.playState(), MediaEngine::Playing) << "nothing plays before play()";
     engine.play();
-    ASSERT_TRUE(waitUntil([&] { return isPlaying(engine); }, 3000)) << engine.lastError().toStdString();
+    ASSERT_TRUE(waitUntil([&] { return isPlaying(engine); }, testsupport::kWaitLimitMs)) << engine.lastError().toStdString();
     EXPECT_NEAR(engine.duration(), 4.0, 0.05);
     // A recording plays from its very first sample: the tone rises from zero
     // in its first sample, which a stream's start would lose.
@@ -86,7 +86,7 @@ TEST_F(LocalFile, PlaysToTheEndWithLengthAndPosition)
     // The position follows the sound card's clock, which a sound server may hold
     // still for a second or more while it fills its own buffer at the start (a
     // PulseAudio null sink does); once it moves it keeps the pace of the sound.
-    ASSERT_TRUE(waitUntil([&] { return engine.currentPosition() > 0.3; }, 3000)) << "position advances";
+    ASSERT_TRUE(waitUntil([&] { return engine.currentPosition() > 0.3; }, testsupport::kWaitLimitMs)) << "position advances";
     const double early = engine.currentPosition();
     double last = early;
     bool steady = true;
@@ -99,13 +99,13 @@ TEST_F(LocalFile, PlaysToTheEndWithLengthAndPosition)
     EXPECT_TRUE(steady) << "position never runs backwards";
     EXPECT_NEAR(last - early, 1.5, 0.3) << "position keeps the pace of the sound";
 
-    ASSERT_TRUE(waitUntil([&] { return !isPlaying(engine); }, 5000)) << "the end of the file ends Playing";
+    ASSERT_TRUE(waitUntil([&] { return !isPlaying(engine); }, testsupport::kWaitLimitMs)) << "the end of the file ends Playing";
     EXPECT_EQ(engine.playState(), MediaEngine::MediaEnded);
     EXPECT_TRUE(engine.lastError().isEmpty());
 
     // Play after the end starts from the beginning again.
     engine.play();
-    ASSERT_TRUE(waitUntil([&] { return isPlaying(engine); }, 3000));
+    ASSERT_TRUE(waitUntil([&] { return isPlaying(engine); }, testsupport::kWaitLimitMs));
     EXPECT_LT(engine.currentPosition(), 1.0);
     engine.stop();
     EXPECT_NE(engine.playState(), MediaEngine::Playing);
@@ -117,7 +117,7 @@ TEST_F(LocalFile, EmptyUrlReleasesTheFile)
     GstMediaEngine engine;
     engine.setUrl(QUrl::fromLocalFile(wav).toString());
     engine.play();
-    ASSERT_TRUE(waitUntil([&] { return isPlaying(engine); }, 3000));
+    ASSERT_TRUE(waitUntil([&] { return isPlaying(engine); }, testsupport::kWaitLimitMs));
     EXPECT_TRUE(processHasOpen(wav));
 
     engine.stop();
@@ -141,7 +141,7 @@ TEST_F(LocalFile, MissingAndBrokenFilesNeverPlay)
         engine.setUrl(path);
         engine.play();
         bool everPlayed = false;
-        waitUntil([&] { everPlayed |= isPlaying(engine); return !engine.lastError().isEmpty(); }, 3000);
+        waitUntil([&] { everPlayed |= isPlaying(engine); return !engine.lastError().isEmpty(); }, testsupport::kWaitLimitMs);
         EXPECT_FALSE(everPlayed) << path.toStdString();
         EXPECT_FALSE(engine.lastError().isEmpty()) << path.toStdString();
         EXPECT_NE(engine.playState(), MediaEngine::Playing);
@@ -155,12 +155,12 @@ TEST_F(LocalFile, NewUrlForgetsTheOldMedia)
     GstMediaEngine engine;
     engine.setUrl(shortWav);
     engine.play();
-    ASSERT_TRUE(waitUntil([&] { return engine.playState() == MediaEngine::MediaEnded; }, 5000));
+    ASSERT_TRUE(waitUntil([&] { return engine.playState() == MediaEngine::MediaEnded; }, testsupport::kWaitLimitMs));
 
     // The end of the first file must not end the second one.
     engine.setUrl(wav);
     engine.play();
-    ASSERT_TRUE(waitUntil([&] { return isPlaying(engine); }, 3000));
+    ASSERT_TRUE(waitUntil([&] { return isPlaying(engine); }, testsupport::kWaitLimitMs));
     // Past the point where the first file ended, the second still plays.
     ASSERT_TRUE(waitUntil([&] { return engine.currentPosition() > 1.3 || !isPlaying(engine); }));
     EXPECT_TRUE(isPlaying(engine));

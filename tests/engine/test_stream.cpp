@@ -24,7 +24,7 @@ TEST(ToneStream, PlaysTheToneAtItsBitRateAndVolume)
     GstMediaEngine engine;
     ASSERT_TRUE(startsPlaying(engine, toneStream()));
 
-    EXPECT_TRUE(waitUntil([&] { return engine.currentPosition() > 0.5; }, 3000)) << "position advances";
+    EXPECT_TRUE(waitUntil([&] { return engine.currentPosition() > 0.5; }, testsupport::kWaitLimitMs)) << "position advances";
     EXPECT_EQ(engine.duration(), 0.0) << "a radio stream has no length";
     // Joined in the middle, the MP3 stream decodes to silence for its first
     // frame or so; that is skipped, and never more than the limit.
@@ -32,7 +32,7 @@ TEST(ToneStream, PlaysTheToneAtItsBitRateAndVolume)
     EXPECT_LE(engine.skippedLeadingSilenceMs(), 250.0);
     // The bit rate tag is the parser's running average: a 128 kbit/s CBR stream
     // reads 128000 give or take a few frames' rounding.
-    EXPECT_TRUE(waitUntil([&] { return std::abs(engine.bitRate() - 128000) <= 640; }, 3000))
+    EXPECT_TRUE(waitUntil([&] { return std::abs(engine.bitRate() - 128000) <= 640; }, testsupport::kWaitLimitMs))
         << "bit rate " << engine.bitRate();
     EXPECT_GE(engine.bufferingProgress(), 0);
     EXPECT_LE(engine.bufferingProgress(), 100);
@@ -72,7 +72,7 @@ TEST(ToneStream, RetuningRestartsThePositionAndBitRate)
     GstMediaEngine engine;
     engine.setUrl(toneStream());
     engine.play();
-    ASSERT_TRUE(waitUntil([&] { return engine.currentPosition() > 1.5; }, 5000));
+    ASSERT_TRUE(waitUntil([&] { return engine.currentPosition() > 1.5; }, testsupport::kWaitLimitMs));
 
     // What a station button does while a station plays: stop, new URL, play.
     engine.stop();
@@ -80,7 +80,7 @@ TEST(ToneStream, RetuningRestartsThePositionAndBitRate)
     EXPECT_EQ(engine.bitRate(), 0) << "the old station's bit rate is gone";
     engine.play();
     EXPECT_LT(engine.currentPosition(), 0.5);
-    ASSERT_TRUE(waitUntil([&] { return engine.playState() == MediaEngine::Playing; }, 3000));
+    ASSERT_TRUE(waitUntil([&] { return engine.playState() == MediaEngine::Playing; }, testsupport::kWaitLimitMs));
     EXPECT_LT(engine.currentPosition(), 1.0) << "the position counts from the new start";
     engine.setUrl(QString());
     EXPECT_NE(engine.playState(), MediaEngine::Playing);
