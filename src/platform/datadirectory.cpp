@@ -61,7 +61,7 @@ DataDirectoryChoice chooseDataDirectory(const QStringList &arguments, const QPro
     if (QFileInfo(current.filePath(QStringLiteral("Defaults.ini"))).isFile())
         return {QDir::cleanPath(current.absolutePath()), QString()};
     QString dataHome = env.value(QStringLiteral("XDG_DATA_HOME"));
-    // The base directory specification ignores a relative XDG_DATA_HOME.
+    // XDG_DATA_HOME counts only as an absolute path; a relative one is ignored.
     if (dataHome.isEmpty() || QDir::isRelativePath(dataHome)) {
         QString home = env.value(QStringLiteral("HOME"));
         if (home.isEmpty())
