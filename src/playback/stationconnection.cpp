@@ -350,7 +350,13 @@ void TStationPlayback::giveUp(const QString &message)
 
 void TStationPlayback::followTitle()
 {
-    const QString title = cleanStationTitle(m_station.engine().streamTitle());
+    // Asked on every tick; a title stays for minutes, so it is cleaned only
+    // when the stream gives another.
+    const QString raw = m_station.engine().streamTitle();
+    if (raw == m_rawTitle)
+        return;
+    m_rawTitle = raw;
+    const QString title = cleanStationTitle(raw);
     if (title.isEmpty() || title == m_lastTitle)
         return;
     m_lastTitle = title;

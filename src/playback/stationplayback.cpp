@@ -109,6 +109,7 @@ void TStationPlayback::TuneStation(const QString &name, const QString &url)
     m_candidates.clear();
     m_firstFailure.clear();
     m_lastTitle.clear();
+    m_rawTitle.clear();
     startTry(address, 0); // stops what plays, then opens and plays the address
 }
 

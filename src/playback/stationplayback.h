@@ -209,5 +209,6 @@ private:
     int m_stallTicks = 0;
     bool m_wasOnline = true;
     QString m_lastTitle;
+    QString m_rawTitle; // as the stream gave it, before cleaning
     QList<TStationTitle> m_titles;
 };
