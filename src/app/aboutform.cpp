@@ -9,6 +9,8 @@
 #include "widgets/vrcompose.h"
 #include "widgets/vrdemobutton.h"
 
+#include <algorithm>
+
 namespace {
 TVrBlotter *panel(QWidget *parent, const char *name, int left, int top, int width, int height)
 {
@@ -34,8 +36,13 @@ TAboutForm::TAboutForm(QWidget *parent) : TBorderlessForm(QSize(553, 420), paren
     VrBlotterInfo = panel(this, "VrBlotterInfo", 8, 32, 537, 178);
     VrBlotterInfo->setEnabled(false);
     ImageMaro = place<QLabel>(VrBlotterInfo, "ImageMaro", 321, 14, 204, 24);
-    ImageMaro->setPixmap(QPixmap::fromImage(
-        artwork::logo().scaled(204, 24, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)));
+    // Shown at twice its size, each pixel repeated, at the screen's density so
+    // that nothing enlarges it again with blurred edges.
+    const QImage logo = artwork::logo();
+    const int factor = std::max(1, qRound(2 * devicePixelRatioF()));
+    QImage enlarged = logo.scaled(logo.size() * factor, Qt::IgnoreAspectRatio, Qt::FastTransformation);
+    enlarged.setDevicePixelRatio(factor / 2.0);
+    ImageMaro->setPixmap(QPixmap::fromImage(enlarged));
     const QFont name = vrFont(QStringLiteral("Arial"), 22, true);
     Label1 = placeLabel(VrBlotterInfo, "Label1", QStringLiteral("Maro Sonaveo"), 12, 10, toQColor(clAqua), 0, &name);
     const QFont bold = vrFont(QStringLiteral("Arial"), 11, true);

@@ -136,8 +136,7 @@ void TVrAnimate::nextFrame()
 
 QImage TVrAnimate::render() const
 {
-    QImage img(size(), QImage::Format_ARGB32_Premultiplied);
-    img.fill(Qt::transparent);
+    QImage img = widgetCanvas(*this, Qt::transparent);
     if (m_bitmap.isNull())
         return img;
     const QSize fs = frameSize();

@@ -55,10 +55,9 @@ QRect TVrBlotter::clientArea() const
 
 QImage TVrBlotter::render() const
 {
-    QImage img(size(), QImage::Format_ARGB32_Premultiplied);
-    img.fill(m_color);
+    QImage img = widgetCanvas(*this, m_color);
     QPainter p(&img);
-    const QRect inside = paintBevel(p, img.rect(), m_bevel);
+    const QRect inside = paintBevel(p, rect(), m_bevel);
     if (!m_backImage.isNull()) {
         // The picture is tiled from the top left corner inside the bevels.
         p.setBrushOrigin(inside.topLeft());
@@ -71,9 +70,12 @@ void TVrBlotter::paintEvent(QPaintEvent *event)
 {
     // Children that change often (clocks, animations) repaint the panel under
     // them; the panel is drawn once and then only copied where needed.
-    if (m_cache.size() != size())
+    if (m_cache.deviceIndependentSize() != QSizeF(size()) ||
+        m_cache.devicePixelRatio() != devicePixelRatioF())
         m_cache = render();
     QPainter p(this);
     const QRect dirty = event->rect();
-    p.drawImage(dirty.topLeft(), m_cache, dirty);
+    const qreal ratio = m_cache.devicePixelRatio();
+    p.drawImage(QRectF(dirty), m_cache,
+                QRectF(dirty.x() * ratio, dirty.y() * ratio, dirty.width() * ratio, dirty.height() * ratio));
 }

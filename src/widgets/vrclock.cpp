@@ -205,10 +205,9 @@ QImage TVrClock::render() const
 {
     if (!m_glyphs.isBuilt())
         m_glyphs.build(m_style, m_palette, m_color);
-    QImage img(size(), QImage::Format_ARGB32_Premultiplied);
-    img.fill(m_color);
+    QImage img = widgetCanvas(*this, m_color);
     QPainter p(&img);
-    m_glyphs.paint(p, img.rect(), cells(), m_spacing, Qt::AlignHCenter);
+    m_glyphs.paint(p, rect(), cells(), m_spacing, Qt::AlignHCenter);
     return img;
 }
 

@@ -140,9 +140,9 @@ TVrFont TVrDemoButton::currentFont() const
 
 QImage TVrDemoButton::render() const
 {
-    QImage img(size(), QImage::Format_ARGB32_Premultiplied);
+    QImage img = widgetCanvas(*this, Qt::transparent);
     QPainter p(&img);
-    QRect r = img.rect();
+    QRect r = rect();
 
     // Face first, so outline and bevel lie on top of a stretched picture.
     if (!m_bitmap.isNull())

@@ -116,7 +116,7 @@ void TVrNum::draw(QPainter &p) const
 
 QImage TVrNum::render() const
 {
-    QImage img(size(), QImage::Format_ARGB32_Premultiplied);
+    QImage img = widgetCanvas(*this, m_color);
     QPainter p(&img);
     draw(p);
     return img;

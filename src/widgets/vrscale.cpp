@@ -138,8 +138,7 @@ bool TVrScale::isPeak(int value) const
 
 QImage TVrScale::render() const
 {
-    QImage img(size(), QImage::Format_ARGB32_Premultiplied);
-    img.fill(m_transparent ? QColor(Qt::transparent) : m_color);
+    QImage img = widgetCanvas(*this, m_transparent ? QColor(Qt::transparent) : m_color);
     QPainter p(&img);
     p.setFont(font());
     const QFontMetrics fm(font());

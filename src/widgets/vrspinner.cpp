@@ -23,17 +23,18 @@ QPolygon triangle(const QRect &box, bool up)
 }
 
 // Arrow artwork: released arrows are lit (silver) with a grey rim, a pressed arrow
-// is dark (grey) with a silver rim.
-QImage arrowReference(QSize size, bool up, bool pressed)
+// is dark (grey) with a silver rim. Drawn at the screen's pixel density.
+QImage arrowReference(QSize size, bool up, bool pressed, qreal ratio)
 {
-    QImage img(size, QImage::Format_ARGB32);
+    QImage img(size * ratio, QImage::Format_ARGB32);
+    img.setDevicePixelRatio(ratio);
     img.fill(kReferenceBlack);
     QPainter p(&img);
     const QColor grey = QColor::fromRgba(kReferenceGrey);
     const QColor silver = QColor::fromRgba(kReferenceSilver);
     p.setPen(pressed ? silver : grey);
     p.setBrush(pressed ? grey : silver);
-    p.drawPolygon(triangle(img.rect(), up));
+    p.drawPolygon(triangle(QRect(QPoint(), size), up));
     return img;
 }
 } // namespace
@@ -95,8 +96,8 @@ TVrSpinner::Arrow TVrSpinner::arrowAt(const QPoint &p) const
 
 QImage TVrSpinner::render() const
 {
-    QImage img(size(), QImage::Format_ARGB32_Premultiplied);
-    img.fill(m_color);
+    QImage img = widgetCanvas(*this, m_color);
+    const qreal ratio = img.devicePixelRatio();
     QPainter p(&img);
     for (Arrow a : {UpArrow, DownArrow}) {
         const QRect box = arrowBox(a);
@@ -104,8 +105,8 @@ QImage TVrSpinner::render() const
             continue;
         const int pressed = (m_pressedLook && m_pressed == a) ? 1 : 0;
         QImage &art = a == UpArrow ? m_upArt[pressed] : m_downArt[pressed];
-        if (art.isNull())
-            art = recolorReference(arrowReference(box.size(), a == UpArrow, pressed != 0),
+        if (art.isNull() || art.devicePixelRatio() != ratio)
+            art = recolorReference(arrowReference(box.size(), a == UpArrow, pressed != 0, ratio),
                                    m_palette.Low, m_palette.High, m_color);
         p.drawImage(box.topLeft(), art);
     }
