@@ -244,4 +244,28 @@ QImage screenshot(const QString &name)
     return QImage(file).convertToFormat(QImage::Format_RGB32);
 }
 
+CoveringWindow::CoveringWindow(const QRect &area, QRgb colour) : m_display(XOpenDisplay(nullptr))
+{
+    if (!m_display)
+        return;
+    const Window root = DefaultRootWindow(m_display);
+    XSetWindowAttributes attributes{};
+    attributes.background_pixel = colour & 0xFFFFFF;
+    m_window = XCreateWindow(m_display, root, area.x(), area.y(), unsigned(area.width()),
+                             unsigned(area.height()), 0, CopyFromParent, InputOutput, CopyFromParent,
+                             CWBackPixel, &attributes);
+    XStoreName(m_display, m_window, "covering window");
+    XMapRaised(m_display, m_window);
+    XSync(m_display, False);
+}
+
+CoveringWindow::~CoveringWindow()
+{
+    if (!m_display)
+        return;
+    if (m_window)
+        XDestroyWindow(m_display, m_window);
+    XCloseDisplay(m_display);
+}
+
 } // namespace e2e

@@ -14,6 +14,8 @@
 
 #include <memory>
 
+struct _XDisplay;
+
 namespace e2e {
 
 // True when a display is there for the end-to-end tests.
@@ -94,5 +96,20 @@ void pressKeys(const QStringList &keyNames);
 
 // A screenshot of the whole screen, also written to the output folder under name.
 QImage screenshot(const QString &name);
+
+// Another program's window of one colour, laid over a part of the screen on
+// top of every window there; gone with the object.
+class CoveringWindow {
+public:
+    CoveringWindow(const QRect &area, QRgb colour);
+    ~CoveringWindow();
+    CoveringWindow(const CoveringWindow &) = delete;
+    CoveringWindow &operator=(const CoveringWindow &) = delete;
+    bool isOpen() const { return m_window != 0; }
+
+private:
+    ::_XDisplay *m_display = nullptr;
+    unsigned long m_window = 0;
+};
 
 } // namespace e2e

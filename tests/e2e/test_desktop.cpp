@@ -112,6 +112,33 @@ TEST(Desktop, ASecondCopyEndsAtOnceAndACrashedCopyDoesNotBlockTheNext)
                                << third.errorOutput().toStdString();
 }
 
+// A second start, from the menu or a terminal, brings the running window in
+// front of the windows that hid it and gives it the keyboard.
+TEST(Desktop, ASecondStartBringsTheRunningWindowToTheFront)
+{
+    REQUIRE_DISPLAY();
+    ASSERT_TRUE(waitUntilNoCopyRuns());
+    Sonaveo first;
+    const QString id = first.waitForMainWindow();
+    ASSERT_FALSE(id.isEmpty()) << "the first copy said: " << first.errorOutput().toStdString();
+    const QRect place = windowGeometry(id);
+    const QPoint centre = place.center();
+    const QRgb cover = qRgb(255, 0, 255);
+    auto showsCover = [&] { return screenshot(QStringLiteral("raise")).pixel(centre) == cover; };
+
+    CoveringWindow other(place.adjusted(-10, -10, 10, 10), cover);
+    ASSERT_TRUE(other.isOpen());
+    ASSERT_TRUE(testsupport::waitFor(showsCover, "the other window to hide the player"));
+
+    Sonaveo second;
+    ASSERT_TRUE(second.process().waitForFinished(testsupport::kWaitLimitMs)) << "the second copy should end by itself";
+    EXPECT_EQ(second.process().exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(second.process().exitCode(), 0);
+    EXPECT_TRUE(testsupport::waitFor([&] { return !showsCover(); }, "the running window in front again"));
+    EXPECT_TRUE(waitForFocus(id));
+    EXPECT_EQ(mainWindows(), QStringList{id}) << "no second window";
+}
+
 TEST(Desktop, WithoutADisplayTheProgramSaysSoInOneLine)
 {
     ASSERT_TRUE(waitUntilNoCopyRuns()) << "another copy still runs";
