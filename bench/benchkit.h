@@ -109,6 +109,13 @@ public:
     }
     // monotonicNs() when the latest connection got its first body byte, 0 before.
     qint64 firstBodyByteNs() const { return m_firstBodyNs.load(); }
+    // How long the server took from the latest connection's request to its first
+    // body byte, in ms; -1 before both.
+    double serverWaitMs() const
+    {
+        const qint64 asked = m_requestNs.load(), answered = m_firstBodyNs.load();
+        return asked > 0 && answered >= asked ? double(answered - asked) / 1e6 : -1;
+    }
 
 private:
     // Each connection is relayed on a thread of its own: a player may still hold
@@ -121,6 +128,7 @@ private:
                 return;
             const quint64 connection = ++m_latest;
             m_firstBodyNs = 0;
+            m_requestNs = 0;
             m_connections.emplace_back([this, client, connection] {
                 const int server = connectUpstream();
                 if (server >= 0) {
@@ -166,6 +174,8 @@ private:
                 continue;
             if (fds[0].revents) {
                 const ssize_t n = ::recv(client, buffer, sizeof buffer, 0);
+                if (connection == m_latest && m_requestNs == 0)
+                    m_requestNs = monotonicNs();
                 if (n <= 0 || !writeAll(server, buffer, n))
                     return;
             }
@@ -190,6 +200,7 @@ private:
     int m_listen = -1;
     quint16 m_port = 0;
     std::atomic<bool> m_stop{false};
+    std::atomic<qint64> m_requestNs{0};
     std::atomic<qint64> m_firstBodyNs{0};
     std::atomic<quint64> m_latest{0};
     std::thread m_thread;
