@@ -1,0 +1,239 @@
+// Start on the desktop, timed from outside as for any program: process start to
+// its first window on the X server, for Sonaveo and for the players a listener
+// would set beside it (Audacious, VLC, Qmmp, whichever are installed), each
+// started the same way in a home folder of its own, round by round, after a
+// first start that fills its caches. For Sonaveo
+// also the moment its main window has painted and its player is on the session
+// bus (media keys and the panel's controls work from then); for a minimal Qt
+// window its first window, the anchor of Sonaveo's first window (the splash).
+//
+// Run it through bench/desktop_start.sh, which gives it a display, a sound server
+// and a session bus of its own:  bench/desktop_start.sh [runs]
+
+#include <QCoreApplication>
+#include <QDBusConnection>
+#include <QDBusServiceWatcher>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+
+#include <X11/Xlib.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <csignal>
+#include <ctime>
+#include <map>
+#include <memory>
+#include <poll.h>
+#include <vector>
+
+namespace {
+
+constexpr int kGiveUpMs = 30000;
+
+qint64 monotonicNs()
+{
+    timespec t{};
+    clock_gettime(CLOCK_MONOTONIC, &t);
+    return qint64(t.tv_sec) * 1000000000LL + t.tv_nsec;
+}
+
+double median(std::vector<double> v)
+{
+    std::sort(v.begin(), v.end());
+    return v.empty() ? -1 : v[v.size() / 2];
+}
+
+struct Program {
+    QString name;
+    QString path;
+    QStringList arguments;
+    bool isSonaveo = false;
+};
+
+struct Times {
+    double firstWindowMs = -1;
+    double readyMs = -1; // Sonaveo: main window painted and player on the bus
+    double paintedMs = -1;
+    double onBusMs = -1;
+};
+
+class Starter {
+public:
+    explicit Starter(Display *display) : m_display(display)
+    {
+        XSelectInput(m_display, DefaultRootWindow(m_display), SubstructureNotifyMask);
+        XSync(m_display, False);
+    }
+
+    // Each program keeps its home folder from round to round, as a listener's
+    // does: the warm-up round is its first start ever (caches, settings), the
+    // rounds after it are everyday starts.
+    Times run(const Program &program)
+    {
+        drainX();
+        std::unique_ptr<QTemporaryDir> &ownHome = m_homes[program.name];
+        if (!ownHome)
+            ownHome = std::make_unique<QTemporaryDir>();
+        QTemporaryDir &home = *ownHome;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("HOME"), home.path());
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), home.filePath(QStringLiteral(".config")));
+        env.insert(QStringLiteral("XDG_DATA_HOME"), home.filePath(QStringLiteral(".local/share")));
+        env.insert(QStringLiteral("XDG_CACHE_HOME"), home.filePath(QStringLiteral(".cache")));
+        QStringList arguments = program.arguments;
+        if (program.isSonaveo) {
+            env.insert(QStringLiteral("SONAVEO_REPORT_FIRST_PAINT"), QStringLiteral("keep"));
+            arguments << QStringLiteral("--data-dir") << home.filePath(QStringLiteral("data"));
+        }
+        QProcess process;
+        process.setProcessEnvironment(env);
+        process.setWorkingDirectory(home.path());
+        process.setProcessChannelMode(QProcess::SeparateChannels);
+        process.setStandardOutputFile(QProcess::nullDevice());
+
+        QDBusServiceWatcher watcher(QStringLiteral("org.mpris.MediaPlayer2.sonaveo"), QDBusConnection::sessionBus(),
+                                    QDBusServiceWatcher::WatchForRegistration);
+        qint64 onBusNs = 0, paintedNs = 0, firstWindowNs = 0;
+        QObject::connect(&watcher, &QDBusServiceWatcher::serviceRegistered, [&] { onBusNs = monotonicNs(); });
+        QByteArray errors;
+
+        const qint64 startNs = monotonicNs();
+        process.start(program.path, arguments);
+        QElapsedTimer timer;
+        timer.start();
+        auto done = [&] { return firstWindowNs && (!program.isSonaveo || (onBusNs && paintedNs)); };
+        while (!done() && timer.elapsed() < kGiveUpMs && process.state() != QProcess::NotRunning) {
+            pollfd fd{ConnectionNumber(m_display), POLLIN, 0};
+            ::poll(&fd, 1, 1);
+            while (XPending(m_display)) {
+                XEvent event;
+                XNextEvent(m_display, &event);
+                if (event.type == MapNotify && !event.xmap.override_redirect && !firstWindowNs)
+                    firstWindowNs = monotonicNs();
+            }
+            QCoreApplication::processEvents();
+            errors += process.readAllStandardError();
+            const qsizetype at = errors.indexOf("first-paint ");
+            if (at >= 0 && !paintedNs && errors.indexOf('\n', at) > at)
+                paintedNs = errors.mid(at + 12, errors.indexOf('\n', at) - at - 12).toLongLong();
+        }
+        Times times;
+        if (firstWindowNs)
+            times.firstWindowMs = double(firstWindowNs - startNs) / 1e6;
+        if (program.isSonaveo && onBusNs && paintedNs) {
+            times.readyMs = double(std::max(onBusNs, paintedNs) - startNs) / 1e6;
+            times.paintedMs = double(paintedNs - startNs) / 1e6;
+            times.onBusMs = double(onBusNs - startNs) / 1e6;
+        }
+        if (!done())
+            std::fprintf(stderr, "%s did not get that far; it said:\n%s\n", qPrintable(program.name),
+                         errors.right(2000).constData());
+        stop(process);
+        return times;
+    }
+
+private:
+    void drainX()
+    {
+        XSync(m_display, False);
+        while (XPending(m_display)) {
+            XEvent event;
+            XNextEvent(m_display, &event);
+        }
+    }
+
+    // Each program is asked to end as a desktop asks, then made to; the next one
+    // starts once the machine has settled.
+    static void stop(QProcess &process)
+    {
+        if (process.state() != QProcess::NotRunning) {
+            ::kill(pid_t(process.processId()), SIGTERM);
+            if (!process.waitForFinished(5000)) {
+                process.kill();
+                process.waitForFinished(5000);
+            }
+        }
+        QElapsedTimer settle;
+        settle.start();
+        while (settle.elapsed() < 500)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    }
+
+    Display *m_display;
+    std::map<QString, std::unique_ptr<QTemporaryDir>> m_homes;
+};
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 7;
+    Display *display = XOpenDisplay(nullptr);
+    if (!display) {
+        std::fprintf(stderr, "no display (run bench/desktop_start.sh)\n");
+        return 2;
+    }
+    if (!QDBusConnection::sessionBus().isConnected()) {
+        std::fprintf(stderr, "no session bus (run bench/desktop_start.sh)\n");
+        return 2;
+    }
+    const QDir bin(QCoreApplication::applicationDirPath());
+    std::vector<Program> programs = {
+        {QStringLiteral("sonaveo"), bin.filePath(QStringLiteral("sonaveo")), {}, true},
+        {QStringLiteral("minimal window"), bin.filePath(QStringLiteral("minimal_window")), {}, false},
+    };
+    for (const char *peer : {"audacious", "vlc", "qmmp"}) {
+        const QString path = QStandardPaths::findExecutable(QString::fromLatin1(peer));
+        if (path.isEmpty())
+            std::fprintf(stderr, "%s is not installed; left out\n", peer);
+        else
+            programs.push_back({QString::fromLatin1(peer), path, {}, false});
+    }
+
+    Starter starter(display);
+    for (const Program &p : programs) // warms the caches for every program alike
+        starter.run(p);
+    std::map<QString, std::vector<double>> firstWindow;
+    std::vector<double> ready, painted, onBus;
+    for (int round = 0; round < runs; ++round) {
+        for (const Program &p : programs) {
+            const Times t = starter.run(p);
+            if (t.firstWindowMs >= 0)
+                firstWindow[p.name].push_back(t.firstWindowMs);
+            if (p.isSonaveo && t.readyMs >= 0) {
+                ready.push_back(t.readyMs);
+                painted.push_back(t.paintedMs);
+                onBus.push_back(t.onBusMs);
+            }
+        }
+        std::fprintf(stderr, "round %d of %d done\n", round + 1, runs);
+    }
+
+    std::printf("process start to the first window on the X server, median of %d rounds\n", runs);
+    double bestPeer = -1;
+    QString bestName;
+    for (const Program &p : programs) {
+        const double m = median(firstWindow[p.name]);
+        std::printf("  %-16s %8.1f ms  (%zu of %d rounds)\n", qPrintable(p.name), m, firstWindow[p.name].size(), runs);
+        if (!p.isSonaveo && p.name != QLatin1String("minimal window") && m > 0 && (bestPeer < 0 || m < bestPeer)) {
+            bestPeer = m;
+            bestName = p.name;
+        }
+    }
+    const double readyMs = median(ready);
+    std::printf("  sonaveo, main window painted and player on the bus %8.1f ms (painted %.1f, on the bus %.1f)\n",
+                readyMs, median(painted), median(onBus));
+    const double splash = median(firstWindow[QStringLiteral("sonaveo")]);
+    const double anchor = median(firstWindow[QStringLiteral("minimal window")]);
+    if (anchor > 0)
+        std::printf("  sonaveo first window / minimal window   %6.2f (target <= 1.50)\n", splash / anchor);
+    if (bestPeer > 0)
+        std::printf("  sonaveo ready / best peer (%s)   %6.2f (target <= 0.75)\n", qPrintable(bestName), readyMs / bestPeer);
+    XCloseDisplay(display);
+    return 0;
+}
