@@ -28,13 +28,16 @@ TAboutForm::TAboutForm(QWidget *parent) : TBorderlessForm(QSize(553, 420), paren
 
     // The window's panel carries the title only; it takes no input.
     VrBlotterAbout = panel(this, "VrBlotterAbout", 0, 0, 553, 420);
-    VrBlotterAbout->setEnabled(false);
+    VrBlotterAbout->setMetal(true, true);
+    VrBlotterAbout->setAttribute(Qt::WA_TransparentForMouseEvents);
     const QFont title = vrFont(QStringLiteral("Arial"), 16, true);
     LabelAbout = placeLabel(VrBlotterAbout, "LabelAbout", QStringLiteral("About Maro Sonaveo"), 9, 8,
                             toQColor(clAqua), 0, &title);
 
     VrBlotterInfo = panel(this, "VrBlotterInfo", 8, 32, 537, 178);
-    VrBlotterInfo->setEnabled(false);
+    // Takes no clicks, yet shows its logo in full colour, not greyed as a
+    // disabled panel would.
+    VrBlotterInfo->setAttribute(Qt::WA_TransparentForMouseEvents);
     ImageMaro = place<QLabel>(VrBlotterInfo, "ImageMaro", 321, 14, 204, 24);
     // Shown at twice its size, each pixel repeated, at the screen's density so
     // that nothing enlarges it again with blurred edges.
@@ -54,13 +57,13 @@ TAboutForm::TAboutForm(QWidget *parent) : TBorderlessForm(QSize(553, 420), paren
                                        "every block, a hundred blocks in every station band, the last eleven "
                                        "stations in the history, a WAVE PCM recorder with export, skins made "
                                        "in the skin designer and a main window you arrange by drag and drop."),
-                        14, 70, toQColor(clTeal), 0, &text);
+                        14, 70, toQColor(clSilver), 0, &text);
     Label4->setWordWrap(true);
     Label4->setGeometry(14, 70, 509, 60);
     LabelCopyright = placeLabel(VrBlotterInfo, "LabelCopyright",
                                 QStringLiteral("Copyright \u00A9 Maro Software. Streams and recording by "
                                                "GStreamer, windows by Qt."),
-                                14, 146, toQColor(clGray), 0, &text);
+                                14, 146, QColor(160, 160, 160), 0, &text);
 
     VrBlotterLinks = panel(this, "VrBlotterLinks", 8, 218, 537, 158);
     struct Link {

@@ -1,5 +1,7 @@
 #include "platform/dialogs.h"
 
+#include "platform/picturedialog.h"
+
 #include <QApplication>
 #include <QColorDialog>
 #include <QFileDialog>
@@ -47,4 +49,10 @@ QString QtDialogs::saveFileName(QWidget *parent, const QString &title, const QSt
                                 const QString &filter)
 {
     return QFileDialog::getSaveFileName(parent, title, dir, filter);
+}
+
+QString QtDialogs::openPictureName(QWidget *parent, const QString &title, const QString &dir,
+                                   const QString &filter)
+{
+    return choosePicture(parent, title, dir, filter);
 }

@@ -25,6 +25,12 @@ public:
                                  const QString &filter) = 0;
     virtual QString saveFileName(QWidget *parent, const QString &title, const QString &dir,
                                  const QString &filter) = 0;
+    // A file chooser for pictures, which shows the picture under the cursor.
+    virtual QString openPictureName(QWidget *parent, const QString &title, const QString &dir,
+                                    const QString &filter)
+    {
+        return openFileName(parent, title, dir, filter);
+    }
 };
 
 // The caption of every message box and of the task bar button.
@@ -46,4 +52,6 @@ public:
                          const QString &filter) override;
     QString saveFileName(QWidget *parent, const QString &title, const QString &dir,
                          const QString &filter) override;
+    QString openPictureName(QWidget *parent, const QString &title, const QString &dir,
+                            const QString &filter) override;
 };

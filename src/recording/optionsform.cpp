@@ -121,6 +121,7 @@ TOptionsForm::TOptionsForm(QWidget *parent) : TBorderlessForm(QSize(349, 202), p
     setFont(vrFont(QStringLiteral("MS Sans Serif"), 11));
 
     VrBlotterOptions = place<TVrBlotter>(this, "VrBlotterOptions", 0, 0, 349, 202);
+    VrBlotterOptions->setMetal(true, true);
     VrBlotterOptions->setColor(Qt::black);
     QWidget *p = VrBlotterOptions;
     const QFont title = vrFont(QStringLiteral("Arial"), 16, true);

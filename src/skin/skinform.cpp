@@ -68,6 +68,7 @@ TSkinForm::TSkinForm(QWidget *parent) : TBorderlessForm(QSize(290, 430), parent)
 
     // The background takes no clicks, so a press anywhere on it drags the window.
     VrBlotterSkinMaker = place<TVrBlotter>(this, "VrBlotterSkinMaker", 0, 0, 290, 430);
+    VrBlotterSkinMaker->setMetal(true, true);
     VrBlotterSkinMaker->setColor(toQColor(clBlack));
     VrBlotterSkinMaker->setEnabled(false);
     QWidget *back = VrBlotterSkinMaker;
@@ -90,7 +91,6 @@ TSkinForm::TSkinForm(QWidget *parent) : TBorderlessForm(QSize(290, 430), parent)
     auto button = [&](const char *name, const QString &caption, int left, int top, int width) {
         auto *b = place<TVrDemoButton>(this, name, left, top, width, 24);
         styleButton(b, caption, buttonFont, toQColor(clSilver), toQColor(clWhite), toQColor(clGray));
-        b->setBevelWidth(0);
         b->setFocusColor(toQColor(clWhite));
         b->setCursor(Qt::PointingHandCursor);
         return b;
@@ -371,7 +371,7 @@ void TSkinForm::VrDemoButtonTransClick()
 
 void TSkinForm::VrDemoButtonBackgroundClick()
 {
-    const QString file = dialogs().openFileName(this, kPictureDialogTitle, EditDir->text() + QLatin1Char('/'),
+    const QString file = dialogs().openPictureName(this, kPictureDialogTitle, EditDir->text() + QLatin1Char('/'),
                                                 kPictureFilter);
     if (file.isEmpty())
         return;

@@ -61,6 +61,7 @@ TBandForm::TBandForm(QWidget *parent) : TBorderlessForm(QSize(238, 387), parent)
 
     // The window's panel carries the two captions only; it takes no input.
     VrBlotterBands = panel(this, "VrBlotterBands", 0, 0, 238, 387);
+    VrBlotterBands->setMetal(true, true);
     VrBlotterBands->setEnabled(false);
     const QFont title = vrFont(QStringLiteral("Arial"), 16, true);
     LabelStationBand = placeLabel(VrBlotterBands, "LabelStationBand", QStringLiteral("Choose Station Band"), 9, 8,

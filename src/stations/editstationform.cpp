@@ -14,6 +14,7 @@ TEditStationForm::TEditStationForm(QWidget *parent) : TBorderlessForm(QSize(311,
 
     // The window's panel carries the title only; it takes no input.
     VrBlotterStation = place<TVrBlotter>(this, "VrBlotterStation", 0, 0, 311, 245);
+    VrBlotterStation->setMetal(true, true);
     VrBlotterStation->setColor(Qt::black);
     VrBlotterStation->setEnabled(false);
     const QFont title = vrFont(QStringLiteral("Arial"), 16, true);

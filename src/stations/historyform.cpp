@@ -14,6 +14,7 @@ THistoryForm::THistoryForm(QWidget *parent) : TBorderlessForm(QSize(262, 293), p
     setFont(vrFont(QStringLiteral("MS Sans Serif"), 11));
 
     VrBlotterHistory = place<TVrBlotter>(this, "VrBlotterHistory", 0, 0, 262, 293);
+    VrBlotterHistory->setMetal(true, true);
     VrBlotterHistory->setColor(Qt::black);
     VrBlotterHistory->setEnabled(false);
     const QFont title = vrFont(QStringLiteral("Arial"), 16, true);

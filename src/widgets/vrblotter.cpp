@@ -1,5 +1,6 @@
 #include "widgets/vrblotter.h"
 
+#include "widgets/vrmetal.h"
 #include "widgets/vrwidgetutil.h"
 
 #include <QPaintEvent>
@@ -40,6 +41,16 @@ void TVrBlotter::setColor(const QColor &color)
     }
 }
 
+void TVrBlotter::setMetal(bool on, bool screws)
+{
+    if (m_metal == on && m_screws == screws)
+        return;
+    m_metal = on;
+    m_screws = screws;
+    m_cache = QImage();
+    update();
+}
+
 void TVrBlotter::setBackImage(const QImage &image)
 {
     m_backImage = image;
@@ -57,6 +68,20 @@ QImage TVrBlotter::render() const
 {
     QImage img = widgetCanvas(*this, m_color);
     QPainter p(&img);
+    if (m_metal) {
+        const QColor shade = metalShade(m_color);
+        p.drawImage(QPoint(0, 0), brushedMetal(size(), shade, img.devicePixelRatio()));
+        if (m_screws && width() > 40 && height() > 40) {
+            constexpr qreal kInset = 5.0;
+            const QPointF corners[] = {{kInset, kInset},
+                                       {width() - kInset, kInset},
+                                       {kInset, height() - kInset},
+                                       {width() - kInset, height() - kInset}};
+            qreal slot = 30;
+            for (const QPointF &c : corners)
+                drawScrew(p, c, 2.5, slot += 47, shade);
+        }
+    }
     const QRect inside = paintBevel(p, rect(), m_bevel);
     if (!m_backImage.isNull()) {
         // The picture is tiled from the top left corner inside the bevels.

@@ -21,6 +21,10 @@ public:
     QColor Color() const { return m_color; }
     void setColor(const QColor &color);
     void setBackImage(const QImage &image);
+    // A metal face: the panel's colour shows as brushed metal of that shade
+    // (see metalShade), with a screw in each corner when screws is set.
+    bool Metal() const { return m_metal; }
+    void setMetal(bool on, bool screws = false);
 
     // The rectangle inside the bevels.
     QRect clientArea() const;
@@ -37,5 +41,7 @@ private:
     TVrBevel m_bevel;
     QColor m_color;
     QImage m_backImage;
+    bool m_metal = false;
+    bool m_screws = false;
     mutable QImage m_cache; // the panel as last drawn; empty after a change
 };
