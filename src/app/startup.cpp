@@ -29,6 +29,7 @@
 
 #include <cstdio>
 #include <dlfcn.h>
+#include <future>
 #include <thread>
 #include <unistd.h>
 
@@ -176,10 +177,11 @@ bool runEntrySequence(EnvironmentChecks &checks, TApplicationWindows &windows, b
     // load on a helper thread, so the first station plays as soon as any other.
     QObject::connect(windows.MainForm.get(), &TMainForm::firstPainted, windows.MainForm.get(),
                      [&windows] {
+                         // Media keys and the desktop's player controls first:
+                         // the desktop may be waiting to show the player.
+                         windows.Mpris = startDesktopPlayer(*windows.MainForm, TMprisService::sessionBus());
                          createLateWindows(windows);
                          GstMediaEngine::loadStreamPluginsInBackground();
-                         // Media keys and the desktop's player controls.
-                         windows.Mpris = startDesktopPlayer(*windows.MainForm, TMprisService::sessionBus());
                      },
                      Qt::QueuedConnection);
     // Asked to end before anything was loaded: there is nothing to keep, and the
@@ -249,6 +251,10 @@ int sonaveoMain(int argc, char **argv)
     QApplication::setWindowIcon(QIcon(QPixmap::fromImage(artwork::icon())));
     QGuiApplication::setDesktopFileName(QStringLiteral("sonaveo"));
     setVrErrorHandler(showException);
+    // The session bus is connected while the windows are built, so the
+    // player's controls are on the desktop as soon as the main window shows.
+    // The connection is Qt's shared one; the wait ends before the application.
+    const auto busConnected = std::async(std::launch::async, [] { TMprisService::sessionBus(); });
 
     // Asked once, as the program starts: Shift held while it is launched.
     const bool defaultSkin =
