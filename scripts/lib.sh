@@ -19,7 +19,7 @@ TEST_PACKAGES=(
   libgtest-dev libbenchmark-dev
   xvfb xauth x11-utils xdotool imagemagick libx11-dev
   pulseaudio pulseaudio-utils icecast2 curl python3 openssl
-  appstream desktop-file-utils man-db dbus playerctl
+  appstream desktop-file-utils man-db dbus playerctl weston
 )
 
 sudo_if_needed() {
