@@ -148,12 +148,20 @@ INI
   DISPLAY=$SONAVEO_TEST_WAYLAND_X_DISPLAY weston --backend=x11-backend.so --use-pixman \
     --width=1024 --height=768 --socket="$socket" --config="$WESTON_DIR/weston.ini" \
     --log=/tmp/sonaveo-weston.log >/dev/null 2>&1 &
-  SONAVEO_SERVER_PIDS+=($!)
+  local pid=$!
+  SONAVEO_SERVER_PIDS+=("$pid")
+  # Up once its window is on its X server; a socket left by another weston
+  # does not count.
+  local up=""
   for _ in $(seq 100); do
-    [ -S "$XDG_RUNTIME_DIR/$socket" ] &&
-      DISPLAY=$SONAVEO_TEST_WAYLAND_X_DISPLAY xdotool search --class '^Weston Compositor$' >/dev/null 2>&1 && break
+    kill -0 "$pid" 2>/dev/null || break
+    if [ -S "$XDG_RUNTIME_DIR/$socket" ] &&
+      DISPLAY=$SONAVEO_TEST_WAYLAND_X_DISPLAY xdotool search --class '^Weston Compositor$' >/dev/null 2>&1; then
+      up=yes
+      break
+    fi
     sleep 0.1
   done
-  [ -S "$XDG_RUNTIME_DIR/$socket" ] || { echo "weston did not start (see /tmp/sonaveo-weston.log)"; exit 1; }
+  [ -n "$up" ] || { echo "weston did not start (see /tmp/sonaveo-weston.log)"; exit 1; }
   export SONAVEO_TEST_WAYLAND_DISPLAY=$socket
 }
