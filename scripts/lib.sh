@@ -8,7 +8,7 @@ BUILD="$ROOT/build"
 # Packages needed to build and run.
 RUN_PACKAGES=(
   cmake ninja-build g++ pkg-config ccache
-  qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libgl-dev libxcb-cursor0
+  qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins qt6-wayland libgl-dev libxcb-cursor0
   libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev libtotem-plparser-dev glib-networking
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-plugins-bad
   gstreamer1.0-plugins-ugly gstreamer1.0-libav gstreamer1.0-pulseaudio gstreamer1.0-tools
@@ -19,7 +19,7 @@ TEST_PACKAGES=(
   libgtest-dev libbenchmark-dev
   xvfb xauth x11-utils xdotool imagemagick libx11-dev
   pulseaudio pulseaudio-utils icecast2 curl python3 openssl
-  appstream desktop-file-utils man-db dbus playerctl
+  appstream desktop-file-utils man-db dbus playerctl weston
 )
 
 sudo_if_needed() {

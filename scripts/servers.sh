@@ -1,6 +1,7 @@
 # Starts the servers the tests use, each only when it is not running yet:
-# an X server (Xvfb) when there is no display, and PulseAudio with a null sink
-# whose monitor the end-to-end tests record. Source it after lib.sh.
+# an X server (Xvfb) when there is no display, PulseAudio with a null sink
+# whose monitor the end-to-end tests record, and a Wayland desktop (weston).
+# Source it after lib.sh.
 # What these scripts start is stopped by stop_test_servers, by process id;
 # servers that were already running are left alone, and a running sound
 # server gets back the default sink and source it had before.
@@ -23,6 +24,8 @@ stop_test_servers() {
   unset SONAVEO_TEST_STREAM
   if [ -n "${ICECAST_DIR:-}" ]; then rm -rf "$ICECAST_DIR"; fi
   if [ -n "${STATION_SERVER_DIR:-}" ]; then rm -rf "$STATION_SERVER_DIR"; fi
+  if [ -n "${WESTON_DIR:-}" ]; then rm -rf "$WESTON_DIR"; fi
+  unset SONAVEO_TEST_WAYLAND_DISPLAY SONAVEO_TEST_WAYLAND_X_DISPLAY WESTON_DIR
   unset SONAVEO_STATION_SERVER SONAVEO_STATION_SERVER_TLS SONAVEO_STATION_SERVER_WRONG_TLS SONAVEO_TEST_CA
 }
 
@@ -92,4 +95,73 @@ restore_sound_defaults() {
     esac
   fi
   unset SONAVEO_SAVED_SINK SONAVEO_SAVED_SOURCE
+}
+
+# A Wayland desktop for the tests that run the program under Wayland: weston
+# with its desktop shell, drawn by weston's X11 backend into an X server of its
+# own. The tests see weston's screen with `import` and work its pointer and
+# keyboard with xdotool on that X server, and nothing of it shows on the
+# display the other tests use. Exports SONAVEO_TEST_WAYLAND_DISPLAY (weston's
+# socket in XDG_RUNTIME_DIR, so start_sound comes first) and
+# SONAVEO_TEST_WAYLAND_X_DISPLAY. Without weston installed nothing starts.
+#
+# The X server is larger than weston's window: weston's X11 backend takes the
+# pointer's absolute place only when the pointer enters its window and follows
+# the motion in between, so the tests bring the pointer in from outside.
+start_weston() {
+  command -v weston >/dev/null || return 0
+  if [ -n "${SONAVEO_TEST_WAYLAND_DISPLAY:-}" ] && [ -S "$XDG_RUNTIME_DIR/$SONAVEO_TEST_WAYLAND_DISPLAY" ]; then
+    return
+  fi
+  WESTON_DIR=$(mktemp -d /tmp/sonaveo-weston.XXXXXX)
+  # A plain background in a known colour, no panel, no animations, no
+  # on-screen keyboard and no screen blanking: what the tests compare stays still.
+  cat >"$WESTON_DIR/weston.ini" <<'INI'
+[core]
+idle-time=0
+
+[shell]
+background-color=0xff10e020
+panel-position=none
+locking=false
+animation=none
+close-animation=none
+startup-animation=none
+focus-animation=none
+
+[input-method]
+path=
+INI
+  # Xvfb picks a free display number and writes it to the descriptor.
+  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp \
+    3>"$WESTON_DIR/display" >/tmp/sonaveo-weston-xvfb.log 2>&1 &
+  SONAVEO_SERVER_PIDS+=($!)
+  local number=""
+  for _ in $(seq 50); do
+    number=$(cat "$WESTON_DIR/display" 2>/dev/null || true)
+    [ -n "$number" ] && break
+    sleep 0.1
+  done
+  [ -n "$number" ] || { echo "Xvfb for weston did not start (see /tmp/sonaveo-weston-xvfb.log)"; exit 1; }
+  export SONAVEO_TEST_WAYLAND_X_DISPLAY=:$number
+  local socket=sonaveo-test-wayland
+  DISPLAY=$SONAVEO_TEST_WAYLAND_X_DISPLAY weston --backend=x11-backend.so --use-pixman \
+    --width=1024 --height=768 --socket="$socket" --config="$WESTON_DIR/weston.ini" \
+    --log=/tmp/sonaveo-weston.log >/dev/null 2>&1 &
+  local pid=$!
+  SONAVEO_SERVER_PIDS+=("$pid")
+  # Up once its window is on its X server; a socket left by another weston
+  # does not count.
+  local up=""
+  for _ in $(seq 100); do
+    kill -0 "$pid" 2>/dev/null || break
+    if [ -S "$XDG_RUNTIME_DIR/$socket" ] &&
+      DISPLAY=$SONAVEO_TEST_WAYLAND_X_DISPLAY xdotool search --class '^Weston Compositor$' >/dev/null 2>&1; then
+      up=yes
+      break
+    fi
+    sleep 0.1
+  done
+  [ -n "$up" ] || { echo "weston did not start (see /tmp/sonaveo-weston.log)"; exit 1; }
+  export SONAVEO_TEST_WAYLAND_DISPLAY=$socket
 }

@@ -3,6 +3,7 @@
 #include "widgets/firstpaint.h"
 #include "widgets/vrborderlessform.h"
 
+#include <QChildEvent>
 #include <QGuiApplication>
 #include <QMenu>
 #include <QMouseEvent>
@@ -86,6 +87,15 @@ TVrFormShape::TVrFormShape(QWidget *parent) : QWidget(parent), m_rgnData(mainWin
         // the window is created.
         if (QGuiApplication::platformName().startsWith(QLatin1String("wayland")))
             parent->setAttribute(Qt::WA_TranslucentBackground);
+        // The controls come after the shape; each is watched from the moment it
+        // joins the window, so it is cut wherever it is put.
+        if (parent->testAttribute(Qt::WA_TranslucentBackground)) {
+            m_cutsControls = true;
+            parent->installEventFilter(this);
+            for (QObject *child : parent->children())
+                if (child != this && child->isWidgetType())
+                    child->installEventFilter(this);
+        }
     }
     setAttribute(Qt::WA_OpaquePaintEvent);
     setMouseTracking(true);
@@ -143,10 +153,54 @@ void TVrFormShape::ApplyRegion()
     m_display = shapedPicture(m_mask, m_outline);
     if (QWidget *form = parentWidget()) {
         form->setMask(m_outline.translated(pos()));
+        cutControls();
         form->update();
     } else {
         update();
     }
+}
+
+bool TVrFormShape::eventFilter(QObject *watched, QEvent *event)
+{
+    if (m_cutsControls) {
+        if (watched == parentWidget()) {
+            if (event->type() == QEvent::ChildAdded) {
+                QObject *child = static_cast<QChildEvent *>(event)->child();
+                if (child != this && child->isWidgetType())
+                    child->installEventFilter(this);
+            }
+        } else if (event->type() == QEvent::Move || event->type() == QEvent::Resize || event->type() == QEvent::Show) {
+            // A control's own event: the control is fully made by now.
+            if (auto *control = qobject_cast<QWidget *>(watched); control && control->parentWidget() == parentWidget())
+                cutControl(control);
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void TVrFormShape::cutControl(QWidget *control)
+{
+    if (control == this || control->isWindow())
+        return;
+    const QRect place = control->geometry();
+    const QRegion outline = m_outline.translated(pos());
+    if (m_outline.isEmpty() || (QRegion(place) - outline).isEmpty()) {
+        if (!control->mask().isEmpty())
+            control->clearMask();
+        return;
+    }
+    const QRegion inside = (outline & place).translated(-place.topLeft());
+    // An empty mask would show the whole control; one pixel beside it shows none.
+    control->setMask(inside.isEmpty() ? QRegion(place.width(), place.height(), 1, 1) : inside);
+}
+
+void TVrFormShape::cutControls()
+{
+    if (!m_cutsControls || !parentWidget())
+        return;
+    for (QObject *child : parentWidget()->children())
+        if (auto *control = qobject_cast<QWidget *>(child))
+            cutControl(control);
 }
 
 void TVrFormShape::paintEvent(QPaintEvent *event)

@@ -3,6 +3,12 @@
 // area and cuts the window to the picture's outline (every pixel of the mask colour
 // is left out, so the desktop shows through), moves the borderless window when the
 // left button is pressed on a free spot, and opens its pop-up menu on a right click.
+//
+// On X11 the window's shape cuts everything in it, controls included. A Wayland
+// compositor takes the window's mask for input only and shows every pixel the
+// window draws, so there the window is translucent: the picture is painted
+// transparent outside the outline, and each control of the window that reaches
+// out of the outline gets the outline as its own mask.
 
 #include "widgets/vrcolors.h"
 #include "widgets/vrregion.h"
@@ -26,8 +32,10 @@ class TVrFormShape : public QWidget {
     Q_OBJECT
 public:
     // The parent must be a top-level window (throws std::invalid_argument
-    // "VrFormShape requires a FORM as parent!" otherwise); it loses its frame and
-    // gets a translucent background. The shape starts in its loading state.
+    // "VrFormShape requires a FORM as parent!" otherwise); it loses its frame and,
+    // on Wayland, gets a translucent background. A parent that is translucent
+    // (on any platform) has its controls cut to the outline. The shape starts in
+    // its loading state.
     explicit TVrFormShape(QWidget *parent = nullptr);
 
     const QImage &Mask() const { return m_mask; }
@@ -74,9 +82,14 @@ protected:
     void showEvent(QShowEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void rescan();
+    // Gives a control of the parent window the part of the outline it covers as
+    // its mask (none when it lies wholly inside).
+    void cutControl(QWidget *control);
+    void cutControls();
 
     QImage m_mask;
     QImage m_display; // the picture with everything outside the outline transparent
@@ -87,4 +100,5 @@ private:
     int m_scans = 0;
     bool m_loading = true;
     bool m_painted = false;
+    bool m_cutsControls = false;
 };

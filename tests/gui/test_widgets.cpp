@@ -7,6 +7,7 @@
 #include "widgets/vrblotter.h"
 #include "widgets/vrclock.h"
 #include "widgets/vrdemobutton.h"
+#include "widgets/vrformshape.h"
 #include "widgets/vrnum.h"
 #include "widgets/vrscale.h"
 #include "widgets/vrslider.h"
@@ -735,4 +736,65 @@ TEST(VrClock, RealTimeShowsTheLocalTimeOfTheZone)
                                                 "SONAVEO_CLOCK_ZONE_CHILD", {}, &output);
     qunsetenv("TZ");
     EXPECT_TRUE(passed) << output.toStdString();
+}
+
+// A translucent window, as the main window is on Wayland, where the compositor
+// shows every pixel the window draws: a control that reaches into a cut-out
+// corner of the picture is cut off with it, wherever it is put and whenever it
+// was made.
+TEST(FormShape, OnATranslucentWindowControlsAreCutToTheOutline)
+{
+    constexpr QRgb kMaroon = 0xFF800000;
+    QWidget form(nullptr, Qt::Window | Qt::FramelessWindowHint);
+    form.setAttribute(Qt::WA_TranslucentBackground);
+    form.resize(200, 120);
+    auto *shape = new TVrFormShape(&form);
+    shape->setGeometry(0, 0, 200, 120);
+    auto control = [&form](QRect place) {
+        auto *w = new QWidget(&form);
+        w->setAutoFillBackground(true);
+        QPalette pal = w->palette();
+        pal.setColor(QPalette::Window, Qt::red);
+        w->setPalette(pal);
+        w->setGeometry(place);
+        return w;
+    };
+    QWidget *across = control(QRect(140, 10, 40, 40)); // half in the corner
+    QWidget *inside = control(QRect(10, 60, 40, 40));
+    QWidget *cutOff = control(QRect(170, 5, 20, 20)); // wholly in the corner
+    // As a skin's picture comes: once loading is over.
+    shape->Loaded();
+    QImage picture(200, 120, QImage::Format_RGB32);
+    picture.fill(QColor(0x30, 0x70, 0xB0));
+    QPainter(&picture).fillRect(160, 0, 40, 40, QColor(kMaroon)); // the top right corner is cut out
+    shape->setMaskColor(clMaroon);
+    shape->setMask(picture);
+    form.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+    QWidget *later = control(QRect(10, 10, 20, 20)); // made once the window shows
+    later->show();
+
+    auto alphaAt = [&form](QPoint p) { return qAlpha(form.grab().toImage().pixel(p)); };
+    EXPECT_EQ(alphaAt({150, 20}), 255) << "the control inside the outline";
+    EXPECT_EQ(alphaAt({170, 20}), 0) << "the control in the corner";
+    EXPECT_EQ(alphaAt({175, 45}), 255) << "the control below the corner";
+    EXPECT_EQ(alphaAt({180, 15}), 0) << "the control wholly in the corner";
+    EXPECT_EQ(alphaAt({30, 80}), 255);
+    EXPECT_TRUE(inside->mask().isEmpty()) << "a control inside the outline is not cut at all";
+
+    // Moved into the corner later, a control is cut there too, and out of it
+    // again it shows whole.
+    later->move(165, 0);
+    EXPECT_EQ(alphaAt({170, 5}), 0);
+    later->move(100, 60);
+    EXPECT_EQ(alphaAt({105, 65}), 255);
+    EXPECT_TRUE(later->mask().isEmpty());
+
+    // A new picture without the corner gives the controls their whole place back.
+    picture.fill(QColor(0x30, 0x70, 0xB0));
+    shape->setMask(picture);
+    EXPECT_EQ(alphaAt({170, 20}), 255);
+    EXPECT_EQ(alphaAt({180, 15}), 255);
+    EXPECT_TRUE(across->mask().isEmpty());
+    EXPECT_TRUE(cutOff->mask().isEmpty());
 }

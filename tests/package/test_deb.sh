@@ -70,6 +70,9 @@ for plugin in libgstplayback libgstsoup libgstaudioparsers libgstlibav libgsthls
 done
 [ -e "$root/usr/lib/$(basename "$(dirname "$plugins")")/gio/modules/libgiognutls.so" ] ||
   fail "glib-networking (https stations) is missing"
+# On a Wayland desktop Qt loads its Wayland platform plugin.
+[ -n "$(find "$root/usr/lib" -path '*/qt6/plugins/platforms/libqwayland-generic.so' | head -n 1)" ] ||
+  fail "Qt's Wayland platform plugin (qt6-wayland) is missing"
 
 # Started for a moment without a display server or sound server: it must get as
 # far as choosing and making its data folder and still run (no missing library,
