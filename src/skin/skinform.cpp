@@ -251,10 +251,13 @@ void TSkinForm::ApplySkin(bool reloadPicture)
         // Read first: a picture that cannot be read changes nothing.
         const QImage picture = loadSkinPicture(picturePath);
         const QSize smallest = m_host->smallestPicture();
-        if (picture.width() < smallest.width() || picture.height() < smallest.height())
-            throw Exception(QStringLiteral("The picture is too small: it must be at least %1 \u00D7 %2 pixels")
-                                .arg(smallest.width())
-                                .arg(smallest.height()));
+        if (picture.width() < smallest.width() || picture.height() < smallest.height()) {
+            Exception e(QStringLiteral("The picture is too small: it must be at least %1 \u00D7 %2 pixels")
+                            .arg(smallest.width())
+                            .arg(smallest.height()));
+            e.setWhere(placeInFile(picturePath));
+            throw e;
+        }
         m_host->takePicture(picture);
     }
 
