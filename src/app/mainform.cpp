@@ -550,6 +550,9 @@ QMenu *TMainForm::titlesMenu()
     if (!m_titlesMenu) {
         m_titlesMenu = new QMenu(this);
         m_titlesMenu->setObjectName(QStringLiteral("TitlesMenu"));
+        // In the colours a skin gave the window's menus, if one did.
+        if (PopupMenuDrag->testAttribute(Qt::WA_SetPalette))
+            m_titlesMenu->setPalette(PopupMenuDrag->palette());
     }
     m_titlesMenu->clear();
     const QList<TStationTitle> &titles = Playback->titles();
@@ -566,6 +569,13 @@ QMenu *TMainForm::titlesMenu()
         connect(item, &QAction::triggered, this, [title = it->title] { QGuiApplication::clipboard()->setText(title); });
     }
     return m_titlesMenu;
+}
+
+void TMainForm::setMenuPalette(const QPalette &palette)
+{
+    for (QMenu *menu : {PopupMenuDrag, DragnDropStationButton11, m_titlesMenu})
+        if (menu && !(menu->testAttribute(Qt::WA_SetPalette) && menu->palette() == palette))
+            menu->setPalette(palette);
 }
 
 std::function<void()> TMainForm::guardedHandler(void (TMainForm::*handler)())

@@ -262,6 +262,9 @@ public:
     // The station label's right-click menu, made anew from the titles heard,
     // newest first; a click on one copies it to the clipboard.
     QMenu *titlesMenu();
+    // The colours of the window's menus: the drag and drop menu with its station
+    // submenu, and the titles menu.
+    void setMenuPalette(const QPalette &palette);
 
     // Puts the window in the middle of its screen.
     void centreOnScreen();

@@ -45,6 +45,8 @@ void TSkinColourTable::leave(TSkinColour colour, TVrDemoButton *button)
         add(colour, [button](const QColor &c) { button->setFontLeave(TVrFont{button->FontLeave().Font, c}); });
 }
 
+void TSkinColourTable::whole(std::function<void(const TSkin &)> apply) { m_whole.push_back(std::move(apply)); }
+
 TColor skinColour(const TSkin &skin, TSkinColour colour)
 {
     switch (colour) {
@@ -63,4 +65,6 @@ void applySkinColours(const TSkin &skin, const TSkinColourTable &table)
 {
     for (const TSkinTarget &target : table.targets())
         target.apply(toQColor(skinColour(skin, target.colour)));
+    for (const auto &apply : table.wholeTargets())
+        apply(skin);
 }

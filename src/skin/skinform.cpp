@@ -5,6 +5,7 @@
 #include "platform/errors.h"
 #include "platform/textfile.h"
 #include "skin/skinhost.h"
+#include "skin/skinpalette.h"
 #include "skin/skinpicture.h"
 #include "widgets/vrblotter.h"
 #include "widgets/vrcompose.h"
@@ -262,6 +263,9 @@ void TSkinForm::ApplySkin(bool reloadPicture)
     }
 
     const TSkin skin = currentSkin();
+    // The toolkit's windows and controls (messages, dialogs, menus, lists,
+    // drop-down lists, scroll bars) take the skin's colours too.
+    applyApplicationPalette(skin);
     applySkinColours(skin, ownColourTable());
     if (m_host) {
         applySkinColours(skin, m_host->colourTable());
