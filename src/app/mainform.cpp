@@ -311,6 +311,7 @@ void TMainForm::compose()
         b->setFontEnter(TVrFont{vrFont(QStringLiteral("Arial"), 11, true), toQColor(clAqua)});
         b->setOutlineColor(toQColor(clTeal));
         b->setOutlineWidth(1);
+        b->setFocusColor(toQColor(clAqua));
         b->setHighlightColor(toQColor(clBlack));
         b->setShadowColor(toQColor(clBlack));
         b->setBevelWidth(1);
@@ -340,6 +341,7 @@ void TMainForm::compose()
         b->setFontEnter(TVrFont{font, toQColor(clBlack)});
         b->setOutlineWidth(2);
         b->setOutlineColor(toQColor(clBlack));
+        b->setFocusColor(toQColor(clAqua));
         b->setShadowColor(toQColor(clGray));
         b->setHighlightColor(toQColor(clWhite));
         b->setFont3D(0, 0);

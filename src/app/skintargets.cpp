@@ -155,6 +155,11 @@ TSkinColourTable TSkinTargets::colourTable()
             t.text(C::WindowPassive, l);
         for (TVrDemoButton *b : main->ui().VrDemoButtonStation)
             t.leave(C::WindowPassive, b);
+        // The recorder's buttons keep their composed colours; only the frame
+        // that shows the keyboard focus is the window's.
+        for (TVrDemoButton *b :
+             {main->ui().VrDemoButtonStop, main->ui().VrDemoButtonRec, main->ui().VrDemoButtonStart})
+            t.focus(C::WindowActive, b);
         // The window's menus: its own colours on the pop-up colour.
         t.whole([main](const TSkin &skin) { main->setMenuPalette(mainWindowMenuPalette(skin)); });
     }

@@ -36,13 +36,22 @@ void TSkinColourTable::text(TSkinColour colour, QWidget *widget)
 void TSkinColourTable::enter(TSkinColour colour, TVrDemoButton *button)
 {
     if (button)
-        add(colour, [button](const QColor &c) { button->setFontEnter(TVrFont{button->FontEnter().Font, c}); });
+        add(colour, [button](const QColor &c) {
+            button->setFontEnter(TVrFont{button->FontEnter().Font, c});
+            button->setFocusColor(c);
+        });
 }
 
 void TSkinColourTable::leave(TSkinColour colour, TVrDemoButton *button)
 {
     if (button)
         add(colour, [button](const QColor &c) { button->setFontLeave(TVrFont{button->FontLeave().Font, c}); });
+}
+
+void TSkinColourTable::focus(TSkinColour colour, TVrDemoButton *button)
+{
+    if (button)
+        add(colour, [button](const QColor &c) { button->setFocusColor(c); });
 }
 
 void TSkinColourTable::whole(std::function<void(const TSkin &)> apply) { m_whole.push_back(std::move(apply)); }

@@ -35,9 +35,13 @@ class TSkinColourTable {
 public:
     // The text colour of a label, edit field, list or combo box.
     void text(TSkinColour colour, QWidget *widget);
-    // A push button's caption colour, with and without the mouse over it.
+    // A push button's caption colour with the mouse over it, which is also the
+    // colour of the frame that shows the button has the keyboard focus; and its
+    // caption colour without the mouse over it.
     void enter(TSkinColour colour, TVrDemoButton *button);
     void leave(TSkinColour colour, TVrDemoButton *button);
+    // Only the frame that shows a push button has the keyboard focus.
+    void focus(TSkinColour colour, TVrDemoButton *button);
     // The lit and unlit colour of a display widget's palette (TVrNum, TVrClock,
     // TVrMatrix, TVrSlider, TVrSpinner ...).
     template <typename W>

@@ -92,7 +92,6 @@ TSkinForm::TSkinForm(QWidget *parent) : TBorderlessForm(QSize(290, 430), parent)
         auto *b = place<TVrDemoButton>(this, name, left, top, width, 24);
         styleButton(b, caption, buttonFont, toQColor(clSilver), toQColor(clWhite), toQColor(clGray));
         b->setBevelWidth(0);
-        b->setFocusColor(toQColor(clWhite));
         b->setCursor(Qt::PointingHandCursor);
         return b;
     };

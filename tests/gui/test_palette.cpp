@@ -1,10 +1,12 @@
 // The toolkit's windows and controls in the skin's colours: message boxes, the
 // file and colour dialogs the program opens, the main window's menus, the format
-// list and the band list, for the built-in skin and two others. None of them may
-// show the toolkit's stock light grey or its blue selection and focus colour.
+// list and the band list, and the keyboard focus of the owner-drawn buttons, for
+// the built-in skin and two others. None of them may show the toolkit's stock
+// light grey or its blue selection and focus colour.
 //
 // SONAVEO_SHOT_DIR=<folder> keeps every picture looked at as a PNG there.
 
+#include "app/aboutform.h"
 #include "app/forms.h"
 #include "app/mainform.h"
 #include "app/startup.h"
@@ -18,7 +20,9 @@
 #include "skin/skinform.h"
 #include "skin/skinpalette.h"
 #include "stations/bandform.h"
+#include "stations/historyform.h"
 #include "waitfor.h"
+#include "widgets/vrdemobutton.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
@@ -208,6 +212,13 @@ protected:
     }
     QColor skinColour(TColor c) const { return toQColor(c); }
     const TSkin &skin() const { return GetParam().skin; }
+    // Shows a window and gives it the keyboard.
+    void activate(QWidget *window)
+    {
+        window->show();
+        window->activateWindow();
+        ASSERT_TRUE(waitFor([window] { return window->isActiveWindow(); }, "the window to be active"));
+    }
 
     FakePlatform fake;
     FakeCaptureBackend capture;
@@ -402,6 +413,51 @@ TEST_P(PaletteTest, TheFileAndColourDialogsAreTheToolkitsOwnInTheSkinsColours)
     EXPECT_TRUE(ownWidgets);
     EXPECT_EQ(colourFields.size(), 3) << "the colour field, the brightness bar and the chosen colour";
     EXPECT_EQ(stockPixels(shot, colourFields), QString());
+}
+
+TEST_P(PaletteTest, TheKeyboardFocusShowsAsAFrameInTheSkinsColour)
+{
+    activate(main);
+    auto &stations = main->ui().VrDemoButtonStation;
+    stations[1]->setFocus(Qt::OtherFocusReason);
+    QTest::keyClick(stations[1], Qt::Key_Tab);
+    ASSERT_TRUE(stations[2]->hasFocus()) << "Tab goes on to the next station button";
+    const QImage focused = stations[2]->grab().toImage();
+    const QImage plain = stations[3]->grab().toImage();
+    keepShot(shotName("focus-station"), focused);
+    EXPECT_EQ(stockPixels(focused), QString());
+    const QColor frame = skinColour(skin().WindowActive);
+    const QRect top(0, 0, focused.width(), 1);
+    EXPECT_EQ(countColour(focused, top, frame), focused.width()) << "the frame in the window active colour";
+    EXPECT_EQ(countColour(plain, top, frame), 0) << "only the button with the focus shows it";
+
+    // The recorder's buttons and the history's entries alike.
+    stations[2]->clearFocus();
+    main->ui().VrDemoButtonRec->setFocus(Qt::TabFocusReason);
+    const QImage rec = main->ui().VrDemoButtonRec->grab().toImage();
+    EXPECT_EQ(stockPixels(rec), QString());
+    EXPECT_EQ(countColour(rec, QRect(0, 0, rec.width(), 1), frame), rec.width());
+    main->hide();
+
+    THistoryForm *history = windows.HistoryForm.get();
+    activate(history);
+    TVrDemoButton *first = history->VrDemoButtonHis[0];
+    ASSERT_TRUE(waitFor([first] { return first->hasFocus(); }, "the first entry to take the focus"));
+    const QImage entry = first->grab().toImage();
+    keepShot(shotName("focus-history"), entry);
+    EXPECT_EQ(stockPixels(entry), QString());
+    EXPECT_EQ(countColour(entry, QRect(0, 0, entry.width(), 1), skinColour(skin().Active)), entry.width());
+    history->hide();
+
+    // The About window keeps its composed colours, focus frame included.
+    TAboutForm *about = windows.about();
+    activate(about);
+    about->VrDemoButtonOK->setFocus(Qt::TabFocusReason);
+    const QImage ok = about->VrDemoButtonOK->grab().toImage();
+    keepShot(shotName("focus-about"), ok);
+    EXPECT_EQ(stockPixels(ok), QString());
+    EXPECT_EQ(countColour(ok, QRect(0, 0, ok.width(), 1), toQColor(clAqua)), ok.width());
+    about->hide();
 }
 
 INSTANTIATE_TEST_SUITE_P(Skins, PaletteTest,
