@@ -6,6 +6,7 @@
 #include "platform/urllink.h"
 #include "stations/bandform.h"
 #include "widgets/clicklabel.h"
+#include "widgets/keyboardfocusframe.h"
 #include "widgets/timage.h"
 #include "widgets/vranimate.h"
 #include "widgets/vrblotter.h"
@@ -356,6 +357,11 @@ void TMainForm::compose()
     composeBandBlock();
     composeStationBlock();
     composeRecordBlock();
+
+    KeyboardFocusFrame = new TKeyboardFocusFrame(this);
+    KeyboardFocusFrame->setColor(toQColor(clAqua));
+    KeyboardFocusFrame->watch(VrScrollBarPlayer1);
+    KeyboardFocusFrame->watch(VrSpinnerStation);
 
     Panelxy = place<QLabel>(this, "Panelxy", 0, 0, 65, 17);
     Panelxy->setText(QStringLiteral("1000x1000"));

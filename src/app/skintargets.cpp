@@ -4,6 +4,7 @@
 #include "app/mainform.h"
 #include "app/startup.h"
 #include "skin/skinpalette.h"
+#include "widgets/keyboardfocusframe.h"
 #include "widgets/vrblotter.h"
 #include "widgets/vrclock.h"
 #include "widgets/vrdemobutton.h"
@@ -160,6 +161,7 @@ TSkinColourTable TSkinTargets::colourTable()
         for (TVrDemoButton *b :
              {main->ui().VrDemoButtonStop, main->ui().VrDemoButtonRec, main->ui().VrDemoButtonStart})
             t.focus(C::WindowActive, b);
+        t.add(C::WindowActive, [f = main->ui().KeyboardFocusFrame](const QColor &c) { f->setColor(c); });
         // The window's menus: its own colours on the pop-up colour.
         t.whole([main](const TSkin &skin) { main->setMenuPalette(mainWindowMenuPalette(skin)); });
     }

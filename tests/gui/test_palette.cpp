@@ -22,7 +22,9 @@
 #include "stations/bandform.h"
 #include "stations/historyform.h"
 #include "waitfor.h"
+#include "widgets/keyboardfocusframe.h"
 #include "widgets/vrdemobutton.h"
+#include "widgets/vrslider.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
@@ -437,6 +439,20 @@ TEST_P(PaletteTest, TheKeyboardFocusShowsAsAFrameInTheSkinsColour)
     const QImage rec = main->ui().VrDemoButtonRec->grab().toImage();
     EXPECT_EQ(stockPixels(rec), QString());
     EXPECT_EQ(countColour(rec, QRect(0, 0, rec.width(), 1), frame), rec.width());
+
+    // The fader draws no focus of its own: a frame goes round it when the
+    // keyboard brings the focus there, none after a click.
+    TVrSlider *fader = main->ui().VrScrollBarPlayer1;
+    fader->setFocus(Qt::MouseFocusReason);
+    EXPECT_EQ(main->ui().KeyboardFocusFrame->framed(), nullptr);
+    stations[0]->setFocus(Qt::TabFocusReason);
+    fader->setFocus(Qt::TabFocusReason);
+    ASSERT_EQ(main->ui().KeyboardFocusFrame->framed(), fader);
+    QWidget *block = fader->parentWidget();
+    const QImage around = block->grab(areaIn(fader, block).adjusted(-2, -2, 2, 2)).toImage();
+    keepShot(shotName("focus-fader"), around);
+    EXPECT_GE(countColour(around, QRect(0, 0, 1, around.height()), frame), fader->height())
+        << "a frame in the window active colour";
     main->hide();
 
     THistoryForm *history = windows.HistoryForm.get();
