@@ -6,21 +6,15 @@
 //
 // SONAVEO_SHOT_DIR=<folder> keeps every picture looked at as a PNG there.
 
-#include "app/aboutform.h"
 #include "app/forms.h"
 #include "app/mainform.h"
 #include "app/startup.h"
 #include "fakecapturebackend.h"
 #include "fakeplatform.h"
 #include "platform/dialogs.h"
-#include "recording/optionsform.h"
 #include "recording/recorder.h"
 #include "recording/soundcapture.h"
-#include "skin/skinfile.h"
-#include "skin/skinform.h"
 #include "skin/skinpalette.h"
-#include "stations/bandform.h"
-#include "stations/historyform.h"
 #include "waitfor.h"
 #include "widgets/keyboardfocusframe.h"
 #include "widgets/vrdemobutton.h"
@@ -34,7 +28,6 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QLabel>
-#include <QLineEdit>
 #include <QListView>
 #include <QListWidget>
 #include <QMenu>
@@ -47,74 +40,17 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <tuple>
 
 using testsupport::waitFor;
 
 namespace {
 
-TColor tcolor(const QColor &c) { return TColor(c.red() | c.green() << 8 | c.blue() << 16); }
-
-// Keeps a picture that was looked at, when asked to.
-void keepShot(const QString &name, const QImage &shot)
-{
-    const QString folder = qEnvironmentVariable("SONAVEO_SHOT_DIR");
-    if (!folder.isEmpty() && QDir().mkpath(folder))
-        shot.save(QDir(folder).filePath(name + QStringLiteral(".png")));
-}
-
-// The colours the toolkit draws with when no one gives it others: Fusion's light
-// grey windows and buttons, its blue selection and the darker blue of its focus
-// frames.
-struct StockColours {
-    QList<QColor> greys;
-    QList<QColor> blues;
-};
-
-const StockColours &stock()
-{
-    static const StockColours colours = [] {
-        std::unique_ptr<QStyle> fusion(QStyleFactory::create(QStringLiteral("Fusion")));
-        const QPalette p = fusion->standardPalette();
-        const QColor blue = p.color(QPalette::Highlight);
-        return StockColours{{p.color(QPalette::Window), p.color(QPalette::Button)}, {blue, blue.darker(125)}};
-    }();
-    return colours;
-}
+TColor tcolor(int r, int g, int b) { return TColor(r | g << 8 | b << 16); }
 
 int channelDistance(QRgb a, QRgb b)
 {
     return std::max({std::abs(qRed(a) - qRed(b)), std::abs(qGreen(a) - qGreen(b)), std::abs(qBlue(a) - qBlue(b))});
-}
-
-// The pixels of a picture in the toolkit's stock grey or blue (or near them),
-// outside the areas left out, described for a failure message; empty when there
-// are none.
-QString stockPixels(const QImage &shot, const QList<QRect> &leftOut = {})
-{
-    int greys = 0, blues = 0;
-    QString first;
-    for (int y = 0; y < shot.height(); ++y)
-        for (int x = 0; x < shot.width(); ++x) {
-            const QPoint at(x, y);
-            const QRgb pixel = shot.pixel(at);
-            const auto near = [pixel](const QList<QColor> &colours, int most) {
-                return std::any_of(colours.begin(), colours.end(),
-                                   [&](const QColor &c) { return channelDistance(pixel, c.rgb()) <= most; });
-            };
-            const bool grey = near(stock().greys, 10);
-            const bool blue = near(stock().blues, 16);
-            const bool outside =
-                std::any_of(leftOut.begin(), leftOut.end(), [&](const QRect &r) { return r.contains(at); });
-            if ((!grey && !blue) || outside)
-                continue;
-            greys += grey;
-            blues += blue;
-            if (first.isEmpty())
-                first = QStringLiteral(" first at (%1, %2): %3").arg(x).arg(y).arg(QColor(pixel).name());
-        }
-    if (greys + blues == 0)
-        return QString();
-    return QStringLiteral("%1 grey and %2 blue pixels,%3").arg(greys).arg(blues).arg(first);
 }
 
 int countColour(const QImage &shot, const QRect &area, const QColor &colour)
@@ -127,16 +63,47 @@ int countColour(const QImage &shot, const QRect &area, const QColor &colour)
     return n;
 }
 
+// Pixels of the top row in a colour: the frame a button draws at its edge.
+int topRow(const QImage &shot, const QColor &colour) { return countColour(shot, {0, 0, shot.width(), 1}, colour); }
+
 QRect areaIn(const QWidget *widget, const QWidget *ancestor)
 {
     return QRect(widget->mapTo(ancestor, QPoint(0, 0)), widget->size());
 }
 
+// The pixels of a picture in the toolkit's stock colours (Fusion's light grey
+// windows and buttons, its blue selection and the darker blue of its focus
+// frames) or near them, outside the areas left out, described for a failure
+// message; empty when there are none.
+QString stockPixels(const QImage &shot, const QList<QRect> &leftOut = {})
+{
+    static const QList<std::pair<QColor, int>> stock = [] {
+        std::unique_ptr<QStyle> fusion(QStyleFactory::create(QStringLiteral("Fusion")));
+        const QPalette p = fusion->standardPalette();
+        const QColor blue = p.color(QPalette::Highlight);
+        return QList<std::pair<QColor, int>>{
+            {p.color(QPalette::Window), 10}, {p.color(QPalette::Button), 10}, {blue, 16}, {blue.darker(125), 16}};
+    }();
+    int n = 0;
+    QString first;
+    for (int y = 0; y < shot.height(); ++y)
+        for (int x = 0; x < shot.width(); ++x) {
+            const QRgb pixel = shot.pixel(x, y);
+            if (std::none_of(stock.begin(), stock.end(),
+                             [pixel](const auto &c) { return channelDistance(pixel, c.first.rgb()) <= c.second; })
+                || std::any_of(leftOut.begin(), leftOut.end(), [x, y](const QRect &r) { return r.contains(x, y); }))
+                continue;
+            if (n++ == 0)
+                first = QStringLiteral("(%1, %2) %3").arg(x).arg(y).arg(QColor(pixel).name());
+        }
+    return n == 0 ? QString() : QStringLiteral("%1 stock pixels, the first at %2").arg(n).arg(first);
+}
+
 // Runs open(), which shows a modal dialog and returns once it is closed. While it
 // shows, look(dialog) runs as soon as ready(dialog) holds, and the dialog is then
 // closed. False when no dialog got ready within the waiting limit.
-bool whileShown(const std::function<void()> &open, const std::function<bool(QDialog *)> &ready,
-                const std::function<void(QDialog *)> &look)
+bool whileShown(const std::function<void()> &open, const std::function<void(QDialog *)> &look,
+                const std::function<bool(QDialog *)> &ready = [](QDialog *) { return true; })
 {
     bool looked = false;
     const QDeadlineTimer deadline(testsupport::kWaitLimitMs);
@@ -144,13 +111,11 @@ bool whileShown(const std::function<void()> &open, const std::function<bool(QDia
     poll.setInterval(5);
     QObject::connect(&poll, &QTimer::timeout, [&] {
         auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget());
-        if (!dialog || !dialog->isVisible())
+        if (!dialog || !dialog->isVisible() || (!ready(dialog) && !deadline.hasExpired()))
             return;
         if (ready(dialog)) {
             look(dialog);
             looked = true;
-        } else if (!deadline.hasExpired()) {
-            return;
         }
         poll.stop();
         dialog->reject();
@@ -165,29 +130,29 @@ struct SkinCase {
     TSkin skin;
 };
 
-TSkin greenOnDarkBlue()
+void PrintTo(const SkinCase &c, std::ostream *os) { *os << c.name; }
+
+SkinCase greenOnDarkBlue()
 {
     TSkin s = DefaultSkin();
-    s.WindowActive = tcolor(QColor(0x3C, 0xFF, 0x6E));
-    s.WindowPassive = tcolor(QColor(0x1E, 0x8C, 0x46));
-    s.Active = tcolor(QColor(0x50, 0xFF, 0x78));
-    s.Passive = tcolor(QColor(0x2A, 0xA0, 0x50));
-    s.PopUp = tcolor(QColor(0x0B, 0x1A, 0x40));
-    s.ButtonText = tcolor(QColor(0xA0, 0xE6, 0xB4));
-    s.MouseOver = tcolor(QColor(0xE6, 0xFF, 0x5A));
-    return s;
+    s.WindowActive = tcolor(0x3C, 0xFF, 0x6E);
+    s.WindowPassive = tcolor(0x1E, 0x8C, 0x46);
+    s.Active = tcolor(0x50, 0xFF, 0x78);
+    s.Passive = tcolor(0x2A, 0xA0, 0x50);
+    s.PopUp = tcolor(0x0B, 0x1A, 0x40);
+    s.ButtonText = tcolor(0xA0, 0xE6, 0xB4);
+    s.MouseOver = tcolor(0xE6, 0xFF, 0x5A);
+    return {"GreenOnDarkBlue", s};
 }
 
 // The built-in skin with a cream pop-up colour: its aqua, teal, silver and white
 // text colours do not read on it as they are.
-TSkin lightPopUp()
+SkinCase lightPopUp()
 {
     TSkin s = DefaultSkin();
-    s.PopUp = tcolor(QColor(0xFF, 0xF0, 0xC8));
-    return s;
+    s.PopUp = tcolor(0xFF, 0xF0, 0xC8);
+    return {"LightPopUp", s};
 }
-
-void PrintTo(const SkinCase &c, std::ostream *os) { *os << c.name; }
 
 class PaletteTest : public ::testing::TestWithParam<SkinCase> {
 protected:
@@ -197,23 +162,27 @@ protected:
         ForgetCaptureDrivers();
         createWindows(windows);
         main = windows.MainForm.get();
-        designer = windows.SkinForm.get();
         main->ui().TimerSonaveo->stop();
         main->setDataDirectory(dir.path());
         main->skipFirstLoading();
         main->recorder()->FillDriverList(); // the 56 formats of a device that takes every one
-        designer->EditDir->setText(dir.path());
-        designer->setSkin(GetParam().skin);
-        designer->ApplySkin(false); // as the designer does on every change
+        windows.SkinForm->setSkin(skin());
+        windows.SkinForm->ApplySkin(false); // as the designer does on every change
     }
     void TearDown() override { ForgetCaptureDrivers(); }
 
-    QString shotName(const char *what) const
-    {
-        return QStringLiteral("%1-%2").arg(QLatin1String(GetParam().name), QLatin1String(what));
-    }
-    QColor skinColour(TColor c) const { return toQColor(c); }
     const TSkin &skin() const { return GetParam().skin; }
+    QColor colour(TColor TSkin::*which) const { return toQColor(skin().*which); }
+    // Takes a picture of what is shown, keeps it when SONAVEO_SHOT_DIR names a
+    // folder, and expects none of the toolkit's stock colours in it.
+    QImage look(const QImage &shot, const QString &what, const QList<QRect> &leftOut = {}) const
+    {
+        if (const QString folder = qEnvironmentVariable("SONAVEO_SHOT_DIR"); !folder.isEmpty() && QDir().mkpath(folder))
+            shot.save(QDir(folder).filePath(QStringLiteral("%1-%2.png").arg(QLatin1String(GetParam().name), what)));
+        EXPECT_EQ(stockPixels(shot, leftOut), QString()) << what.toStdString();
+        return shot;
+    }
+    QImage look(QWidget *widget, const QString &what) const { return look(widget->grab().toImage(), what); }
     // Shows a window and gives it the keyboard.
     void activate(QWidget *window)
     {
@@ -227,49 +196,36 @@ protected:
     QTemporaryDir dir;
     TApplicationWindows windows;
     TMainForm *main = nullptr;
-    TSkinForm *designer = nullptr;
+    QtDialogs real;
 };
 
 TEST_P(PaletteTest, MessageBoxesShowTheirIconInTheSkinsColoursAndNameTheFile)
 {
-    QtDialogs real;
     const QString where = QDir(dir.path()).filePath(QStringLiteral("broken.skn")) + QStringLiteral(", line 3");
-    const struct {
-        const char *what;
-        std::function<void()> open;
-    } boxes[] = {
+    const std::pair<const char *, std::function<void()>> boxes[] = {
         {"information", [&] { real.showMessage(QStringLiteral("Recording options are missing under 'Options'!")); }},
         {"warning", [&] { real.showMessage(QStringLiteral("This station cannot be played"), MessageKind::Warning); }},
         {"error", [&] { real.showError(QStringLiteral("'not a colour' is not a valid integer value"), where); }},
         {"question", [&] { real.askYesNo(QStringLiteral("Leave without saving?")); }},
     };
-    for (const auto &b : boxes) {
-        QImage shot, icon;
-        QPalette palette;
-        QString informative;
-        QRect iconArea;
-        ASSERT_TRUE(whileShown(b.open, [](QDialog *) { return true; }, [&](QDialog *dialog) {
+    for (const auto &[what, open] : boxes) {
+        ASSERT_TRUE(whileShown(open, [&, what = what](QDialog *dialog) {
             auto *box = qobject_cast<QMessageBox *>(dialog);
             ASSERT_TRUE(box);
-            shot = box->grab().toImage();
-            icon = box->iconPixmap().toImage();
-            palette = box->palette();
-            informative = box->informativeText();
-            if (auto *label = box->findChild<QLabel *>(QStringLiteral("qt_msgboxex_icon_label")))
-                iconArea = areaIn(label, box);
-        })) << b.what;
-        keepShot(shotName("message-") + QLatin1String(b.what), shot);
-        EXPECT_EQ(stockPixels(shot), QString()) << b.what;
-        EXPECT_EQ(palette.color(QPalette::Window), skinColour(skin().PopUp)) << b.what;
-        EXPECT_GE(contrastRatio(palette.color(QPalette::WindowText), palette.color(QPalette::Window)), 4.5) << b.what;
-        EXPECT_GE(contrastRatio(palette.color(QPalette::ButtonText), palette.color(QPalette::Button)), 4.5) << b.what;
-        ASSERT_FALSE(icon.isNull()) << b.what << ": a message box shows an icon";
-        const int iconPixels = iconArea.width() * iconArea.height();
-        EXPECT_GT(countColour(shot, iconArea, palette.color(QPalette::Highlight)), iconPixels / 5)
-            << b.what << ": the icon is drawn in the skin's colour";
-        if (QLatin1String(b.what) == QLatin1String("error")) {
-            EXPECT_EQ(informative, where) << "the file and line the error was met in";
-        }
+            const QImage shot = look(box, QStringLiteral("message-") + QLatin1String(what));
+            const QPalette p = box->palette();
+            EXPECT_EQ(p.color(QPalette::Window), colour(&TSkin::PopUp)) << what;
+            EXPECT_GE(contrastRatio(p.color(QPalette::WindowText), p.color(QPalette::Window)), 4.5) << what;
+            EXPECT_GE(contrastRatio(p.color(QPalette::ButtonText), p.color(QPalette::Button)), 4.5) << what;
+            ASSERT_FALSE(box->iconPixmap().isNull()) << what << ": a message box shows an icon";
+            const auto *icon = box->findChild<QLabel *>(QStringLiteral("qt_msgboxex_icon_label"));
+            ASSERT_TRUE(icon);
+            const int pixels = icon->width() * icon->height();
+            EXPECT_GT(countColour(shot, areaIn(icon, box), p.color(QPalette::Highlight)), pixels / 5)
+                << what << ": the icon is drawn in the skin's colour";
+            EXPECT_EQ(box->informativeText(), QLatin1String(what) == QLatin1String("error") ? where : QString())
+                << what << ": the file and line an error was met in";
+        })) << what;
     }
 }
 
@@ -277,36 +233,26 @@ TEST_P(PaletteTest, TheMainWindowsMenusAreInItsOwnColours)
 {
     main->show();
     QMenu *menu = main->ui().PopupMenuDrag;
-    menu->popup(main->mapToGlobal(QPoint(60, 60)));
-    ASSERT_TRUE(waitFor([menu] { return menu->isVisible(); }, "the drag and drop menu"));
-    menu->setActiveAction(main->ui().DragnDropLEDMatrix1); // a row under the mouse
-    testsupport::handlePostedEvents();
-    const QImage shot = menu->grab().toImage();
-    keepShot(shotName("menu"), shot);
-    menu->hide();
-    EXPECT_EQ(stockPixels(shot), QString());
-    const QPalette palette = menu->palette();
-    EXPECT_EQ(palette.color(QPalette::Window), skinColour(skin().PopUp));
-    EXPECT_GE(contrastRatio(palette.color(QPalette::Text), palette.color(QPalette::Window)), 4.5);
-    EXPECT_GE(contrastRatio(palette.color(QPalette::HighlightedText), palette.color(QPalette::Highlight)), 4.5);
-    const QRect row = menu->actionGeometry(main->ui().DragnDropLEDMatrix1);
-    EXPECT_GT(countColour(shot, row, palette.color(QPalette::Highlight)), row.width() * row.height() / 2)
-        << "the row under the mouse in the highlight colour";
-    // The main window's own text colour, where it reads on the pop-up colour.
-    const QColor windowActive = skinColour(skin().WindowActive);
-    if (contrastRatio(windowActive, skinColour(skin().PopUp)) >= 4.5) {
-        EXPECT_EQ(palette.color(QPalette::Text), windowActive);
-    }
-
-    // The station buttons' submenu and the titles menu alike.
-    for (QMenu *other : {main->ui().DragnDropStationButton11, main->titlesMenu()}) {
-        other->popup(main->mapToGlobal(QPoint(80, 80)));
-        ASSERT_TRUE(waitFor([other] { return other->isVisible(); }, "a menu"));
-        const QImage otherShot = other->grab().toImage();
-        keepShot(shotName("menu-") + other->objectName(), otherShot);
-        other->hide();
-        EXPECT_EQ(stockPixels(otherShot), QString()) << other->objectName().toStdString();
-        EXPECT_TRUE(other->palette() == palette) << other->objectName().toStdString();
+    for (QMenu *m : {menu, main->ui().DragnDropStationButton11, main->titlesMenu()}) {
+        m->popup(main->mapToGlobal(QPoint(60, 60)));
+        ASSERT_TRUE(waitFor([m] { return m->isVisible(); }, "the menu"));
+        if (m == menu)
+            menu->setActiveAction(main->ui().DragnDropLEDMatrix1); // a row under the mouse
+        testsupport::handlePostedEvents();
+        const QImage shot = look(m, m->objectName());
+        m->hide();
+        const QPalette p = m->palette();
+        EXPECT_EQ(p.color(QPalette::Window), colour(&TSkin::PopUp));
+        EXPECT_GE(contrastRatio(p.color(QPalette::Text), p.color(QPalette::Window)), 4.5);
+        EXPECT_GE(contrastRatio(p.color(QPalette::HighlightedText), p.color(QPalette::Highlight)), 4.5);
+        // The main window's own text colour, where it reads on the pop-up colour.
+        const QColor text = colour(&TSkin::WindowActive);
+        EXPECT_TRUE(p.color(QPalette::Text) == text || contrastRatio(text, colour(&TSkin::PopUp)) < 4.5);
+        if (m == menu) {
+            const QRect row = menu->actionGeometry(main->ui().DragnDropLEDMatrix1);
+            EXPECT_GT(countColour(shot, row, p.color(QPalette::Highlight)), row.width() * row.height() / 2)
+                << "the row under the mouse in the highlight colour";
+        }
     }
 }
 
@@ -315,23 +261,17 @@ TEST_P(PaletteTest, TheFormatListOpensElevenRowsHighInTheSkinsColours)
     TOptionsForm *options = windows.OptionsForm.get();
     options->show();
     testsupport::handlePostedEvents();
-    const QImage window = options->grab().toImage();
-    keepShot(shotName("options"), window);
-    EXPECT_EQ(stockPixels(window), QString()) << "the options window with its lists and its browse button";
+    look(options, QStringLiteral("options")); // with its lists and its browse button
     QComboBox *formats = options->FormatBox;
     ASSERT_EQ(formats->count(), 56);
     formats->showPopup();
     QAbstractItemView *list = formats->view();
-    QWidget *popup = list->window();
-    ASSERT_TRUE(waitFor([popup] { return popup->isVisible(); }, "the open format list"));
+    ASSERT_TRUE(waitFor([list] { return list->window()->isVisible(); }, "the open format list"));
     testsupport::handlePostedEvents();
-    const QImage shot = popup->grab().toImage();
-    keepShot(shotName("formats"), shot);
+    const QImage shot = look(list->window(), QStringLiteral("formats"));
     const int row = list->sizeHintForRow(0);
     const int shown = list->viewport()->height();
     formats->hidePopup();
-
-    EXPECT_EQ(stockPixels(shot), QString());
     ASSERT_GT(row, 0);
     EXPECT_LE(shown, 11 * row) << "eleven rows at most, not " << double(shown) / row;
     EXPECT_GE(shown, 10 * row) << "the list shows as many rows as it may";
@@ -347,98 +287,72 @@ TEST_P(PaletteTest, TheBandListAndItsScrollBarAreInTheSkinsColours)
     QScrollBar *bar = band->ListBoxBands->verticalScrollBar();
     ASSERT_TRUE(waitFor([bar] { return bar->isVisible(); }, "the band list's scroll bar"));
     testsupport::handlePostedEvents();
-    const QImage shot = band->grab().toImage();
-    keepShot(shotName("bands"), shot);
-
-    EXPECT_EQ(stockPixels(shot), QString());
+    const QImage barShot = look(band, QStringLiteral("bands")).copy(areaIn(bar, band));
     // The handle stands out from its groove.
-    const QImage barShot = shot.copy(areaIn(bar, band));
-    int most = 0;
-    for (int y = 0; y < barShot.height(); ++y)
-        for (int z = 0; z < y; ++z)
-            most = std::max(most, channelDistance(barShot.pixel(barShot.width() / 2, y),
-                                                  barShot.pixel(barShot.width() / 2, z)));
-    EXPECT_GE(most, 20) << "a scroll bar handle that shows";
-    const QPalette palette = band->ListBoxBands->palette();
-    EXPECT_EQ(palette.color(QPalette::Highlight), skinColour(skin().Passive));
-    EXPECT_GE(contrastRatio(palette.color(QPalette::HighlightedText), palette.color(QPalette::Highlight)), 4.5);
+    int darkest = 255, lightest = 0;
+    for (int y = 0; y < barShot.height(); ++y) {
+        const int grey = qGray(barShot.pixel(barShot.width() / 2, y));
+        darkest = std::min(darkest, grey);
+        lightest = std::max(lightest, grey);
+    }
+    EXPECT_GE(lightest - darkest, 20) << "a scroll bar handle that shows";
+    const QPalette p = band->ListBoxBands->palette();
+    EXPECT_EQ(p.color(QPalette::Highlight), colour(&TSkin::Passive));
+    EXPECT_GE(contrastRatio(p.color(QPalette::HighlightedText), p.color(QPalette::Highlight)), 4.5);
 }
 
 TEST_P(PaletteTest, TheFileAndColourDialogsAreTheToolkitsOwnInTheSkinsColours)
 {
     ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("Skins")));
     QFile(QDir(dir.path()).filePath(QStringLiteral("night.skn"))).open(QIODevice::WriteOnly);
-    QtDialogs real;
-    const QString kSkins = QStringLiteral("Skin (*.skn)");
-    const auto listed = [](QDialog *dialog) {
-        auto *view = dialog->findChild<QListView *>(QStringLiteral("listView"));
-        return view && view->model()->rowCount(view->rootIndex()) >= 2;
+    const QString skins = QStringLiteral("Skin (*.skn)");
+    QWidget *designer = windows.SkinForm.get();
+    const std::pair<const char *, std::function<void()>> files[] = {
+        {"file-open", [&] { real.openFileName(designer, QStringLiteral("Load Skin"), dir.path(), skins); }},
+        {"file-save", [&] { real.saveFileName(designer, QStringLiteral("Save Skin"), dir.path(), skins); }},
     };
-    const struct {
-        const char *what;
-        std::function<void()> open;
-    } files[] = {
-        {"open", [&] { real.openFileName(designer, QStringLiteral("Load Skin"), dir.path(), kSkins); }},
-        {"save", [&] { real.saveFileName(designer, QStringLiteral("Save Skin"), dir.path(), kSkins); }},
-    };
-    for (const auto &f : files) {
-        QImage shot;
-        bool ownWidgets = false;
-        ASSERT_TRUE(whileShown(f.open, listed, [&](QDialog *dialog) {
+    for (const auto &[what, open] : files) {
+        const auto listed = [](QDialog *dialog) {
+            auto *view = dialog->findChild<QListView *>(QStringLiteral("listView"));
+            return view && view->model()->rowCount(view->rootIndex()) >= 2;
+        };
+        ASSERT_TRUE(whileShown(open, [&, what = what](QDialog *dialog) {
             auto *fileDialog = qobject_cast<QFileDialog *>(dialog);
-            ownWidgets = fileDialog && fileDialog->testOption(QFileDialog::DontUseNativeDialog);
-            shot = dialog->grab().toImage();
-        })) << f.what;
-        keepShot(shotName("file-") + QLatin1String(f.what), shot);
-        EXPECT_TRUE(ownWidgets) << f.what << ": never the desktop's dialog, which ignores the skin";
-        EXPECT_EQ(stockPixels(shot), QString()) << f.what;
+            EXPECT_TRUE(fileDialog && fileDialog->testOption(QFileDialog::DontUseNativeDialog))
+                << "never the desktop's dialog, which ignores the skin";
+            look(dialog, QLatin1String(what));
+        }, listed)) << what;
     }
 
-    // The colour dialog: its colour field, brightness bar and the chosen colour
-    // show colours, whatever the skin; everything around them is the skin's.
-    QImage shot;
-    QList<QRect> colourFields;
-    bool ownWidgets = false;
-    ASSERT_TRUE(whileShown([&] { real.chooseColor(Qt::black, designer); }, [](QDialog *) { return true; },
-                           [&](QDialog *dialog) {
-                               auto *colours = qobject_cast<QColorDialog *>(dialog);
-                               ownWidgets = colours && colours->testOption(QColorDialog::DontUseNativeDialog);
-                               for (QWidget *w : dialog->findChildren<QWidget *>()) {
-                                   const QByteArray kind = w->metaObject()->className();
-                                   if (kind.endsWith("QColorPicker") || kind.endsWith("QColorLuminancePicker")
-                                       || kind.endsWith("QColorShowLabel"))
-                                       colourFields << areaIn(w, dialog);
-                               }
-                               shot = dialog->grab().toImage();
-                           }));
-    keepShot(shotName("colours"), shot);
-    EXPECT_TRUE(ownWidgets);
-    EXPECT_EQ(colourFields.size(), 3) << "the colour field, the brightness bar and the chosen colour";
-    EXPECT_EQ(stockPixels(shot, colourFields), QString());
+    // The colour dialog's colour field, brightness bar and chosen colour show
+    // colours whatever the skin; everything around them is the skin's.
+    ASSERT_TRUE(whileShown([&] { real.chooseColor(Qt::black, designer); }, [&](QDialog *dialog) {
+        auto *colours = qobject_cast<QColorDialog *>(dialog);
+        EXPECT_TRUE(colours && colours->testOption(QColorDialog::DontUseNativeDialog));
+        QList<QRect> fields;
+        for (QWidget *w : dialog->findChildren<QWidget *>())
+            for (const char *kind : {"QColorPicker", "QColorLuminancePicker", "QColorShowLabel"})
+                if (QByteArray(w->metaObject()->className()).endsWith(kind))
+                    fields << areaIn(w, dialog);
+        EXPECT_EQ(fields.size(), 3);
+        look(dialog->grab().toImage(), QStringLiteral("colours"), fields);
+    }));
 }
 
 TEST_P(PaletteTest, TheKeyboardFocusShowsAsAFrameInTheSkinsColour)
 {
     activate(main);
-    auto &stations = main->ui().VrDemoButtonStation;
+    const auto &stations = main->ui().VrDemoButtonStation;
     stations[1]->setFocus(Qt::OtherFocusReason);
     QTest::keyClick(stations[1], Qt::Key_Tab);
     ASSERT_TRUE(stations[2]->hasFocus()) << "Tab goes on to the next station button";
-    const QImage focused = stations[2]->grab().toImage();
-    const QImage plain = stations[3]->grab().toImage();
-    keepShot(shotName("focus-station"), focused);
-    EXPECT_EQ(stockPixels(focused), QString());
-    const QColor frame = skinColour(skin().WindowActive);
-    const QRect top(0, 0, focused.width(), 1);
-    EXPECT_EQ(countColour(focused, top, frame), focused.width()) << "the frame in the window active colour";
-    EXPECT_EQ(countColour(plain, top, frame), 0) << "only the button with the focus shows it";
-
-    // The recorder's buttons and the history's entries alike.
-    stations[2]->clearFocus();
+    const QColor frame = colour(&TSkin::WindowActive);
+    const QImage focused = look(stations[2], QStringLiteral("focus-station"));
+    EXPECT_EQ(topRow(focused, frame), focused.width()) << "the frame in the window active colour";
+    EXPECT_EQ(topRow(look(stations[3], QStringLiteral("station")), frame), 0) << "only where the focus is";
     main->ui().VrDemoButtonRec->setFocus(Qt::TabFocusReason);
-    const QImage rec = main->ui().VrDemoButtonRec->grab().toImage();
-    EXPECT_EQ(stockPixels(rec), QString());
-    EXPECT_EQ(countColour(rec, QRect(0, 0, rec.width(), 1), frame), rec.width());
+    const QImage rec = look(main->ui().VrDemoButtonRec, QStringLiteral("focus-rec"));
+    EXPECT_EQ(topRow(rec, frame), rec.width());
 
     // The fader draws no focus of its own: a frame goes round it when the
     // keyboard brings the focus there, none after a click.
@@ -449,42 +363,36 @@ TEST_P(PaletteTest, TheKeyboardFocusShowsAsAFrameInTheSkinsColour)
     fader->setFocus(Qt::TabFocusReason);
     ASSERT_EQ(main->ui().KeyboardFocusFrame->framed(), fader);
     QWidget *block = fader->parentWidget();
-    const QImage around = block->grab(areaIn(fader, block).adjusted(-2, -2, 2, 2)).toImage();
-    keepShot(shotName("focus-fader"), around);
-    EXPECT_GE(countColour(around, QRect(0, 0, 1, around.height()), frame), fader->height())
-        << "a frame in the window active colour";
+    const QImage around = look(block->grab(areaIn(fader, block).adjusted(-2, -2, 2, 2)).toImage(),
+                               QStringLiteral("focus-fader"));
+    EXPECT_GE(countColour(around, QRect(0, 0, 1, around.height()), frame), fader->height());
     main->hide();
 
+    // The first history entry, which has the focus as the window opens.
     THistoryForm *history = windows.HistoryForm.get();
     activate(history);
     TVrDemoButton *first = history->VrDemoButtonHis[0];
     ASSERT_TRUE(waitFor([first] { return first->hasFocus(); }, "the first entry to take the focus"));
-    const QImage entry = first->grab().toImage();
-    keepShot(shotName("focus-history"), entry);
-    EXPECT_EQ(stockPixels(entry), QString());
-    EXPECT_EQ(countColour(entry, QRect(0, 0, entry.width(), 1), skinColour(skin().Active)), entry.width());
+    const QImage entry = look(first, QStringLiteral("focus-history"));
+    EXPECT_EQ(topRow(entry, colour(&TSkin::Active)), entry.width());
     history->hide();
 
     // The About window keeps its composed colours, focus frame included.
     TAboutForm *about = windows.about();
     activate(about);
     about->VrDemoButtonOK->setFocus(Qt::TabFocusReason);
-    const QImage ok = about->VrDemoButtonOK->grab().toImage();
-    keepShot(shotName("focus-about"), ok);
-    EXPECT_EQ(stockPixels(ok), QString());
-    EXPECT_EQ(countColour(ok, QRect(0, 0, ok.width(), 1), toQColor(clAqua)), ok.width());
+    const QImage ok = look(about->VrDemoButtonOK, QStringLiteral("focus-about"));
+    EXPECT_EQ(topRow(ok, toQColor(clAqua)), ok.width());
     about->hide();
 }
 
 INSTANTIATE_TEST_SUITE_P(Skins, PaletteTest,
-                         ::testing::Values(SkinCase{"Default", DefaultSkin()},
-                                           SkinCase{"GreenOnDarkBlue", greenOnDarkBlue()},
-                                           SkinCase{"LightPopUp", lightPopUp()}),
+                         ::testing::Values(SkinCase{"Default", DefaultSkin()}, greenOnDarkBlue(), lightPopUp()),
                          [](const ::testing::TestParamInfo<SkinCase> &row) { return std::string(row.param.name); });
 
 // Whatever colours a skin gives, the palette made from it reads: text on its
 // background, captions on buttons, the selection's text on the selection, and
-// alternate rows and raised surfaces that stand apart from the background.
+// the selection, buttons and alternate rows stand apart from the background.
 TEST(SkinPalette, EverySkinGivesReadableTextAndVisibleSurfaces)
 {
     const struct {
@@ -510,13 +418,13 @@ TEST(SkinPalette, EverySkinGivesReadableTextAndVisibleSurfaces)
             return contrastRatio(p.color(a), p.color(b));
         };
         EXPECT_EQ(p.color(QPalette::Window), toQColor(row.popUp)) << row.name;
-        EXPECT_GE(ratio(QPalette::WindowText, QPalette::Window), 4.5) << row.name;
-        EXPECT_GE(ratio(QPalette::Text, QPalette::Base), 4.5) << row.name;
-        EXPECT_GE(ratio(QPalette::ButtonText, QPalette::Button), 4.5) << row.name;
-        EXPECT_GE(ratio(QPalette::HighlightedText, QPalette::Highlight), 4.5) << row.name;
-        EXPECT_GE(ratio(QPalette::Highlight, QPalette::Window), 1.8) << row.name << ": the selection shows";
-        EXPECT_GT(ratio(QPalette::Button, QPalette::Window), 1.15) << row.name << ": buttons stand out";
-        EXPECT_GT(ratio(QPalette::AlternateBase, QPalette::Base), 1.05) << row.name << ": alternate rows show";
+        using R = QPalette;
+        const std::tuple<R::ColorRole, R::ColorRole, double> pairs[] = {
+            {R::WindowText, R::Window, 4.5},      {R::Text, R::Base, 4.5},         {R::ButtonText, R::Button, 4.5},
+            {R::HighlightedText, R::Highlight, 4.5}, {R::Highlight, R::Window, 1.8}, {R::Button, R::Window, 1.15},
+            {R::AlternateBase, R::Base, 1.05}};
+        for (const auto &[a, b, least] : pairs)
+            EXPECT_GE(ratio(a, b), least) << row.name << ": roles " << a << " on " << b;
     }
     // A text colour that reads already is kept as the skin gives it.
     EXPECT_EQ(popUpPalette(DefaultSkin()).color(QPalette::Text), toQColor(clAqua));
