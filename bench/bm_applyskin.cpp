@@ -3,6 +3,10 @@
 //     the window active colour alternates, so every setter meets a real change.
 //   BM_ApplySkinColoursAndRepaint: the same plus the repaint of the shown main
 //     window that follows in the event loop, as the user sees it.
+//   BM_ApplySkinNewPalette: the pop-up colour alternates instead: the application's
+//     palette changes with it, so every window and control of the program
+//     resolves its palette anew (the toolkit's dialogs, menus and lists follow).
+//   BM_ApplySkinNewPaletteAndRepaint: the same plus the repaint that follows.
 //   BM_ApplySkinUnchanged: nothing changed since the last apply (no repaint at all).
 //   BM_ApplySkinReloadPicture: "Load Image" and "Load Skin": a 600 x 350 picture
 //     read from disk, handed to the window and its outline rescanned.
@@ -45,16 +49,18 @@ struct Program {
 Program *g_program = nullptr;
 Program &program() { return *g_program; }
 
-void colourLoop(benchmark::State &state, bool repaint, bool change)
+void colourLoop(benchmark::State &state, bool repaint, bool change,
+                TSkinSwatch *TSkinForm::*swatch = &TSkinForm::PanelWActive)
 {
     using Clock = std::chrono::steady_clock;
     TSkinForm &skin = program().skin();
     skin.EditSkin->setText(QStringLiteral("default"));
-    const TColor colours[2] = {clAqua, 0x40C0FF};
+    const TColor first = (skin.*swatch)->Color();
+    const TColor colours[2] = {first, 0x40C0FF};
     int i = 0;
     for (auto _ : state) {
         if (change)
-            skin.PanelWActive->setColor(colours[++i & 1]);
+            (skin.*swatch)->setColor(colours[++i & 1]);
         const auto start = Clock::now();
         skin.ApplySkin(false);
         if (repaint)
@@ -70,6 +76,20 @@ BENCHMARK(BM_ApplySkinColours)->UseManualTime()->Unit(benchmark::kMicrosecond);
 
 void BM_ApplySkinColoursAndRepaint(benchmark::State &state) { colourLoop(state, true, true); }
 BENCHMARK(BM_ApplySkinColoursAndRepaint)->UseManualTime()->Unit(benchmark::kMicrosecond);
+
+void BM_ApplySkinNewPalette(benchmark::State &state)
+{
+    colourLoop(state, false, true, &TSkinForm::PanelPopup);
+    program().skin().PanelPopup->setColor(clBlack);
+}
+BENCHMARK(BM_ApplySkinNewPalette)->UseManualTime()->Unit(benchmark::kMicrosecond);
+
+void BM_ApplySkinNewPaletteAndRepaint(benchmark::State &state)
+{
+    colourLoop(state, true, true, &TSkinForm::PanelPopup);
+    program().skin().PanelPopup->setColor(clBlack);
+}
+BENCHMARK(BM_ApplySkinNewPaletteAndRepaint)->UseManualTime()->Unit(benchmark::kMicrosecond);
 
 void BM_ApplySkinUnchanged(benchmark::State &state) { colourLoop(state, false, false); }
 BENCHMARK(BM_ApplySkinUnchanged)->UseManualTime()->Unit(benchmark::kMicrosecond);

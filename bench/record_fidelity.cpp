@@ -423,7 +423,7 @@ class PrintedDialogs : public Dialogs {
 public:
     PrintedDialogs() { setDialogs(this); }
     ~PrintedDialogs() override { setDialogs(nullptr); }
-    void showMessage(const QString &text) override
+    void showMessage(const QString &text, MessageKind, const QString &) override
     {
         ++shown;
         std::fprintf(stderr, "message: %s\n", qPrintable(text));

@@ -26,7 +26,10 @@ class PrintedDialogs : public Dialogs {
 public:
     PrintedDialogs() { setDialogs(this); }
     ~PrintedDialogs() override { setDialogs(nullptr); }
-    void showMessage(const QString &text) override { std::fprintf(stderr, "message: %s\n", qPrintable(text)); }
+    void showMessage(const QString &text, MessageKind, const QString &) override
+    {
+        std::fprintf(stderr, "message: %s\n", qPrintable(text));
+    }
     QColor chooseColor(const QColor &, QWidget *) override { return {}; }
     QString openFileName(QWidget *, const QString &, const QString &, const QString &) override { return {}; }
     QString saveFileName(QWidget *, const QString &, const QString &, const QString &) override { return {}; }

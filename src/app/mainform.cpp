@@ -6,6 +6,7 @@
 #include "platform/urllink.h"
 #include "stations/bandform.h"
 #include "widgets/clicklabel.h"
+#include "widgets/keyboardfocusframe.h"
 #include "widgets/timage.h"
 #include "widgets/vranimate.h"
 #include "widgets/vrblotter.h"
@@ -311,6 +312,7 @@ void TMainForm::compose()
         b->setFontEnter(TVrFont{vrFont(QStringLiteral("Arial"), 11, true), toQColor(clAqua)});
         b->setOutlineColor(toQColor(clTeal));
         b->setOutlineWidth(1);
+        b->setFocusColor(toQColor(clAqua));
         b->setHighlightColor(toQColor(clBlack));
         b->setShadowColor(toQColor(clBlack));
         b->setBevelWidth(1);
@@ -340,6 +342,7 @@ void TMainForm::compose()
         b->setFontEnter(TVrFont{font, toQColor(clBlack)});
         b->setOutlineWidth(2);
         b->setOutlineColor(toQColor(clBlack));
+        b->setFocusColor(toQColor(clAqua));
         b->setShadowColor(toQColor(clGray));
         b->setHighlightColor(toQColor(clWhite));
         b->setFont3D(0, 0);
@@ -354,6 +357,11 @@ void TMainForm::compose()
     composeBandBlock();
     composeStationBlock();
     composeRecordBlock();
+
+    KeyboardFocusFrame = new TKeyboardFocusFrame(this);
+    KeyboardFocusFrame->setColor(toQColor(clAqua));
+    KeyboardFocusFrame->watch(VrScrollBarPlayer1);
+    KeyboardFocusFrame->watch(VrSpinnerStation);
 
     Panelxy = place<QLabel>(this, "Panelxy", 0, 0, 65, 17);
     Panelxy->setText(QStringLiteral("1000x1000"));
@@ -550,6 +558,9 @@ QMenu *TMainForm::titlesMenu()
     if (!m_titlesMenu) {
         m_titlesMenu = new QMenu(this);
         m_titlesMenu->setObjectName(QStringLiteral("TitlesMenu"));
+        // In the colours a skin gave the window's menus, if one did.
+        if (PopupMenuDrag->testAttribute(Qt::WA_SetPalette))
+            m_titlesMenu->setPalette(PopupMenuDrag->palette());
     }
     m_titlesMenu->clear();
     const QList<TStationTitle> &titles = Playback->titles();
@@ -566,6 +577,13 @@ QMenu *TMainForm::titlesMenu()
         connect(item, &QAction::triggered, this, [title = it->title] { QGuiApplication::clipboard()->setText(title); });
     }
     return m_titlesMenu;
+}
+
+void TMainForm::setMenuPalette(const QPalette &palette)
+{
+    for (QMenu *menu : {PopupMenuDrag, DragnDropStationButton11, m_titlesMenu})
+        if (menu && !(menu->testAttribute(Qt::WA_SetPalette) && menu->palette() == palette))
+            menu->setPalette(palette);
 }
 
 std::function<void()> TMainForm::guardedHandler(void (TMainForm::*handler)())

@@ -46,6 +46,7 @@ class TFormSure;
 class TUrlLink;
 class TRecorder;
 class TWindowsMediaPlayer;
+class TKeyboardFocusFrame;
 
 // The main window's controls, named as their objectName. The window composes
 // them; everyone else reads them through TMainForm::ui() and cannot put another
@@ -123,6 +124,9 @@ struct TMainControls {
 
     // Non-visual components
     QTimer *TimerSonaveo = nullptr;
+    // Frames the fader or the station spinner, which draw no focus of their own,
+    // while the keyboard has brought the focus to it.
+    TKeyboardFocusFrame *KeyboardFocusFrame = nullptr;
     // The maker's web site, opened by the brand picture.
     TUrlLink *Maro = nullptr;
     QMenu *PopupMenuDrag = nullptr;
@@ -262,6 +266,9 @@ public:
     // The station label's right-click menu, made anew from the titles heard,
     // newest first; a click on one copies it to the clipboard.
     QMenu *titlesMenu();
+    // The colours of the window's menus: the drag and drop menu with its station
+    // submenu, and the titles menu.
+    void setMenuPalette(const QPalette &palette);
 
     // Puts the window in the middle of its screen.
     void centreOnScreen();

@@ -78,11 +78,18 @@ void TMainForm::LoadDefaults()
             lines << QString();
         int at = 0;
         auto next = [&lines, &at]() -> const QString & { return lines[at++]; };
+        // A line that cannot be used names the file and its line number.
+        auto number = [&path, &at](const QString &text) {
+            return atLine(path, at, [&text] { return StrToInt(text); });
+        };
 
         // A file name holds no NUL; anything else is a name the system accepts.
         const QString &file = next();
-        if (file.contains(QChar(0)))
-            throw EInOutError(QStringLiteral("Invalid file name - %1").arg(quotedValue(file)));
+        if (file.contains(QChar(0))) {
+            EInOutError e(QStringLiteral("Invalid file name - %1").arg(quotedValue(file)));
+            e.setWhere(placeInFile(path, at));
+            throw e;
+        }
         recording->setFileName(file);
         // The recording file must exist to be kept (a bare path is tested, not the
         // field's quoted form of a name with blanks); a name without a folder is
@@ -91,9 +98,9 @@ void TMainForm::LoadDefaults()
             recording->setFileName(m_dataDirectory + QLatin1Char('/') + kDefaultRecordingFile);
 
         if (const QString &format = next(); !format.isEmpty())
-            selectIndex(options->FormatBox, StrToInt(format));
+            selectIndex(options->FormatBox, number(format));
         if (const QString &driver = next(); !driver.isEmpty())
-            selectIndex(options->DriverBox, StrToInt(driver));
+            selectIndex(options->DriverBox, number(driver));
 
         for (int k = 1; k <= THistoryForm::kEntries; ++k) {
             if (const QString &name = next(); !name.isEmpty())
@@ -107,11 +114,11 @@ void TMainForm::LoadDefaults()
         QPoint place = pos();
         bool placed = false;
         if (const QString &left = next(); !left.isEmpty()) {
-            place.setX(StrToInt(left));
+            place.setX(number(left));
             placed = true;
         }
         if (const QString &top = next(); !top.isEmpty()) {
-            place.setY(StrToInt(top));
+            place.setY(number(top));
             placed = true;
         }
         // A place left on a screen that is gone would leave the window out of

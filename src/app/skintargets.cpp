@@ -3,6 +3,8 @@
 #include "app/forms.h"
 #include "app/mainform.h"
 #include "app/startup.h"
+#include "skin/skinpalette.h"
+#include "widgets/keyboardfocusframe.h"
 #include "widgets/vrblotter.h"
 #include "widgets/vrclock.h"
 #include "widgets/vrdemobutton.h"
@@ -76,6 +78,16 @@ TSkinColourTable TSkinTargets::colourTable()
         t.text(C::Active, band->LabelStationBand);
         t.text(C::Active, band->EditNewStationBand);
         t.text(C::Passive, band->ListBoxBands);
+        // The list keeps its black well; its highlight and scroll bar take the
+        // colour of its names.
+        t.add(C::Passive, [list = band->ListBoxBands](const QColor &c) {
+            QPalette pal = listPalette(list->palette().color(QPalette::Base), c);
+            for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+                for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
+                    pal.setColor(group, role, c);
+            if (list->palette() != pal)
+                list->setPalette(pal);
+        });
         t.text(C::Passive, band->LabelAddGenre);
         t.add(C::PopUp, [p = band->VrBlotterBands](const QColor &c) { p->setColor(c); });
     }
@@ -144,6 +156,14 @@ TSkinColourTable TSkinTargets::colourTable()
             t.text(C::WindowPassive, l);
         for (TVrDemoButton *b : main->ui().VrDemoButtonStation)
             t.leave(C::WindowPassive, b);
+        // The recorder's buttons keep their composed colours; only the frame
+        // that shows the keyboard focus is the window's.
+        for (TVrDemoButton *b :
+             {main->ui().VrDemoButtonStop, main->ui().VrDemoButtonRec, main->ui().VrDemoButtonStart})
+            t.focus(C::WindowActive, b);
+        t.add(C::WindowActive, [f = main->ui().KeyboardFocusFrame](const QColor &c) { f->setColor(c); });
+        // The window's menus: its own colours on the pop-up colour.
+        t.whole([main](const TSkin &skin) { main->setMenuPalette(mainWindowMenuPalette(skin)); });
     }
 
     // Button text and mouse-over: the push buttons of every window.

@@ -89,11 +89,11 @@ bool TSplashForm::FormActivate(EnvironmentChecks &checks)
     // would close before anyone saw it.
     m_startupChecks = true;
     if (!checks.mediaPlayerAvailable()) {
-        dialogs().showMessage(QStringLiteral("Please install the Windows Media Player "));
+        dialogs().showMessage(QStringLiteral("Please install the Windows Media Player "), MessageKind::Error);
         m_startupChecks = false;
     }
     if (!checks.soundOutputAvailable()) {
-        dialogs().showMessage(QStringLiteral("No Sound Card found!"));
+        dialogs().showMessage(QStringLiteral("No Sound Card found!"), MessageKind::Error);
         m_startupChecks = false;
     }
     return m_startupChecks;

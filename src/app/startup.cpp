@@ -17,6 +17,7 @@
 #include "playback/mpris.h"
 #include "playback/stationplayback.h"
 #include "recording/recorder.h"
+#include "skin/skinpalette.h"
 #include "widgets/vrtimer.h"
 
 #include <QLabel>
@@ -116,6 +117,10 @@ TAboutForm *TApplicationWindows::about()
 
 void createFirstWindows(TApplicationWindows &windows)
 {
+    // The toolkit's windows and controls start in the colours of the built-in
+    // skin, set before any window exists so that none resolves its palette twice;
+    // a skin file applied later recolours them.
+    applyApplicationPalette(DefaultSkin());
     windows.MainForm = std::make_unique<TMainForm>();
     windows.HistoryForm = std::make_unique<THistoryForm>();
     windows.BandForm = std::make_unique<TBandForm>();
@@ -255,6 +260,8 @@ int sonaveoMain(int argc, char **argv)
     // player's controls are on the desktop as soon as the main window shows.
     // The connection is Qt's shared one; the wait ends before the application.
     const auto busConnected = std::async(std::launch::async, [] { TMprisService::sessionBus(); });
+    // The toolkit's look from the first window on: the built-in skin's.
+    applyApplicationPalette(DefaultSkin());
 
     // Asked once, as the program starts: Shift held while it is launched.
     const bool defaultSkin =

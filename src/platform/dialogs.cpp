@@ -19,10 +19,13 @@ Dialogs &dialogs()
 
 void setDialogs(Dialogs *replacement) { g_replacement = replacement; }
 
-void QtDialogs::showMessage(const QString &text)
+void QtDialogs::showMessage(const QString &text, MessageKind kind, const QString &where)
 {
-    QMessageBox box(QMessageBox::NoIcon, kApplicationTitle, text, QMessageBox::Ok,
-                    QApplication::activeWindow());
+    const QMessageBox::Icon icon = kind == MessageKind::Error     ? QMessageBox::Critical
+                                   : kind == MessageKind::Warning ? QMessageBox::Warning
+                                                                  : QMessageBox::Information;
+    QMessageBox box(icon, kApplicationTitle, text, QMessageBox::Ok, QApplication::activeWindow());
+    box.setInformativeText(where);
     box.exec();
 }
 
@@ -36,19 +39,19 @@ bool QtDialogs::askYesNo(const QString &text)
 
 QColor QtDialogs::chooseColor(const QColor &initial, QWidget *parent)
 {
-    return QColorDialog::getColor(initial, parent);
+    return QColorDialog::getColor(initial, parent, QString(), QColorDialog::DontUseNativeDialog);
 }
 
 QString QtDialogs::openFileName(QWidget *parent, const QString &title, const QString &dir,
                                 const QString &filter)
 {
-    return QFileDialog::getOpenFileName(parent, title, dir, filter);
+    return QFileDialog::getOpenFileName(parent, title, dir, filter, nullptr, QFileDialog::DontUseNativeDialog);
 }
 
 QString QtDialogs::saveFileName(QWidget *parent, const QString &title, const QString &dir,
                                 const QString &filter)
 {
-    return QFileDialog::getSaveFileName(parent, title, dir, filter);
+    return QFileDialog::getSaveFileName(parent, title, dir, filter, nullptr, QFileDialog::DontUseNativeDialog);
 }
 
 QString QtDialogs::openPictureName(QWidget *parent, const QString &title, const QString &dir,

@@ -15,4 +15,15 @@ QString exceptionText(std::exception_ptr error)
     }
 }
 
-void showException(std::exception_ptr error) { dialogs().showError(exceptionText(error)); }
+QString exceptionPlace(std::exception_ptr error)
+{
+    try {
+        std::rethrow_exception(error);
+    } catch (const Exception &e) {
+        return e.Where();
+    } catch (...) {
+        return QString();
+    }
+}
+
+void showException(std::exception_ptr error) { dialogs().showError(exceptionText(error), exceptionPlace(error)); }

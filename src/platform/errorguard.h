@@ -11,7 +11,10 @@
 
 // The text of an error caught by a guard.
 QString exceptionText(std::exception_ptr error);
-// Shows the text of an error caught by a guard.
+// The file (and line) an error caught by a guard names as its place; empty when
+// it names none.
+QString exceptionPlace(std::exception_ptr error);
+// Shows the text of an error caught by a guard, with its place.
 void showException(std::exception_ptr error);
 
 template <typename F>

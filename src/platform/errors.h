@@ -4,6 +4,7 @@
 #include <QString>
 #include <exception>
 #include <string>
+#include <utility>
 
 // A value as a message quotes it: at most 80 characters, then "...", so that a
 // broken file's megabyte-long line never fills (and stalls) a message box.
@@ -19,10 +20,37 @@ public:
     const QString &Message() const { return m_message; }
     const char *what() const noexcept override { return m_utf8.c_str(); }
 
+    // Where the error was met when the message does not say it: the file, and
+    // the line of it that was being read ("/home/me/blue.skn, line 7"). The
+    // message box shows it under the message, whose wording stays as it is.
+    const QString &Where() const { return m_where; }
+    void setWhere(QString where) { m_where = std::move(where); }
+
 private:
     QString m_message;
     std::string m_utf8;
+    QString m_where;
 };
+
+// A file, or a line of it, as a message names the place of an error.
+inline QString placeInFile(const QString &file, int line = 0)
+{
+    return line > 0 ? QStringLiteral("%1, line %2").arg(file).arg(line) : file;
+}
+
+// Runs work, which handles what the given line of a file holds; an error it
+// throws that names no place yet is given that line as its place.
+template <typename F>
+decltype(auto) atLine(const QString &file, int line, F &&work)
+{
+    try {
+        return std::forward<F>(work)();
+    } catch (Exception &e) {
+        if (e.Where().isEmpty())
+            e.setWhere(placeInFile(file, line));
+        throw;
+    }
+}
 
 // "'%s' is not a valid integer value"
 class EConvertError : public Exception {

@@ -345,7 +345,8 @@ void TStationPlayback::giveUp(const QString &message)
     m_c.LabelStation->setVisible(true);
     setCaptionText(m_c.LabelStation, state.currentStationName);
     dialogs().showMessage(message.isEmpty() ? QStringLiteral("This station cannot be played: ") + shownAddress(m_stationUrl)
-                                            : message);
+                                            : message,
+                          MessageKind::Warning);
 }
 
 void TStationPlayback::followTitle()

@@ -96,7 +96,8 @@ void TStationPlayback::TuneStation(const QString &name, const QString &url)
         return;
     const QString address = stationAddress(url);
     if (address.isEmpty()) {
-        dialogs().showMessage(QStringLiteral("This is not a station address: ") + shownAddress(url));
+        dialogs().showMessage(QStringLiteral("This is not a station address: ") + shownAddress(url),
+                              MessageKind::Warning);
         return;
     }
     resetClock(m_c.VrClockstposition);
@@ -206,7 +207,7 @@ void TStationPlayback::statusPass()
                     m_station.controls().stop();
                     m_tickStationState.reset();
                     m_tickPosition.reset();
-                    dialogs().showMessage(kConnectionTimeoutMessage);
+                    dialogs().showMessage(kConnectionTimeoutMessage, MessageKind::Warning);
                 }
             }
         }

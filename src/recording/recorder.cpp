@@ -1,6 +1,7 @@
 #include "recording/recorder.h"
 
 #include "platform/dialogs.h"
+#include "platform/errors.h"
 #include "playback/stationplayback.h"
 #include "playback/windowsmediaplayer.h"
 #include "recording/optionsform.h"
@@ -100,7 +101,7 @@ void TRecorder::VrDemoButtonRecClick()
     // 3. Every option must be set.
     if (o->FormatBox->currentText().isEmpty() || o->DriverBox->currentText().isEmpty()
         || o->DirectoryEditLogger->text().isEmpty()) {
-        dialogs().showMessage(kOptionsMissing);
+        dialogs().showMessage(kOptionsMissing, MessageKind::Warning);
         return;
     }
     // 4.-6. The writer on the file, in the chosen format, header written.
@@ -128,9 +129,9 @@ void TRecorder::CaptureBufferFilled()
     if (WaveFile->WouldOverflow(n)) {
         // A wave file's sizes are 32-bit: finish what fits instead of wrapping.
         VrDemoButtonStopClick();
-        dialogs().showMessage(QStringLiteral(
-            "The recording has reached the largest size of a wave file and was stopped. "
-            "Everything recorded so far is in the file."));
+        dialogs().showMessage(QStringLiteral("The recording has reached the largest size of a wave file and was "
+                                             "stopped. Everything recorded so far is in the file."),
+                              MessageKind::Warning, placeInFile(recordingFile()));
         return;
     }
     // One buffer for the whole recording: the step runs twenty times a second.

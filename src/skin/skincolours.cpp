@@ -36,7 +36,10 @@ void TSkinColourTable::text(TSkinColour colour, QWidget *widget)
 void TSkinColourTable::enter(TSkinColour colour, TVrDemoButton *button)
 {
     if (button)
-        add(colour, [button](const QColor &c) { button->setFontEnter(TVrFont{button->FontEnter().Font, c}); });
+        add(colour, [button](const QColor &c) {
+            button->setFontEnter(TVrFont{button->FontEnter().Font, c});
+            button->setFocusColor(c);
+        });
 }
 
 void TSkinColourTable::leave(TSkinColour colour, TVrDemoButton *button)
@@ -44,6 +47,14 @@ void TSkinColourTable::leave(TSkinColour colour, TVrDemoButton *button)
     if (button)
         add(colour, [button](const QColor &c) { button->setFontLeave(TVrFont{button->FontLeave().Font, c}); });
 }
+
+void TSkinColourTable::focus(TSkinColour colour, TVrDemoButton *button)
+{
+    if (button)
+        add(colour, [button](const QColor &c) { button->setFocusColor(c); });
+}
+
+void TSkinColourTable::whole(std::function<void(const TSkin &)> apply) { m_whole.push_back(std::move(apply)); }
 
 TColor skinColour(const TSkin &skin, TSkinColour colour)
 {
@@ -63,4 +74,6 @@ void applySkinColours(const TSkin &skin, const TSkinColourTable &table)
 {
     for (const TSkinTarget &target : table.targets())
         target.apply(toQColor(skinColour(skin, target.colour)));
+    for (const auto &apply : table.wholeTargets())
+        apply(skin);
 }

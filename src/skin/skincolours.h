@@ -35,9 +35,13 @@ class TSkinColourTable {
 public:
     // The text colour of a label, edit field, list or combo box.
     void text(TSkinColour colour, QWidget *widget);
-    // A push button's caption colour, with and without the mouse over it.
+    // A push button's caption colour with the mouse over it, which is also the
+    // colour of the frame that shows the button has the keyboard focus; and its
+    // caption colour without the mouse over it.
     void enter(TSkinColour colour, TVrDemoButton *button);
     void leave(TSkinColour colour, TVrDemoButton *button);
+    // Only the frame that shows a push button has the keyboard focus.
+    void focus(TSkinColour colour, TVrDemoButton *button);
     // The lit and unlit colour of a display widget's palette (TVrNum, TVrClock,
     // TVrMatrix, TVrSlider, TVrSpinner ...).
     template <typename W>
@@ -60,8 +64,12 @@ public:
     }
     // Anything else a colour does.
     void add(TSkinColour colour, std::function<void(const QColor &)> apply);
+    // What takes several of the skin's colours at once (a palette made from
+    // them); applied after every single colour.
+    void whole(std::function<void(const TSkin &)> apply);
 
     const std::vector<TSkinTarget> &targets() const { return m_targets; }
+    const std::vector<std::function<void(const TSkin &)>> &wholeTargets() const { return m_whole; }
 
 private:
     template <typename W>
@@ -76,13 +84,15 @@ private:
     }
 
     std::vector<TSkinTarget> m_targets;
+    std::vector<std::function<void(const TSkin &)>> m_whole;
 };
 
 // The skin's value of a colour.
 TColor skinColour(const TSkin &skin, TSkinColour colour);
 
-// Gives every control of the table its colour from the skin, in the table's order;
-// a control only changes where its colour really changes.
+// Gives every control of the table its colour from the skin, in the table's order,
+// then what takes the whole skin; a control only changes where its colour really
+// changes.
 void applySkinColours(const TSkin &skin, const TSkinColourTable &table);
 
 // The text colour of a widget (all of its text roles, every state), changed only

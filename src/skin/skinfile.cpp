@@ -1,5 +1,6 @@
 #include "skin/skinfile.h"
 
+#include "platform/errors.h"
 #include "platform/textfile.h"
 #include "skin/colornames.h"
 
@@ -53,22 +54,31 @@ void LoadSkinFile(const QString &path, TSkin &skin)
     // A line past the end of the file reads as empty text, which no colour or
     // position accepts.
     auto line = [&] { return lines.value(next++); };
+    // A line that does not convert names the file and its line number.
+    auto colour = [&] {
+        const QString text = line();
+        return atLine(path, next, [&] { return StringToColor(text); });
+    };
+    auto number = [&] {
+        const QString text = line();
+        return atLine(path, next, [&] { return StrToInt(text); });
+    };
 
     // Each value is stored as soon as its line converts, so a bad line leaves the
     // values before it in place.
     skin.Picture = line();
-    skin.WindowActive = StringToColor(line());
-    skin.WindowPassive = StringToColor(line());
+    skin.WindowActive = colour();
+    skin.WindowPassive = colour();
     skin.LEDMatrix = line();
-    skin.Active = StringToColor(line());
-    skin.Passive = StringToColor(line());
-    skin.PopUp = StringToColor(line());
-    skin.ButtonText = StringToColor(line());
-    skin.MouseOver = StringToColor(line());
-    skin.Transparent = StringToColor(line());
+    skin.Active = colour();
+    skin.Passive = colour();
+    skin.PopUp = colour();
+    skin.ButtonText = colour();
+    skin.MouseOver = colour();
+    skin.Transparent = colour();
     for (TSkinPlace &place : skin.Places) {
-        place.Left = StrToInt(line());
-        place.Top = StrToInt(line());
+        place.Left = number();
+        place.Top = number();
     }
 }
 

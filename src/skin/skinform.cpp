@@ -5,6 +5,7 @@
 #include "platform/errors.h"
 #include "platform/textfile.h"
 #include "skin/skinhost.h"
+#include "skin/skinpalette.h"
 #include "skin/skinpicture.h"
 #include "widgets/vrblotter.h"
 #include "widgets/vrcompose.h"
@@ -91,7 +92,6 @@ TSkinForm::TSkinForm(QWidget *parent) : TBorderlessForm(QSize(290, 430), parent)
     auto button = [&](const char *name, const QString &caption, int left, int top, int width) {
         auto *b = place<TVrDemoButton>(this, name, left, top, width, 24);
         styleButton(b, caption, buttonFont, toQColor(clSilver), toQColor(clWhite), toQColor(clGray));
-        b->setFocusColor(toQColor(clWhite));
         b->setCursor(Qt::PointingHandCursor);
         return b;
     };
@@ -251,14 +251,20 @@ void TSkinForm::ApplySkin(bool reloadPicture)
         // Read first: a picture that cannot be read changes nothing.
         const QImage picture = loadSkinPicture(picturePath);
         const QSize smallest = m_host->smallestPicture();
-        if (picture.width() < smallest.width() || picture.height() < smallest.height())
-            throw Exception(QStringLiteral("The picture is too small: it must be at least %1 \u00D7 %2 pixels")
-                                .arg(smallest.width())
-                                .arg(smallest.height()));
+        if (picture.width() < smallest.width() || picture.height() < smallest.height()) {
+            Exception e(QStringLiteral("The picture is too small: it must be at least %1 \u00D7 %2 pixels")
+                            .arg(smallest.width())
+                            .arg(smallest.height()));
+            e.setWhere(placeInFile(picturePath));
+            throw e;
+        }
         m_host->takePicture(picture);
     }
 
     const TSkin skin = currentSkin();
+    // The toolkit's windows and controls (messages, dialogs, menus, lists,
+    // drop-down lists, scroll bars) take the skin's colours too.
+    applyApplicationPalette(skin);
     applySkinColours(skin, ownColourTable());
     if (m_host) {
         applySkinColours(skin, m_host->colourTable());

@@ -91,8 +91,8 @@ public:
 
     // Pushes the skin held by this window's fields onto every window: with
     // reloadPicture the background picture is read again and the main window takes
-    // its size and outline; then the colours and the LED text; then the transparent
-    // colour. A picture that cannot be read throws "Bitmap image is not valid",
+    // its size and outline; then the colours (the application's palette among
+    // them) and the LED text; then the transparent colour. A picture that cannot be read throws "Bitmap image is not valid",
     // one smaller than the host's smallestPicture() "The picture is too small:
     // ...", before anything has changed.
     void ApplySkin(bool reloadPicture);

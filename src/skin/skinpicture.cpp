@@ -16,7 +16,12 @@ constexpr qint64 kMaxPixels = qint64(8192) * 8192;
 // well inside that size, such as 8000 x 6000; it is set to the same bound.
 constexpr int kAllocationLimitMB = int(kMaxPixels * 4 / (1024 * 1024));
 
-[[noreturn]] void notValid() { throw Exception(QStringLiteral("Bitmap image is not valid")); }
+[[noreturn]] void notValid(const QString &path)
+{
+    Exception e(QStringLiteral("Bitmap image is not valid"));
+    e.setWhere(placeInFile(path));
+    throw e;
+}
 
 // True when a Windows bitmap file holds every pixel row its header announces.
 // Qt's bitmap reader stops quietly at the end of a cut-off file and hands back a
@@ -71,11 +76,11 @@ QImage loadSkinPicture(const QString &path)
     reader.setAllocationLimit(kAllocationLimitMB);
     const QSize size = reader.size();
     if (size.isValid() && qint64(size.width()) * size.height() > kMaxPixels)
-        notValid();
+        notValid(path);
     if (reader.format() == "bmp" && !bitmapComplete(path))
-        notValid();
+        notValid(path);
     QImage picture;
     if (!reader.read(&picture) || picture.isNull())
-        notValid();
+        notValid(path);
     return picture;
 }

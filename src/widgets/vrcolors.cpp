@@ -3,10 +3,22 @@
 #include <QGuiApplication>
 #include <QPalette>
 
+#include <optional>
+
+namespace {
+std::optional<QPalette> &systemColourPalette()
+{
+    static std::optional<QPalette> palette;
+    return palette;
+}
+} // namespace
+
+void setSystemColourPalette(const QPalette &palette) { systemColourPalette() = palette; }
+
 QColor toQColor(TColor c)
 {
     if (c & clSystemColor) {
-        const QPalette pal = QGuiApplication::palette();
+        const QPalette pal = systemColourPalette().value_or(QGuiApplication::palette());
         switch (c & 0xFF) {
         case 5: return pal.color(QPalette::Base);
         case 8: return pal.color(QPalette::Text);

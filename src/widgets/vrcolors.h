@@ -5,6 +5,7 @@
 
 #include <QColor>
 #include <QImage>
+#include <QPalette>
 #include <cstdint>
 
 using TColor = std::uint32_t;
@@ -35,8 +36,12 @@ inline constexpr TColor clWindow = clSystemColor | 5;
 inline constexpr TColor clWindowText = clSystemColor | 8;
 
 // The colour a TColor stands for on this desktop; system colours come from the
-// application palette.
+// desktop's palette (see setSystemColourPalette).
 QColor toQColor(TColor c);
+
+// The palette system colours are taken from, kept before the application takes
+// a palette of its own; until it is given, the application palette.
+void setSystemColourPalette(const QPalette &palette);
 
 // Shorthand for the fixed named colours.
 inline QColor qc(TColor c) { return toQColor(c); }

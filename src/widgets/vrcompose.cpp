@@ -44,6 +44,7 @@ void styleButton(TVrDemoButton *b, const QString &caption, const QFont &font, co
     b->setFontEnter(TVrFont{font, enter});
     b->setOutlineColor(outline);
     b->setOutlineWidth(1);
+    b->setFocusColor(enter); // the keyboard's place in the caption's mouse-over colour
     b->setHighlightColor(toQColor(clGray));
     b->setShadowColor(toQColor(clBlack));
     b->setBevelWidth(1);

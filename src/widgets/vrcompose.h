@@ -37,7 +37,8 @@ QLabel *placeLabel(QWidget *parent, const char *name, const QString &caption, in
                    const QColor &color, int width = 0, const QFont *font = nullptr);
 
 // A push button in the program's usual look: black face, a thin outline, the
-// caption in leave colour and enter colour under the mouse.
+// caption in leave colour and enter colour under the mouse; the outline turns
+// the enter colour while the button has the keyboard focus.
 void styleButton(TVrDemoButton *b, const QString &caption, const QFont &font, const QColor &leave,
                  const QColor &enter, const QColor &outline);
 

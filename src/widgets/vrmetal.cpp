@@ -70,7 +70,9 @@ void drawScrew(QPainter &p, QPointF centre, qreal radius, qreal slotDegrees, con
     p.setBrush(shade.darker(260));
     p.drawEllipse(centre, radius + 0.8, radius + 0.8);
     QRadialGradient head(centre - QPointF(radius * 0.35, radius * 0.35), radius * 1.4);
-    head.setColorAt(0.0, shade.lighter(260));
+    // Lit from the top left on dark metal; on light metal the head is the
+    // face's own colour at its brightest, so it never shows as a grey spot.
+    head.setColorAt(0.0, shade.value() > 140 ? shade : shade.lighter(260));
     head.setColorAt(1.0, shade.darker(140));
     p.setBrush(head);
     p.drawEllipse(centre, radius, radius);

@@ -12,7 +12,13 @@ public:
     FakeDialogs() { setDialogs(this); }
     ~FakeDialogs() override { setDialogs(nullptr); }
 
-    void showMessage(const QString &text) override { messages << text; }
+    using Dialogs::showMessage;
+    void showMessage(const QString &text, MessageKind kind, const QString &where) override
+    {
+        messages << text;
+        kinds << kind;
+        places << where;
+    }
     // Answers No unless an answer was queued.
     bool askYesNo(const QString &text) override
     {
@@ -40,6 +46,8 @@ public:
     }
 
     QStringList messages;
+    QList<MessageKind> kinds; // the icon each message showed with
+    QStringList places;       // the file (and line) each named, or empty
     QStringList questions;       // the yes/no questions, in order
     std::deque<bool> nextAnswer; // their answers
     QStringList asked;   // titles of the file dialogs, in order

@@ -200,6 +200,8 @@ TEST_F(LifecycleTest, SettingsLoadStopsAtABadLineWithTheLinesBeforeItApplied)
     writeBytes(file(QStringLiteral("Defaults.ini")), crlf(lines));
     start(dir.path());
     EXPECT_EQ(dialogs.messages, QStringList{QStringLiteral("'abc' is not a valid integer value")});
+    EXPECT_EQ(dialogs.places, QStringList{file(QStringLiteral("Defaults.ini")) + QStringLiteral(", line 3")});
+    EXPECT_EQ(dialogs.kinds, QList<MessageKind>{MessageKind::Error});
     EXPECT_EQ(options()->DirectoryEditLogger->text(), recording);
     EXPECT_EQ(options()->FormatBox->currentIndex(), 3);
     EXPECT_EQ(options()->DriverBox->currentIndex(), 0);
@@ -345,6 +347,7 @@ TEST_F(LifecycleTest, ARecordingFileLineThatIsNoFileNameStopsTheLoad)
     writeBytes(file(QStringLiteral("Defaults.ini")), QByteArray("bad\0name.wav\r\n3\r\n", 17));
     start(dir.path());
     EXPECT_EQ(dialogs.messages, QStringList{QStringLiteral("Invalid file name - bad") + QChar(0) + QStringLiteral("name.wav")});
+    EXPECT_EQ(dialogs.places, QStringList{file(QStringLiteral("Defaults.ini")) + QStringLiteral(", line 1")});
     EXPECT_EQ(options()->FormatBox->currentText(), kCdFormat) << "line 2 was not reached";
 }
 
@@ -371,6 +374,7 @@ TEST_F(LifecycleTest, TheSkinInUseComesBackAtTheNextStartAndABadSkinLineIsTold)
     writeTextLines(file(QStringLiteral("currentskin.skn")), skin);
     start(dir.path());
     EXPECT_EQ(dialogs.messages, QStringList{QStringLiteral("'clNoSuchColour' is not a valid integer value")});
+    EXPECT_EQ(dialogs.places, QStringList{file(QStringLiteral("currentskin.skn")) + QStringLiteral(", line 2")});
     EXPECT_EQ(form->ui().VrNumVolume->Value(), 100);
     EXPECT_EQ(form->ui().VrBlotterMixer->pos(), QPoint(469, 9)) << "positions come after the bad line";
 }

@@ -237,10 +237,12 @@ TEST_F(SkinTest, APictureThatIsCutShortOrTooSmallIsRefusedAndChangesNothing)
     const auto before = places();
     for (const auto &row : rows) {
         dialogs.messages.clear();
+        dialogs.places.clear();
         dialogs.nextFile.push_back(row.picture);
         QTest::mouseClick(skin->VrDemoButtonBackground, Qt::LeftButton);
         const std::string what = QFileInfo(row.picture).fileName().toStdString();
         EXPECT_EQ(dialogs.messages, QStringList{row.message}) << what;
+        EXPECT_EQ(dialogs.places, QStringList{QFileInfo(row.picture).absoluteFilePath()}) << what;
         EXPECT_EQ(skin->currentSkin(), skinBefore) << what;
         EXPECT_EQ(skin->EditSkin->text(), QStringLiteral("default")) << what;
         EXPECT_TRUE(main->isVisible()) << what;
@@ -481,6 +483,8 @@ TEST_F(SkinTest, LoadImageAndSetTransparentColourReshapeTheMainWindowAtTheScreen
     dialogs.nextFile.push_back(bad);
     QTest::mouseClick(skin->VrDemoButtonBackground, Qt::LeftButton);
     EXPECT_EQ(dialogs.messages, QStringList{QStringLiteral("Bitmap image is not valid")});
+    EXPECT_EQ(dialogs.places, QStringList{bad}) << "the message names the picture";
+    EXPECT_EQ(dialogs.kinds, QList<MessageKind>{MessageKind::Error});
     EXPECT_TRUE(main->isVisible());
     EXPECT_EQ(main->size(), QSize(500, 300));
 
@@ -550,6 +554,7 @@ TEST_F(SkinTest, LoadSkinPutsTheFileInPlaceAndSaveSkinWritesIt)
     dialogs.nextFile.push_back(broken);
     QTest::mouseClick(skin->VrDemoButtonLoadSkin, Qt::LeftButton);
     EXPECT_EQ(dialogs.messages, QStringList{QStringLiteral("'not a colour' is not a valid integer value")});
+    EXPECT_EQ(dialogs.places, QStringList{broken + QStringLiteral(", line 3")}) << "the message names file and line";
     EXPECT_EQ(skin->EditSkin->text(), QStringLiteral("default"));
     EXPECT_EQ(skin->PanelWActive->Color(), clRed);
     EXPECT_EQ(skin->EditLEDMatrix->text(), QStringLiteral("NIGHT SHIFT"));
