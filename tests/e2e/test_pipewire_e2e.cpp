@@ -107,6 +107,8 @@ const QPoint kDisconnect(534, 233);
 const QPoint kMixer(492, 54);
 const QPoint kStop(316, 313);
 const QPoint kRec(378, 313);
+// The LED display that scrolls the connection's state.
+const QRect kLedDisplay(327, 16, 112, 17);
 
 QString testStream() { return qEnvironmentVariable("SONAVEO_TEST_STREAM"); }
 
@@ -149,8 +151,31 @@ protected:
         // are loaded; a click before it has gone would land on it.
         ASSERT_TRUE(waitFor([&] { return e2e::windowsOf(app->pid()) == QStringList{id}; }, "the splash to go"));
         main = e2e::windowGeometry(id);
+        // A station pressed before the first status tick has told the program
+        // it is online is not tuned. Once the LED display moves, the program's
+        // timers run and that tick is past.
+        const QRect led = kLedDisplay.translated(main.topLeft());
+        const QImage first = e2e::screenshot(QStringLiteral("pipewire-started")).copy(led);
+        ASSERT_TRUE(waitFor([&] { return e2e::screenshot(QStringLiteral("pipewire-started")).copy(led) != first; },
+                            "the LED display to move"));
     }
     void click(QPoint at) { e2e::clickAt(main, at.x(), at.y()); }
+    // Presses station button 1 and waits for its tone on PipeWire's sink.
+    ::testing::AssertionResult playStationOne()
+    {
+        click(kStationOne);
+        if (hearsTheTone(pw.sink))
+            return ::testing::AssertionSuccess();
+        e2e::screenshot(QStringLiteral("pipewire-not-playing"));
+        const auto heard = recordMonitor(1.0, pw.sink);
+        const QString streams = e2e::run(QStringLiteral("pactl"), pw.sink.serverArgs() << QStringLiteral("list")
+                                                                       << QStringLiteral("short") << QStringLiteral("sink-inputs"));
+        return ::testing::AssertionFailure() << "no tone on PipeWire's sink (see pipewire-not-playing.png): a second of its monitor gave "
+                                             << heard.size() << " samples at level " << rms(heard) << ", "
+                                             << dominantFrequency(heard) << " Hz; its streams: "
+                                             << streams.toStdString() << "; the program said: "
+                                             << app->errorOutput().toStdString();
+    }
 
     PipeWire pw;
     QTemporaryDir data;
@@ -168,11 +193,7 @@ TEST_F(PipeWireDesktop, TheStationPlaysIntoPipeWiresSinkAndDisconnectSilencesIt)
 {
     NEED_STREAM();
     ASSERT_NO_FATAL_FAILURE(startProgram(pw.environment()));
-    click(kStationOne);
-    const bool heard = hearsTheTone(pw.sink);
-    if (!heard)
-        e2e::screenshot(QStringLiteral("pipewire-not-playing"));
-    ASSERT_TRUE(heard) << "see pipewire-not-playing.png; the program said: " << app->errorOutput().toStdString();
+    ASSERT_TRUE(playStationOne());
     // The sound went to PipeWire, not to the PulseAudio beside it.
     if (nullSinkPresent()) {
         EXPECT_LT(rms(recordMonitor(0.5)), 50.0) << "PulseAudio's null sink hears the station too";
@@ -187,8 +208,7 @@ TEST_F(PipeWireDesktop, TheRecordingHoldsTheStationPipeWiresSinkPlays)
 {
     NEED_STREAM();
     ASSERT_NO_FATAL_FAILURE(startProgram(pw.environment()));
-    click(kStationOne);
-    ASSERT_TRUE(hearsTheTone(pw.sink));
+    ASSERT_TRUE(playStationOne());
 
     // REC records the default input, which is the monitor of the sink the
     // station plays into: what the sound card hears.
