@@ -20,6 +20,9 @@ TEST_PACKAGES=(
   xvfb xauth x11-utils xdotool imagemagick libx11-dev
   pulseaudio pulseaudio-utils icecast2 curl python3 openssl
   appstream desktop-file-utils man-db dbus playerctl weston
+  # The sound of a GNOME desktop on Debian 12: PipeWire, its PulseAudio side and
+  # GStreamer's PipeWire plugin, for the tests that play and record through it.
+  pipewire pipewire-pulse wireplumber gstreamer1.0-pipewire
 )
 
 sudo_if_needed() {

@@ -1,7 +1,8 @@
 # Starts the servers the tests use, each only when it is not running yet:
 # an X server (Xvfb) when there is no display, PulseAudio with a null sink
-# whose monitor the end-to-end tests record, and a Wayland desktop (weston).
-# Source it after lib.sh.
+# whose monitor the end-to-end tests record, and a Wayland desktop (weston);
+# beside PulseAudio, start_pipewire starts a PipeWire sound server of the
+# tests' own. Source it after lib.sh.
 # What these scripts start is stopped by stop_test_servers, by process id;
 # servers that were already running are left alone, and a running sound
 # server gets back the default sink and source it had before.
@@ -26,6 +27,9 @@ stop_test_servers() {
   if [ -n "${STATION_SERVER_DIR:-}" ]; then rm -rf "$STATION_SERVER_DIR"; fi
   if [ -n "${WESTON_DIR:-}" ]; then rm -rf "$WESTON_DIR"; fi
   unset SONAVEO_TEST_WAYLAND_DISPLAY SONAVEO_TEST_WAYLAND_X_DISPLAY WESTON_DIR
+  if [ -n "${PIPEWIRE_TEST_DIR:-}" ]; then rm -rf "$PIPEWIRE_TEST_DIR"; fi
+  unset PIPEWIRE_TEST_DIR SONAVEO_TEST_PIPEWIRE_DIR SONAVEO_TEST_PIPEWIRE_PULSE_SERVER SONAVEO_TEST_PIPEWIRE_BUS
+  unset SONAVEO_TEST_PIPEWIRE_MISSING
   unset SONAVEO_STATION_SERVER SONAVEO_STATION_SERVER_TLS SONAVEO_STATION_SERVER_WRONG_TLS SONAVEO_TEST_CA
 }
 
@@ -164,4 +168,92 @@ INI
   done
   [ -n "$up" ] || { echo "weston did not start (see /tmp/sonaveo-weston.log)"; exit 1; }
   export SONAVEO_TEST_WAYLAND_DISPLAY=$socket
+}
+
+# A PipeWire sound server as a GNOME desktop of Debian 12 has it, beside the
+# PulseAudio above and never in its place: pipewire, its session manager
+# wireplumber and pipewire-pulse, which serves PulseAudio's clients, each started
+# by process id in a runtime folder of their own, so that their sockets
+# (pipewire-0, pulse/native) meet nothing of PulseAudio's. wireplumber wants a
+# session bus: it gets one of its own, as there may be none here. In PipeWire go
+# a null sink to play into and a virtual microphone, the sink the default output
+# and its monitor the default input, as start_sound does with PulseAudio.
+# Exports for the tests:
+#   SONAVEO_TEST_PIPEWIRE_DIR            the runtime folder (a desktop's XDG_RUNTIME_DIR)
+#   SONAVEO_TEST_PIPEWIRE_PULSE_SERVER   pipewire-pulse's address for PULSE_SERVER
+#   SONAVEO_TEST_PIPEWIRE_BUS            the session bus's address
+# When PipeWire is not installed or does not start, SONAVEO_TEST_PIPEWIRE_MISSING
+# says why instead, and the tests that need it skip with that reason.
+PIPEWIRE_SINK=sonaveo_pw_sink
+PIPEWIRE_SINK_DESCRIPTION="Sonaveo PipeWire Sink"
+PIPEWIRE_MIC=sonaveo_pw_mic
+PIPEWIRE_MIC_DESCRIPTION="Sonaveo PipeWire Microphone"
+
+start_pipewire() {
+  local log=/tmp/sonaveo-pipewire.log program
+  unset SONAVEO_TEST_PIPEWIRE_MISSING
+  for program in pipewire wireplumber pipewire-pulse dbus-daemon pactl; do
+    if ! command -v "$program" >/dev/null; then
+      export SONAVEO_TEST_PIPEWIRE_MISSING="$program is not installed"
+      echo "PipeWire tests skip: $SONAVEO_TEST_PIPEWIRE_MISSING"
+      return 0
+    fi
+  done
+  PIPEWIRE_TEST_DIR=$(mktemp -d /tmp/sonaveo-pipewire.XXXXXX)
+  chmod 700 "$PIPEWIRE_TEST_DIR"
+  local dir=$PIPEWIRE_TEST_DIR
+  mkdir -p "$dir/config" "$dir/state"
+  local server="unix:$dir/pulse/native" bus="unix:path=$dir/bus"
+  : >"$log"
+  # What the caller's environment says about other sound servers, displays or
+  # buses must not lead these astray; the folders for settings and remembered
+  # state are the set-up's own, so the tests start from PipeWire's defaults.
+  local -a env=(env -u PULSE_SERVER -u PIPEWIRE_REMOTE -u DISPLAY -u WAYLAND_DISPLAY
+    XDG_RUNTIME_DIR="$dir" PIPEWIRE_RUNTIME_DIR="$dir" PULSE_RUNTIME_PATH="$dir/pulse"
+    XDG_CONFIG_HOME="$dir/config" XDG_STATE_HOME="$dir/state" DBUS_SESSION_BUS_ADDRESS="$bus")
+  "${env[@]}" dbus-daemon --session --nofork --address="$bus" >>"$log" 2>&1 &
+  SONAVEO_SERVER_PIDS+=($!)
+  wait_for_socket "$dir/bus" || { pipewire_failed "the session bus did not start"; return 0; }
+  "${env[@]}" pipewire >>"$log" 2>&1 &
+  SONAVEO_SERVER_PIDS+=($!)
+  wait_for_socket "$dir/pipewire-0" || { pipewire_failed "pipewire did not start"; return 0; }
+  "${env[@]}" wireplumber >>"$log" 2>&1 &
+  SONAVEO_SERVER_PIDS+=($!)
+  "${env[@]}" pipewire-pulse >>"$log" 2>&1 &
+  SONAVEO_SERVER_PIDS+=($!)
+  local -a pactl=(env LC_ALL=C pactl --server="$server")
+  for _ in $(seq 100); do "${pactl[@]}" info >/dev/null 2>&1 && break; sleep 0.1; done
+  "${pactl[@]}" info 2>/dev/null | grep -q "on PipeWire" ||
+    { pipewire_failed "pipewire-pulse did not answer"; return 0; }
+  "${pactl[@]}" load-module module-null-sink sink_name="$PIPEWIRE_SINK" \
+    "sink_properties='device.description=\"$PIPEWIRE_SINK_DESCRIPTION\"'" >/dev/null &&
+  "${pactl[@]}" load-module module-null-sink sink_name="$PIPEWIRE_MIC" media.class=Audio/Source/Virtual \
+    "sink_properties='device.description=\"$PIPEWIRE_MIC_DESCRIPTION\"'" >/dev/null ||
+    { pipewire_failed "pipewire-pulse made no null sink"; return 0; }
+  # The defaults are kept by wireplumber, which takes a moment to come up
+  # after pipewire-pulse; until then pactl is told "Not supported".
+  for _ in $(seq 100); do
+    "${pactl[@]}" set-default-sink "$PIPEWIRE_SINK" 2>/dev/null &&
+      "${pactl[@]}" set-default-source "$PIPEWIRE_SINK.monitor" 2>/dev/null &&
+      "${pactl[@]}" info | grep -q "^Default Source: $PIPEWIRE_SINK.monitor$" && break
+    sleep 0.1
+  done
+  "${pactl[@]}" info | grep -q "^Default Source: $PIPEWIRE_SINK.monitor$" ||
+    { pipewire_failed "wireplumber did not take the null sink as the default"; return 0; }
+  export SONAVEO_TEST_PIPEWIRE_DIR=$dir
+  export SONAVEO_TEST_PIPEWIRE_PULSE_SERVER=$server
+  export SONAVEO_TEST_PIPEWIRE_BUS=$bus
+}
+
+# Waits up to five seconds for a socket to appear.
+wait_for_socket() {
+  for _ in $(seq 50); do [ -S "$1" ] && return 0; sleep 0.1; done
+  [ -S "$1" ]
+}
+
+# Says why PipeWire is not there for the tests; what was started of it is
+# stopped with the other servers at the end.
+pipewire_failed() {
+  export SONAVEO_TEST_PIPEWIRE_MISSING="$1 (see /tmp/sonaveo-pipewire.log)"
+  echo "PipeWire tests skip: $SONAVEO_TEST_PIPEWIRE_MISSING"
 }

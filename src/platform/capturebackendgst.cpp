@@ -10,6 +10,7 @@
 #include <gst/gst.h>
 
 #include <QByteArray>
+#include <QSet>
 
 #include <algorithm>
 #include <atomic>
@@ -98,6 +99,14 @@ DeviceList sourceDevices()
     return copy;
 }
 
+// A device of the sound server's PulseAudio side: with PulseAudio and with
+// PipeWire's pipewire-pulse alike it lists every source, the monitors of the
+// outputs among them.
+bool isPulseDevice(const DevicePtr &device)
+{
+    return std::strcmp(G_OBJECT_TYPE_NAME(device.get()), "GstPulseDevice") == 0;
+}
+
 DeviceList probeSourceDevices()
 {
     const auto monitor = GstPtr<GstDeviceMonitor>::adopt(gst_device_monitor_new());
@@ -110,6 +119,18 @@ DeviceList probeSourceDevices()
     for (GList *item = list; item; item = item->next)
         devices.push_back(DevicePtr::adopt(GST_DEVICE(item->data)));
     g_list_free(list);
+    // Where PipeWire serves the sound, GStreamer's PipeWire plugin (a GNOME
+    // desktop has it) lists each microphone a second time, ahead of the
+    // PulseAudio side, and with caps of its own that take none of the
+    // recorder's formats. A device the PulseAudio side lists by the same name
+    // is taken from there alone.
+    QSet<QString> pulseNames;
+    for (const DevicePtr &device : devices)
+        if (isPulseDevice(device))
+            pulseNames.insert(displayName(device.get()));
+    std::erase_if(devices, [&](const DevicePtr &device) {
+        return !isPulseDevice(device) && pulseNames.contains(displayName(device.get()));
+    });
     std::stable_partition(devices.begin(), devices.end(), isDefaultDevice);
     return devices;
 }

@@ -1,8 +1,9 @@
 #pragma once
 // Capture over GStreamer: drivers are the "Audio/Source" devices of a device
-// monitor, a device accepts a PCM format when its caps do, and a capture buffer is
-// a source → audioconvert → audioresample → appsink pipeline whose appsink
-// callback copies each buffer into the ring on GStreamer's streaming thread.
+// monitor, each once, a device accepts a PCM format when its caps do, and a
+// capture buffer is a source → audioconvert → audioresample → appsink pipeline
+// whose appsink callback copies each buffer into the ring on GStreamer's
+// streaming thread.
 
 #include "platform/capturebackend.h"
 

@@ -108,13 +108,31 @@ inline bool processHasOpen(const QString &path)
 
 constexpr int kRecordRate = 44100;
 
-inline bool nullSinkPresent()
+// A null sink whose monitor the tests record, on the sound server at a
+// PULSE_SERVER address (empty: the default server, where scripts/test puts
+// "sonaveo_sink").
+struct NullSink {
+    QString name = QStringLiteral("sonaveo_sink");
+    QString server;
+    // The pactl and parec arguments that reach its server.
+    QStringList serverArgs() const
+    {
+        return server.isEmpty() ? QStringList() : QStringList{QStringLiteral("--server=") + server};
+    }
+};
+
+inline bool nullSinkPresent(const NullSink &sink = {})
 {
     QProcess pactl;
-    pactl.start(QStringLiteral("pactl"), {QStringLiteral("list"), QStringLiteral("short"), QStringLiteral("sinks")});
+    pactl.start(QStringLiteral("pactl"), sink.serverArgs() << QStringLiteral("list") << QStringLiteral("short")
+                                                           << QStringLiteral("sinks"));
     if (!pactl.waitForFinished(3000))
         return false;
-    return pactl.readAllStandardOutput().contains("sonaveo_sink");
+    const QStringList lines = QString::fromLocal8Bit(pactl.readAllStandardOutput()).split(QLatin1Char('\n'));
+    for (const QString &line : lines)
+        if (line.section(QLatin1Char('\t'), 1, 1) == sink.name)
+            return true;
+    return false;
 }
 
 // True once the sound server lists a playing stream (a sink input): a player
@@ -127,18 +145,19 @@ inline bool soundServerHasAStream()
 }
 
 // Starts `parec` recording mono 16-bit samples from the null sink's monitor.
-inline void startMonitorRecorder(QProcess &parec, int latencyMs)
+inline void startMonitorRecorder(QProcess &parec, int latencyMs, const NullSink &sink = {})
 {
-    parec.start(QStringLiteral("parec"), {QStringLiteral("--device=sonaveo_sink.monitor"), QStringLiteral("--format=s16le"),
-                                          QStringLiteral("--rate=44100"), QStringLiteral("--channels=1"),
-                                          QStringLiteral("--latency-msec=%1").arg(latencyMs)});
+    parec.start(QStringLiteral("parec"), sink.serverArgs() << QStringLiteral("--device=%1.monitor").arg(sink.name)
+                                                           << QStringLiteral("--format=s16le") << QStringLiteral("--rate=44100")
+                                                           << QStringLiteral("--channels=1")
+                                                           << QStringLiteral("--latency-msec=%1").arg(latencyMs));
 }
 
 // Records `seconds` of mono 16-bit samples from the null sink's monitor.
-inline std::vector<int16_t> recordMonitor(double seconds)
+inline std::vector<int16_t> recordMonitor(double seconds, const NullSink &sink = {})
 {
     QProcess parec;
-    startMonitorRecorder(parec, 20);
+    startMonitorRecorder(parec, 20, sink);
     const qsizetype wanted = qsizetype(seconds * kRecordRate) * 2;
     QByteArray data;
     QElapsedTimer timer;

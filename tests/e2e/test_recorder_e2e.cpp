@@ -21,15 +21,6 @@
 
 using namespace enginetest;
 
-namespace {
-quint32 le32(const QByteArray &b, int at)
-{
-    return quint32(quint8(b[at])) | quint32(quint8(b[at + 1])) << 8 | quint32(quint8(b[at + 2])) << 16 |
-           quint32(quint8(b[at + 3])) << 24;
-}
-quint16 le16(const QByteArray &b, int at) { return quint16(quint8(b[at]) | quint8(b[at + 1]) << 8); }
-} // namespace
-
 TEST(LiveRecording, RecordsTheToneOnTheSoundCardPlaysItBackAndExportsIt)
 {
     if (!nullSinkPresent())

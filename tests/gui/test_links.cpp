@@ -30,14 +30,6 @@
 #include "waitfor.h"
 
 namespace {
-// An executable shell script in dir.
-void writeProgram(const QString &dir, const QString &name, const QByteArray &body)
-{
-    const QString path = QDir(dir).filePath(name);
-    ASSERT_TRUE(writeBytes(path, "#!/bin/sh\n" + body));
-    QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-}
-
 // The stand-in handlers write their record under another name and rename it, so
 // a record that exists is whole.
 ::testing::AssertionResult waitForFile(const QString &path)

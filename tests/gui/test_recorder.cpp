@@ -29,14 +29,6 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 
-namespace {
-quint32 le32(const QByteArray &b, int at)
-{
-    return quint32(quint8(b[at])) | quint32(quint8(b[at + 1])) << 8 | quint32(quint8(b[at + 2])) << 16 |
-           quint32(quint8(b[at + 3])) << 24;
-}
-} // namespace
-
 class RecorderTest : public ::testing::Test {
 protected:
     void SetUp() override
