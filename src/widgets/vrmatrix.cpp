@@ -343,7 +343,7 @@ const QImage &TVrMatrix::cellImage(QChar ch, QChar code) const
         return *it;
 
     if (m_unlitCell.isNull())
-        m_unlitCell = recolorReference(vrMatrixCellReference(m_ledStyle), m_palette.Low,
+        m_unlitCell = recolorReference(vrMatrixCellReference(m_ledStyle), unlitColor(m_palette),
                                        m_palette.High, m_color)
                           .convertToFormat(QImage::Format_ARGB32_Premultiplied);
 
