@@ -84,13 +84,9 @@ TVrPalette ledPalette()
 TVrBlotter *block(QWidget *parent, const char *name, int left, int top, int width, int height)
 {
     auto *b = place<TVrBlotter>(parent, name, left, top, width, height);
-    // Dark studio-hardware bevels: a raised rim around a lowered well.
-    TVrBevel bevel = TVrBlotter::defaultBevel();
-    bevel.OuterHighlight = toQColor(clGray);
-    bevel.OuterShadow = QColor(0x20, 0x20, 0x20);
-    bevel.InnerShadow = toQColor(clBlack);
-    bevel.InnerHighlight = QColor(0x50, 0x50, 0x50);
-    b->setBevel(bevel);
+    // Dark studio-hardware bevels, a raised rim around a lowered well, in the
+    // shades of the panel's own colour.
+    b->setBevel(TVrBlotter::defaultBevel());
     b->setColor(toQColor(clBlack));
     return b;
 }

@@ -57,7 +57,7 @@ QImage TVrBlotter::render() const
 {
     QImage img = widgetCanvas(*this, m_color);
     QPainter p(&img);
-    const QRect inside = paintBevel(p, rect(), m_bevel);
+    const QRect inside = paintBevel(p, rect(), m_bevel, m_color);
     if (!m_backImage.isNull()) {
         // The picture is tiled from the top left corner inside the bevels.
         p.setBrushOrigin(inside.topLeft());

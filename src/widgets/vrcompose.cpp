@@ -44,8 +44,9 @@ void styleButton(TVrDemoButton *b, const QString &caption, const QFont &font, co
     b->setFontEnter(TVrFont{font, enter});
     b->setOutlineColor(outline);
     b->setOutlineWidth(1);
-    b->setHighlightColor(toQColor(clGray));
-    b->setShadowColor(toQColor(clBlack));
+    // The bevel in the shades of the black face, like the panels' bevels.
+    b->setHighlightColor(bevelHighlight(toQColor(clBlack)));
+    b->setShadowColor(bevelShadow(toQColor(clBlack)));
     b->setBevelWidth(1);
     b->setFont3D(0, 0);
     b->setColor(toQColor(clBlack));

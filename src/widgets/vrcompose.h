@@ -36,8 +36,8 @@ void setCaptionText(QLabel *label, const QString &text);
 QLabel *placeLabel(QWidget *parent, const char *name, const QString &caption, int left, int top,
                    const QColor &color, int width = 0, const QFont *font = nullptr);
 
-// A push button in the program's usual look: black face, a thin outline, the
-// caption in leave colour and enter colour under the mouse.
+// A push button in the program's usual look: black face, a thin outline, a dark
+// bevel, the caption in leave colour and enter colour under the mouse.
 void styleButton(TVrDemoButton *b, const QString &caption, const QFont &font, const QColor &leave,
                  const QColor &enter, const QColor &outline);
 

@@ -373,7 +373,7 @@ QImage TVrMatrix::renderToImage() const
     QImage image(size, QImage::Format_ARGB32_Premultiplied);
     image.fill(m_color);
     QPainter p(&image);
-    paintBevel(p, image.rect(), m_bevel);
+    paintBevel(p, image.rect(), m_bevel, m_color);
 
     const TVrMatrixCellGeometry g = vrMatrixCellGeometry(m_ledStyle);
     const bool horizontal = m_orientation == Qt::Horizontal;

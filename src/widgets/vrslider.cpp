@@ -186,7 +186,7 @@ QImage TVrSlider::render() const
     QImage img(size(), QImage::Format_ARGB32_Premultiplied);
     img.fill(m_color);
     QPainter p(&img);
-    paintBevel(p, img.rect(), m_bevel);
+    paintBevel(p, img.rect(), m_bevel, m_color);
     const QRect area = trackArea();
     p.fillRect(area, m_color);
 

@@ -20,6 +20,8 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "golden.h"
 
 class MainFormTest : public ::testing::Test {
@@ -42,6 +44,48 @@ TEST_F(MainFormTest, AFreshStartLooksAsInTheGoldenPicture)
         QRect(form.ui().VrAnimate1->mapTo(&form, QPoint(0, 0)), form.ui().VrAnimate1->size()),
     };
     EXPECT_TRUE(testsupport::matchesGolden(form.grab().toImage(), QStringLiteral("mainform"), live));
+}
+
+namespace {
+// The brightest channel of any pixel on the frame ring `inset` pixels in from
+// the edge of a picture.
+int brightestOnRing(const QImage &picture, int inset)
+{
+    const QImage img = picture.convertToFormat(QImage::Format_RGB32);
+    const QRect ring = img.rect().adjusted(inset, inset, -inset, -inset);
+    int brightest = 0;
+    for (int x = ring.left(); x <= ring.right(); ++x)
+        for (int y : {ring.top(), ring.bottom()})
+            brightest = std::max({brightest, qRed(img.pixel(x, y)), qGreen(img.pixel(x, y)), qBlue(img.pixel(x, y))});
+    for (int y = ring.top(); y <= ring.bottom(); ++y)
+        for (int x : {ring.left(), ring.right()})
+            brightest = std::max({brightest, qRed(img.pixel(x, y)), qGreen(img.pixel(x, y)), qBlue(img.pixel(x, y))});
+    return brightest;
+}
+
+int grey(const QImage &img, QPoint p) { return qGray(img.pixel(p)); }
+} // namespace
+
+// The frames around the LED matrix, the fader and the block buttons are dark
+// insets of the black they surround, a shade lighter at the bottom right like
+// light on machined metal; none is the white and grey frame of an old desktop.
+TEST_F(MainFormTest, FramesAreDarkInsetsInTheShadesOfWhatTheySurround)
+{
+    const QImage matrix = form.ui().VrMatrixConn->renderToImage();
+    const QImage fader = form.ui().VrScrollBarPlayer1->render();
+    for (const QImage &img : {matrix, fader}) {
+        EXPECT_LE(brightestOnRing(img, 0), 0x40);
+        EXPECT_LE(brightestOnRing(img, 1), 0x40);
+        const QPoint bottomMiddle(img.width() / 2, img.height() - 1);
+        EXPECT_GT(grey(img, bottomMiddle), grey(img, QPoint(img.width() / 2, 0))) << "lit at the bottom: an inset";
+    }
+    for (TVrDemoButton *b : {form.ui().VrDemoButtonBand, form.ui().VrDemoButtonHistory, form.ui().VrDemoButtonExit}) {
+        const QImage img = b->render();
+        EXPECT_LE(brightestOnRing(img, 1), 0x40) << b->objectName().toStdString() << ": the bevel inside the outline";
+    }
+    const QImage block = form.ui().VrBlotterBand->render();
+    EXPECT_LE(brightestOnRing(block, 0), 0x40);
+    EXPECT_GT(grey(block, QPoint(80, 0)), grey(block, QPoint(80, block.height() - 1))) << "a raised rim";
 }
 
 // What the picture cannot show: hidden fields, hover colours, ranges, and that

@@ -475,6 +475,26 @@ TEST_F(SkinTest, LitSegmentsStandOutFromUnlitOnesInEverySkin)
     }
 }
 
+// A pop-up window's frame takes its shades from the skin's pop-up colour: a
+// lighter edge at the top left and a darker one at the bottom right, in the
+// panel's own hue rather than in white and grey.
+TEST_F(SkinTest, PopUpFramesAreShadesOfThePopUpColour)
+{
+    skin->PanelPopup->setColor(0x603020); // a dark blue: 20 30 60
+    skin->ApplySkin(false);
+    const QImage panel = windows.OptionsForm->VrBlotterOptions->render().convertToFormat(QImage::Format_RGB32);
+    const QColor inside = panel.pixelColor(panel.width() / 2, panel.height() / 2);
+    const QColor top = panel.pixelColor(panel.width() / 2, 0);
+    const QColor bottom = panel.pixelColor(panel.width() / 2, panel.height() - 1);
+    EXPECT_EQ(inside, QColor(0x20, 0x30, 0x60));
+    EXPECT_GT(top.value(), inside.value());
+    EXPECT_LT(bottom.value(), inside.value());
+    for (const QColor &edge : {top, bottom}) {
+        EXPECT_GT(edge.blue(), edge.red()) << edge.name().toStdString();
+        EXPECT_LT(std::abs(edge.value() - inside.value()), 0x40) << "low contrast: " << edge.name().toStdString();
+    }
+}
+
 TEST_F(SkinTest, TheLedTextShowsWhileOnlineAndTheConnectionQuestionWhileOffline)
 {
     skin->EditLEDMatrix->setText(QStringLiteral("RADIO NIGHTS"));
