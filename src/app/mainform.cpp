@@ -439,6 +439,9 @@ void TMainForm::composeFaderBlock()
     VrScaledb->setScaleColor(toQColor(clAqua));
     VrScaledb->setFontColor(toQColor(clAqua));
     VrScaledb->setFont(vrFont(QStringLiteral("Arial"), 9));
+    // The scale reaches down over the block's bottom bevel; drawn see-through,
+    // it leaves the bevel whole under its ticks.
+    VrScaledb->setTransparent(true);
 
     LabelDB = label(VrBlotterPlayer, "LabelDB", QStringLiteral("dB"), 95, 3, clAqua);
     LabelVol = label(VrBlotterPlayer, "LabelVol", QStringLiteral("VOL%"), 10, 78, clTeal);

@@ -43,7 +43,6 @@ QImage arrowReference(QSize size, bool up, bool pressed, qreal ratio)
 
 TVrSpinner::TVrSpinner(QWidget *parent) : QWidget(parent)
 {
-    setAttribute(Qt::WA_OpaquePaintEvent);
     setFocusPolicy(Qt::StrongFocus);
     m_repeat = new QTimer(this);
     connect(m_repeat, &QTimer::timeout, this, &TVrSpinner::repeat);
@@ -117,7 +116,10 @@ QImage TVrSpinner::render() const
 
 void TVrSpinner::paintEvent(QPaintEvent *)
 {
+    // Only the arrows' boxes are painted; the strip around them shows the panel
+    // beneath, so a spinner placed on the edge of a block leaves its bevel whole.
     QPainter p(this);
+    p.setClipRegion(QRegion(arrowBox(UpArrow)) + QRegion(arrowBox(DownArrow)));
     p.drawImage(0, 0, render());
 }
 

@@ -10,6 +10,7 @@
 #include "widgets/vrmatrix.h"
 #include "widgets/vrnum.h"
 #include "widgets/vrslider.h"
+#include "widgets/vrspinner.h"
 
 #include <QAction>
 #include <QLabel>
@@ -69,7 +70,7 @@ int grey(const QImage &img, QPoint p) { return qGray(img.pixel(p)); }
 // The frames around the LED matrix, the fader and the block buttons are dark
 // insets of the black they surround, a shade lighter at the bottom right like
 // light on machined metal; none is the white and grey frame of an old desktop.
-TEST_F(MainFormTest, FramesAreDarkInsetsInTheShadesOfWhatTheySurround)
+TEST_F(MainFormTest, FramesAreDarkInsetsAndTheSpinnerLeavesTheBandBlockWhole)
 {
     const QImage matrix = form.ui().VrMatrixConn->renderToImage();
     const QImage fader = form.ui().VrScrollBarPlayer1->render();
@@ -86,6 +87,20 @@ TEST_F(MainFormTest, FramesAreDarkInsetsInTheShadesOfWhatTheySurround)
     const QImage block = form.ui().VrBlotterBand->render();
     EXPECT_LE(brightestOnRing(block, 0), 0x40);
     EXPECT_GT(grey(block, QPoint(80, 0)), grey(block, QPoint(80, block.height() - 1))) << "a raised rim";
+
+    // The spinner reaches down to the band block's bottom edge; the block's
+    // bottom bevel runs on under it unbroken.
+    form.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+    const QImage shot = form.grab().toImage();
+    TVrBlotter *band = form.ui().VrBlotterBand;
+    const QRect spinner(form.ui().VrSpinnerStation->mapTo(&form, QPoint(0, 0)), form.ui().VrSpinnerStation->size());
+    for (int inset = 1; inset <= band->Bevel().BorderWidth(); ++inset) {
+        const int y = band->mapTo(&form, QPoint(0, band->height() - inset)).y();
+        const QRgb beside = shot.pixel(spinner.left() - 10, y);
+        for (int x = spinner.left(); x <= spinner.right(); ++x)
+            EXPECT_EQ(QColor(shot.pixel(x, y)), QColor(beside)) << "at " << x << "," << y;
+    }
 }
 
 // What the picture cannot show: hidden fields, hover colours, ranges, and that
