@@ -1,5 +1,6 @@
 #include "widgets/vrcompose.h"
 
+#include "widgets/elidedcaption.h"
 #include "widgets/vrdemobutton.h"
 
 #include <QLineEdit>
@@ -12,7 +13,8 @@ constexpr char kAutoSize[] = "sonaveoAutoSize";
 QLabel *placeLabel(QWidget *parent, const char *name, const QString &caption, int left, int top,
                    const QColor &color, int width, const QFont *font)
 {
-    auto *l = new QLabel(caption, parent);
+    // A caption of fixed width shortens a longer text with "…" at its end.
+    QLabel *l = width > 0 ? new TElidingLabel(caption, parent) : new QLabel(caption, parent);
     l->setObjectName(QLatin1String(name));
     if (font)
         l->setFont(*font);
