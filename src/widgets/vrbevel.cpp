@@ -1,6 +1,13 @@
 #include "widgets/vrbevel.h"
 
+#include <QFontInfo>
+#include <QFontMetricsF>
+#include <QHash>
 #include <QPainter>
+#include <QStringList>
+
+#include <algorithm>
+#include <mutex>
 
 int TVrBevel::BorderWidth() const
 {
@@ -103,19 +110,83 @@ QRect paintBevel(QPainter &p, const QRect &rect, const TVrBevel &b, const QColor
     return r;
 }
 
+namespace {
+// The faces the windows were laid out with: Arial, and the free faces made to
+// Arial's widths. The program asks for Liberation Sans (its package depends on
+// fonts-liberation) and takes any of the others a desktop has.
+const QStringList &layoutFaces()
+{
+    static const QStringList faces{QStringLiteral("Liberation Sans"), QStringLiteral("Arimo"),
+                                   QStringLiteral("Arial")};
+    return faces;
+}
+
+// Words the captions are made of, and their width in Liberation Sans at 100
+// pixels, regular and bold.
+const QString &sampleLine()
+{
+    static const QString line = QStringLiteral(
+        "Station History Record Position: Bitrate 0123456789 Choose Band Skin Designer Options About Exit "
+        "Temporary Audio File");
+    return line;
+}
+constexpr qreal kSampleWidth[2] = {5411.62, 5807.89};
+
+// The stretch that gives a face standing in for the layout faces their widths:
+// 100 for one of them or a face no wider, less for a wider one (DejaVu Sans,
+// the usual stand-in, is about an eighth wider). Without it captions run into
+// each other ("Bitrate:" into the bit rate beside it) or lose their ends.
+int layoutStretch(const QFont &font)
+{
+    static std::mutex mutex;
+    static QHash<QString, int> known;
+    const QString face = QFontInfo(font).family();
+    if (layoutFaces().contains(face, Qt::CaseInsensitive))
+        return 100;
+    const QString key = face + (font.bold() ? QStringLiteral("/bold") : QString());
+    std::lock_guard lock(mutex);
+    if (const auto it = known.constFind(key); it != known.constEnd())
+        return *it;
+
+    const qreal wanted = kSampleWidth[font.bold() ? 1 : 0];
+    QFont probe = font;
+    probe.setPixelSize(100);
+    int stretch = 100;
+    // A narrower stretch may pick a condensed face of the family rather than
+    // squeeze the normal one, so the width is measured again at each step.
+    for (int step = 0; step < 8; ++step) {
+        probe.setStretch(stretch);
+        const qreal width = QFontMetricsF(probe).horizontalAdvance(sampleLine());
+        if (width <= wanted || stretch <= 50)
+            break;
+        stretch = std::max(50, std::min(stretch - 1, int(stretch * wanted / width)));
+    }
+    known.insert(key, stretch);
+    return stretch;
+}
+} // namespace
+
 QFont vrFont(const QString &family, int pixelHeight, bool bold)
 {
     // The layout names the classic desktop faces; Liberation Sans has Arial's
-    // metrics, so captions keep their designed widths.
+    // metrics, so captions keep their designed widths. Fonts made elsewhere
+    // with those names find it too.
     static const bool substituted = [] {
         QFont::insertSubstitution(QStringLiteral("Arial"), QStringLiteral("Liberation Sans"));
         QFont::insertSubstitution(QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans"));
         return true;
     }();
     Q_UNUSED(substituted);
-    QFont f(family);
+    QFont f;
+    const bool layoutFace = family == QLatin1String("Arial") || family == QLatin1String("MS Sans Serif");
+    if (layoutFace)
+        f.setFamilies(layoutFaces());
+    else
+        f.setFamily(family);
     f.setPixelSize(pixelHeight);
     f.setBold(bold);
     f.setStyleStrategy(QFont::PreferAntialias);
+    if (layoutFace)
+        f.setStretch(layoutStretch(f));
     return f;
 }

@@ -58,4 +58,7 @@ struct TVrFont {
 
 // A font of the given family whose character height is pixelHeight pixels
 // (a negative "Height" in the form files, written here as a positive number).
+// "Arial" and "MS Sans Serif", the faces the windows were laid out with, ask
+// for Liberation Sans, which has Arial's widths; a desktop without it gets its
+// stand-in face narrowed to those widths, so captions keep their places.
 QFont vrFont(const QString &family, int pixelHeight, bool bold = false);

@@ -1,6 +1,9 @@
 // Captions of every window read whole: no text is cut off at its ends or runs
 // into the control beside it. A caption longer than its place counts as whole
-// when it ends in "…" and its tooltip tells the rest.
+// when it ends in "…" and its tooltip tells the rest. ctest runs these tests
+// twice: with the fonts the program ships with, and on a desktop that has only
+// the DejaVu faces (tests/fonts/dejavu-only.conf), which are wider than the
+// faces the windows were laid out with.
 
 #include "app/forms.h"
 #include "app/mainform.h"
@@ -20,6 +23,7 @@
 
 #include <QAbstractItemView>
 #include <QComboBox>
+#include <QFontDatabase>
 #include <QFontInfo>
 #include <QLabel>
 #include <QLineEdit>
@@ -235,6 +239,21 @@ protected:
 const QString kLongStation = QStringLiteral("Deutschlandfunk Kultur - Klassik, Jazz und Hörspiel");
 
 } // namespace
+
+// The layout's faces are asked for by name; a desktop without them gets a
+// stand-in narrowed to their widths.
+TEST_F(CaptionFit, TheWindowsAskForLiberationSansAndNarrowAWiderStandIn)
+{
+    const QFont f = vrFont(QStringLiteral("Arial"), 11, true);
+    EXPECT_EQ(f.families().value(0), QStringLiteral("Liberation Sans"));
+    EXPECT_EQ(QFontInfo(windows.MainForm->font()).family(), QFontInfo(f).family());
+    if (QFontDatabase::hasFamily(QStringLiteral("Liberation Sans"))) {
+        EXPECT_EQ(QFontInfo(f).family(), QStringLiteral("Liberation Sans"));
+        EXPECT_EQ(f.stretch(), 100);
+    } else {
+        EXPECT_LT(f.stretch(), 100) << QFontInfo(f).family().toStdString();
+    }
+}
 
 TEST_F(CaptionFit, NoCaptionOfAnyWindowIsCutOffOrRunsIntoAnother)
 {

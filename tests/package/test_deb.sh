@@ -70,6 +70,9 @@ for plugin in libgstplayback libgstsoup libgstaudioparsers libgstlibav libgsthls
 done
 [ -e "$root/usr/lib/$(basename "$(dirname "$plugins")")/gio/modules/libgiognutls.so" ] ||
   fail "glib-networking (https stations) is missing"
+# The windows are laid out in Liberation Sans; the package brings it along.
+[ -f "$root/usr/share/fonts/truetype/liberation/LiberationSans-Regular.ttf" ] ||
+  fail "Liberation Sans (fonts-liberation), the face the windows are laid out in, is missing"
 
 # Started for a moment without a display server or sound server: it must get as
 # far as choosing and making its data folder and still run (no missing library,
