@@ -85,13 +85,9 @@ TVrPalette ledPalette()
 TVrBlotter *block(QWidget *parent, const char *name, int left, int top, int width, int height)
 {
     auto *b = place<TVrBlotter>(parent, name, left, top, width, height);
-    // Dark studio-hardware bevels: a raised rim around a lowered well.
-    TVrBevel bevel = TVrBlotter::defaultBevel();
-    bevel.OuterHighlight = toQColor(clGray);
-    bevel.OuterShadow = QColor(0x20, 0x20, 0x20);
-    bevel.InnerShadow = toQColor(clBlack);
-    bevel.InnerHighlight = QColor(0x50, 0x50, 0x50);
-    b->setBevel(bevel);
+    // Dark studio-hardware bevels, a raised rim around a lowered well, in the
+    // shades of the panel's own colour.
+    b->setBevel(TVrBlotter::defaultBevel());
     b->setColor(toQColor(clBlack));
     return b;
 }
@@ -451,6 +447,9 @@ void TMainForm::composeFaderBlock()
     VrScaledb->setScaleColor(toQColor(clAqua));
     VrScaledb->setFontColor(toQColor(clAqua));
     VrScaledb->setFont(vrFont(QStringLiteral("Arial"), 9));
+    // The scale reaches down over the block's bottom bevel; drawn see-through,
+    // it leaves the bevel whole under its ticks.
+    VrScaledb->setTransparent(true);
 
     LabelDB = label(VrBlotterPlayer, "LabelDB", QStringLiteral("dB"), 95, 3, clAqua);
     LabelVol = label(VrBlotterPlayer, "LabelVol", QStringLiteral("VOL%"), 10, 78, clTeal);

@@ -5,6 +5,7 @@
 #include "platform/errorguard.h"
 #include "platform/errors.h"
 #include "platform/textfile.h"
+#include "widgets/elidedcaption.h"
 #include "widgets/vrblotter.h"
 #include "widgets/vrcompose.h"
 #include "widgets/vrdemobutton.h"
@@ -130,10 +131,10 @@ TOptionsForm::TOptionsForm(QWidget *parent) : TBorderlessForm(QSize(349, 202), p
 
     const QFont caption = vrFont(QStringLiteral("Arial"), 11, true);
     LabelRecFormat = placeLabel(p, "LabelRecFormat", QStringLiteral("Record Format:"), 10, 32, toQColor(clTeal), 0, &caption);
-    FormatBox = place<QComboBox>(p, "FormatBox", 10, 47, 160, 21);
+    FormatBox = place<TElidingComboBox>(p, "FormatBox", 10, 47, 160, 21);
     styleBox(FormatBox, 11);
     LabelRecDriver = placeLabel(p, "LabelRecDriver", QStringLiteral("Audio Driver:"), 180, 32, toQColor(clTeal), 0, &caption);
-    DriverBox = place<QComboBox>(p, "DriverBox", 180, 47, 159, 21);
+    DriverBox = place<TElidingComboBox>(p, "DriverBox", 180, 47, 159, 21);
     styleBox(DriverBox, 3);
     LabelTempFile = placeLabel(p, "LabelTempFile", QStringLiteral("Temporary Audio File:"), 10, 76, toQColor(clTeal), 0,
                            &caption);

@@ -78,6 +78,10 @@ TSkinForm::TSkinForm(QWidget *parent) : TBorderlessForm(QSize(290, 430), parent)
     LabelSkinTop = placeLabel(back, "LabelSkinTop", QStringLiteral("Skin Designer"), 9, 8, toQColor(clAqua), 280,
                               &title);
     LabelSkinTop->resize(280, 18);
+    // The title's line fills its 18 pixels; a face whose line is taller (DejaVu
+    // Sans, where Liberation Sans is missing) keeps its descenders whole when the
+    // line sits on the bottom edge.
+    LabelSkinTop->setAlignment(Qt::AlignLeft | Qt::AlignBottom);
     LabelGraphics = sectionLabel(back, "LabelGraphics", QStringLiteral("Skin Image:"), 9, 36);
 
     VrBlotter3 = place<TVrBlotter>(this, "VrBlotter3", 8, 52, 273, 26);

@@ -10,18 +10,6 @@
 
 namespace {
 
-// The light a colour gives off, 0 for black to 1 for white, as the eye weighs
-// red, green and blue.
-double luminance(const QColor &colour)
-{
-    const auto linear = [](int channel) {
-        const double v = channel / 255.0;
-        return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
-    };
-    const QColor c = colour.toRgb();
-    return 0.2126 * linear(c.red()) + 0.7152 * linear(c.green()) + 0.0722 * linear(c.blue());
-}
-
 QColor mix(const QColor &from, const QColor &to, double t)
 {
     const QColor a = from.toRgb(), b = to.toRgb();
@@ -88,12 +76,6 @@ QPalette paletteOf(const Inks &k)
 
 } // namespace
 
-double contrastRatio(const QColor &a, const QColor &b)
-{
-    const double la = luminance(a), lb = luminance(b);
-    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
-}
-
 QColor readableOn(const QColor &colour, const QColor &background, double minRatio)
 {
     if (contrastRatio(colour, background) >= minRatio)
@@ -111,7 +93,7 @@ QColor readableOn(const QColor &colour, const QColor &background, double minRati
 
 QColor shade(const QColor &colour, int percent)
 {
-    const QColor towards = luminance(colour) < kDark ? QColor(Qt::white) : QColor(Qt::black);
+    const QColor towards = relativeLuminance(colour) < kDark ? QColor(Qt::white) : QColor(Qt::black);
     return mix(colour, towards, percent / 100.0);
 }
 

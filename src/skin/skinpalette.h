@@ -12,13 +12,10 @@
 // where the skin's text colours are light.
 
 #include "skin/skinfile.h"
+#include "widgets/vrcolors.h" // contrastRatio
 
 #include <QColor>
 #include <QPalette>
-
-// The contrast of two colours, from 1 (the same) to 21 (black on white), as
-// readability guidelines measure it; 4.5 reads well as text.
-double contrastRatio(const QColor &a, const QColor &b);
 
 // colour itself when it has at least minRatio contrast on background; else the
 // same hue moved towards black or white, whichever reads better, just far

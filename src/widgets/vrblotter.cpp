@@ -82,7 +82,7 @@ QImage TVrBlotter::render() const
                 drawScrew(p, c, 2.5, slot += 47, shade);
         }
     }
-    const QRect inside = paintBevel(p, rect(), m_bevel);
+    const QRect inside = paintBevel(p, rect(), m_bevel, m_color);
     if (!m_backImage.isNull()) {
         // The picture is tiled from the top left corner inside the bevels.
         p.setBrushOrigin(inside.topLeft());

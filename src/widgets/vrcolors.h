@@ -47,11 +47,29 @@ void setSystemColourPalette(const QPalette &palette);
 inline QColor qc(TColor c) { return toQColor(c); }
 
 // The two-colour palette of segment displays, sliders, spinners and LED cells.
+// High is the colour of lit segments and dots. Low is kept as the skin gives
+// it, but unlit parts are drawn in unlitColor(), a dim copy of High.
 struct TVrPalette {
     QColor Low = toQColor(clGreen);
     QColor High = toQColor(clLime);
     bool operator==(const TVrPalette &) const = default;
 };
+
+// Relative luminance of a colour as the web's contrast rules define it:
+// 0 for black, 1 for white, from the linear light of its three channels.
+qreal relativeLuminance(const QColor &color);
+// How much a brighter colour stands out against a darker one: 1 (equal) to 21
+// (white on black); 7 reads well even for tired eyes.
+qreal contrastRatio(const QColor &a, const QColor &b);
+
+// The colour unlit segments and dots are drawn in: the lit colour dimmed to 18 %
+// of its brightness, so it keeps its hue. A skin's Low colour is often a shade
+// of its High colour ("clTeal" beside "clAqua"), and drawn as it is, "001" and
+// "100" both read as "888". Where 18 % leaves a lit segment standing out less
+// than 7:1, the dim copy goes down to 12 % while that reaches 7:1; a lit colour
+// too dark for 7:1 at all keeps 18 %. A palette without a lit colour falls back
+// to its Low colour, and one without either to a dark grey.
+QColor unlitColor(const TVrPalette &palette);
 
 // Reference colours the artwork is drawn in; recolouring maps them to a palette.
 inline constexpr QRgb kReferenceGrey = 0xFF808080;

@@ -1,5 +1,6 @@
 #include "widgets/vrcompose.h"
 
+#include "widgets/elidedcaption.h"
 #include "widgets/vrdemobutton.h"
 
 #include <QLineEdit>
@@ -12,7 +13,8 @@ constexpr char kAutoSize[] = "sonaveoAutoSize";
 QLabel *placeLabel(QWidget *parent, const char *name, const QString &caption, int left, int top,
                    const QColor &color, int width, const QFont *font)
 {
-    auto *l = new QLabel(caption, parent);
+    // A caption of fixed width shortens a longer text with "…" at its end.
+    QLabel *l = width > 0 ? new TElidingLabel(caption, parent) : new QLabel(caption, parent);
     l->setObjectName(QLatin1String(name));
     if (font)
         l->setFont(*font);
@@ -45,8 +47,9 @@ void styleButton(TVrDemoButton *b, const QString &caption, const QFont &font, co
     b->setOutlineColor(outline);
     b->setOutlineWidth(1);
     b->setFocusColor(enter); // the keyboard's place in the caption's mouse-over colour
-    b->setHighlightColor(toQColor(clGray));
-    b->setShadowColor(toQColor(clBlack));
+    // The bevel in the shades of the black face, like the panels' bevels.
+    b->setHighlightColor(bevelHighlight(toQColor(clBlack)));
+    b->setShadowColor(bevelShadow(toQColor(clBlack)));
     b->setBevelWidth(1);
     b->setFont3D(0, 0);
     b->setColor(toQColor(clBlack));

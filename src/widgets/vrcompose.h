@@ -28,17 +28,18 @@ T *place(QWidget *parent, const char *name, int left, int top, int width, int he
 
 // Sets a caption's text. A caption placed without a fixed width grows and shrinks
 // with its text, so a longer value (a bit rate of "128000" after "0") is shown
-// whole; one with a fixed width keeps it and clips, as placed.
+// whole; one with a fixed width keeps it and shortens the text with "…".
 void setCaptionText(QLabel *label, const QString &text);
 
 // A caption sized to its text (in the parent's font unless one is given), or
-// given a fixed width.
+// given a fixed width; then a longer text ends in "…" and the caption's tooltip
+// tells it whole.
 QLabel *placeLabel(QWidget *parent, const char *name, const QString &caption, int left, int top,
                    const QColor &color, int width = 0, const QFont *font = nullptr);
 
-// A push button in the program's usual look: black face, a thin outline, the
-// caption in leave colour and enter colour under the mouse; the outline turns
-// the enter colour while the button has the keyboard focus.
+// A push button in the program's usual look: black face, a thin outline, a dark
+// bevel, the caption in leave colour and enter colour under the mouse; the
+// outline turns the enter colour while the button has the keyboard focus.
 void styleButton(TVrDemoButton *b, const QString &caption, const QFont &font, const QColor &leave,
                  const QColor &enter, const QColor &outline);
 

@@ -28,13 +28,13 @@ TVrDemoButton::TVrDemoButton(QWidget *parent)
 void TVrDemoButton::setFontEnter(const TVrFont &font)
 {
     if (assignIfChanged(m_fontEnter, font))
-        update();
+        captionChanged();
 }
 
 void TVrDemoButton::setFontLeave(const TVrFont &font)
 {
     if (assignIfChanged(m_fontLeave, font))
-        update();
+        captionChanged();
 }
 
 void TVrDemoButton::setDisabledTextColor(const QColor &color)
@@ -52,7 +52,7 @@ void TVrDemoButton::setOutlineColor(const QColor &color)
 void TVrDemoButton::setOutlineWidth(int width)
 {
     if (assignIfChanged(m_outlineWidth, qMax(0, width)))
-        update();
+        captionChanged();
 }
 
 void TVrDemoButton::setFocusColor(const QColor &color)
@@ -76,13 +76,13 @@ void TVrDemoButton::setShadowColor(const QColor &color)
 void TVrDemoButton::setBevelWidth(int width)
 {
     if (assignIfChanged(m_bevelWidth, qMax(0, width)))
-        update();
+        captionChanged();
 }
 
 void TVrDemoButton::setFlat(bool on)
 {
     if (assignIfChanged(m_flat, on))
-        update();
+        captionChanged();
 }
 
 void TVrDemoButton::setTextAlignment(Qt::Alignment alignment)
@@ -121,13 +121,43 @@ void TVrDemoButton::setCaption(const QString &caption)
         m_shortcut->setKey(key);
         m_shortcut->setEnabled(isEnabled());
     }
+    captionChanged();
+}
+
+void TVrDemoButton::captionChanged()
+{
+    // The tooltip tells the whole caption when either font has to shorten it.
+    const QRect room = captionRect();
+    const bool shortened =
+        elidedCaption(m_caption, m_fontLeave.Font, room.width(), true) != m_caption ||
+        elidedCaption(m_caption, m_fontEnter.Font, room.width(), true) != m_caption;
+    m_tip.update(this, withoutMnemonics(m_caption), shortened);
     update();
+}
+
+void TVrDemoButton::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    captionChanged();
 }
 
 void TVrDemoButton::setColor(const QColor &color)
 {
     if (assignIfChanged(m_color, color))
         update();
+}
+
+QRect TVrDemoButton::captionRect() const
+{
+    int inset = qMax(0, m_outlineWidth);
+    if (!m_flat || m_mouseInside)
+        inset += m_bevelWidth;
+    return rect().adjusted(inset, inset, -inset, -inset);
+}
+
+QString TVrDemoButton::shownCaption() const
+{
+    return elidedCaption(m_caption, currentFont().Font, captionRect().width(), true);
 }
 
 TVrFont TVrDemoButton::currentFont() const
@@ -176,17 +206,20 @@ QImage TVrDemoButton::render() const
             textRect.translate(1, 1);
         const TVrFont f = currentFont();
         const int flags = int(m_textAlignment) | Qt::TextShowMnemonic | Qt::TextSingleLine;
+        // Centred text wider than the button would lose both its ends; it is
+        // shortened at the end instead.
+        const QString caption = elidedCaption(m_caption, f.Font, r.width(), true);
         p.setFont(f.Font);
         if (m_highlightDepth > 0) {
             p.setPen(m_highlightColor);
-            p.drawText(textRect.translated(-m_highlightDepth, -m_highlightDepth), flags, m_caption);
+            p.drawText(textRect.translated(-m_highlightDepth, -m_highlightDepth), flags, caption);
         }
         if (m_shadowDepth > 0) {
             p.setPen(m_shadowColor);
-            p.drawText(textRect.translated(m_shadowDepth, m_shadowDepth), flags, m_caption);
+            p.drawText(textRect.translated(m_shadowDepth, m_shadowDepth), flags, caption);
         }
         p.setPen(f.Color);
-        p.drawText(textRect, flags, m_caption);
+        p.drawText(textRect, flags, caption);
     }
     return img;
 }

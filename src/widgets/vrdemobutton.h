@@ -1,7 +1,10 @@
 #pragma once
 // Owner-drawn push button: outline, raised bevel, face colour or picture, and a
-// caption whose font changes while the mouse is over the button.
+// caption whose font changes while the mouse is over the button. A caption
+// longer than the button is shortened with "…" at its end and shown whole as
+// the button's tooltip.
 
+#include "widgets/elidedcaption.h"
 #include "widgets/vrbevel.h"
 #include "widgets/vrcolors.h"
 
@@ -50,6 +53,10 @@ public:
     bool isMouseInside() const { return m_mouseInside; }
     // The font and colour the caption is drawn in right now.
     TVrFont currentFont() const;
+    // The caption as it is drawn right now: whole, or shortened with "…".
+    QString shownCaption() const;
+    // Where the caption is drawn: inside the outline and the bevel.
+    QRect captionRect() const;
 
     // The widget as it is painted; QWidget::render stays available.
     QImage render() const;
@@ -74,8 +81,10 @@ protected:
     void focusInEvent(QFocusEvent *event) override;
     void focusOutEvent(QFocusEvent *event) override;
     void changeEvent(QEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
 
 private:
+    void captionChanged();
     void setPressedLook(bool on);
     void releasePress();
     void accelerator();
@@ -102,4 +111,5 @@ private:
     bool m_spaceDown = false; // press began with the Space key
     bool m_mouseInside = false;
     QShortcut *m_shortcut = nullptr;
+    TElidedTip m_tip;
 };

@@ -343,7 +343,7 @@ const QImage &TVrMatrix::cellImage(QChar ch, QChar code) const
         return *it;
 
     if (m_unlitCell.isNull())
-        m_unlitCell = recolorReference(vrMatrixCellReference(m_ledStyle), m_palette.Low,
+        m_unlitCell = recolorReference(vrMatrixCellReference(m_ledStyle), unlitColor(m_palette),
                                        m_palette.High, m_color)
                           .convertToFormat(QImage::Format_ARGB32_Premultiplied);
 
@@ -373,7 +373,7 @@ QImage TVrMatrix::renderToImage() const
     QImage image(size, QImage::Format_ARGB32_Premultiplied);
     image.fill(m_color);
     QPainter p(&image);
-    paintBevel(p, image.rect(), m_bevel);
+    paintBevel(p, image.rect(), m_bevel, m_color);
 
     const TVrMatrixCellGeometry g = vrMatrixCellGeometry(m_ledStyle);
     const bool horizontal = m_orientation == Qt::Horizontal;

@@ -138,7 +138,7 @@ void TVrSegmentGlyphs::build(TVrNumStyle style, const TVrPalette &palette,
     // blended, each time a display draws them.
     const QImage::Format format = back.alpha() == 255 ? QImage::Format_RGB32 : QImage::Format_ARGB32_Premultiplied;
     for (int i = 0; i < kGlyphCount; ++i)
-        m_glyphs[i] = recolorReference(cachedReference(style, i), palette.Low, palette.High, back)
+        m_glyphs[i] = recolorReference(cachedReference(style, i), unlitColor(palette), palette.High, back)
                           .convertToFormat(format);
     m_built = true;
 }

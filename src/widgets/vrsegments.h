@@ -2,7 +2,8 @@
 // Seven-segment cells shared by the number display and the clock. The artwork is
 // drawn once per cell style in the reference colours (lit segments silver, unlit
 // segments grey, background black) and recoloured per widget whenever its palette,
-// style or background changes.
+// style or background changes: lit segments in the palette's High colour, unlit
+// ones in its dim copy (unlitColor).
 
 #include "widgets/vrcolors.h"
 

@@ -186,12 +186,13 @@ QImage TVrSlider::render() const
     QImage img(size(), QImage::Format_ARGB32_Premultiplied);
     img.fill(m_color);
     QPainter p(&img);
-    paintBevel(p, img.rect(), m_bevel);
+    paintBevel(p, img.rect(), m_bevel, m_color);
     const QRect area = trackArea();
     p.fillRect(area, m_color);
 
-    // The groove: lit from the minimum end up to the thumb, dark beyond it.
+    // The groove: lit from the minimum end up to the thumb, unlit beyond it.
     const QRect thumb = thumbRect();
+    const QColor unlit = unlitColor(m_palette);
     const int grooveWidth = 3;
     bool maxAtStart = m_orientation == Qt::Vertical;
     if (m_style == ssReversed)
@@ -199,7 +200,7 @@ QImage TVrSlider::render() const
     if (m_orientation == Qt::Vertical) {
         const int x = area.left() + (area.width() - grooveWidth) / 2;
         const QRect groove(x, area.top() + thumbLength() / 2, grooveWidth, travel() + 1);
-        p.fillRect(groove, m_palette.Low);
+        p.fillRect(groove, unlit);
         const int c = thumb.center().y();
         const QRect lit = maxAtStart ? QRect(x, c, grooveWidth, groove.bottom() - c + 1)
                                      : QRect(x, groove.top(), grooveWidth, c - groove.top() + 1);
@@ -207,7 +208,7 @@ QImage TVrSlider::render() const
     } else {
         const int y = area.top() + (area.height() - grooveWidth) / 2;
         const QRect groove(area.left() + thumbLength() / 2, y, travel() + 1, grooveWidth);
-        p.fillRect(groove, m_palette.Low);
+        p.fillRect(groove, unlit);
         const int c = thumb.center().x();
         const QRect lit = maxAtStart ? QRect(c, y, groove.right() - c + 1, grooveWidth)
                                      : QRect(groove.left(), y, c - groove.left() + 1, grooveWidth);

@@ -23,7 +23,9 @@ QPolygon triangle(const QRect &box, bool up)
 }
 
 // Arrow artwork: released arrows are lit (silver) with a grey rim, a pressed arrow
-// is dark (grey) with a silver rim. Drawn at the screen's pixel density.
+// is dark (grey) with a silver rim. Drawn at the screen's pixel density. The grey
+// of a released arrow becomes the palette's Low colour, that of a pressed one the
+// unlit colour, so a press shows even where a skin gives Low and High alike.
 QImage arrowReference(QSize size, bool up, bool pressed, qreal ratio)
 {
     QImage img(size * ratio, QImage::Format_ARGB32);
@@ -41,7 +43,6 @@ QImage arrowReference(QSize size, bool up, bool pressed, qreal ratio)
 
 TVrSpinner::TVrSpinner(QWidget *parent) : QWidget(parent)
 {
-    setAttribute(Qt::WA_OpaquePaintEvent);
     setFocusPolicy(Qt::StrongFocus);
     m_repeat = new QTimer(this);
     connect(m_repeat, &QTimer::timeout, this, &TVrSpinner::repeat);
@@ -107,7 +108,7 @@ QImage TVrSpinner::render() const
         QImage &art = a == UpArrow ? m_upArt[pressed] : m_downArt[pressed];
         if (art.isNull() || art.devicePixelRatio() != ratio)
             art = recolorReference(arrowReference(box.size(), a == UpArrow, pressed != 0, ratio),
-                                   m_palette.Low, m_palette.High, m_color);
+                                   pressed ? unlitColor(m_palette) : m_palette.Low, m_palette.High, m_color);
         p.drawImage(box.topLeft(), art);
     }
     return img;
@@ -115,7 +116,10 @@ QImage TVrSpinner::render() const
 
 void TVrSpinner::paintEvent(QPaintEvent *)
 {
+    // Only the arrows' boxes are painted; the strip around them shows the panel
+    // beneath, so a spinner placed on the edge of a block leaves its bevel whole.
     QPainter p(this);
+    p.setClipRegion(QRegion(arrowBox(UpArrow)) + QRegion(arrowBox(DownArrow)));
     p.drawImage(0, 0, render());
 }
 

@@ -10,6 +10,7 @@
 #include "widgets/vrmatrix.h"
 #include "widgets/vrnum.h"
 #include "widgets/vrslider.h"
+#include "widgets/vrspinner.h"
 
 #include <QAction>
 #include <QLabel>
@@ -19,6 +20,8 @@
 #include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 #include "golden.h"
 
@@ -42,6 +45,62 @@ TEST_F(MainFormTest, AFreshStartLooksAsInTheGoldenPicture)
         QRect(form.ui().VrAnimate1->mapTo(&form, QPoint(0, 0)), form.ui().VrAnimate1->size()),
     };
     EXPECT_TRUE(testsupport::matchesGolden(form.grab().toImage(), QStringLiteral("mainform"), live));
+}
+
+namespace {
+// The brightest channel of any pixel on the frame ring `inset` pixels in from
+// the edge of a picture.
+int brightestOnRing(const QImage &picture, int inset)
+{
+    const QImage img = picture.convertToFormat(QImage::Format_RGB32);
+    const QRect ring = img.rect().adjusted(inset, inset, -inset, -inset);
+    int brightest = 0;
+    for (int x = ring.left(); x <= ring.right(); ++x)
+        for (int y : {ring.top(), ring.bottom()})
+            brightest = std::max({brightest, qRed(img.pixel(x, y)), qGreen(img.pixel(x, y)), qBlue(img.pixel(x, y))});
+    for (int y = ring.top(); y <= ring.bottom(); ++y)
+        for (int x : {ring.left(), ring.right()})
+            brightest = std::max({brightest, qRed(img.pixel(x, y)), qGreen(img.pixel(x, y)), qBlue(img.pixel(x, y))});
+    return brightest;
+}
+
+int grey(const QImage &img, QPoint p) { return qGray(img.pixel(p)); }
+} // namespace
+
+// The frames around the LED matrix, the fader and the block buttons are dark
+// insets of the black they surround, a shade lighter at the bottom right like
+// light on machined metal; none is the white and grey frame of an old desktop.
+TEST_F(MainFormTest, FramesAreDarkInsetsAndTheSpinnerLeavesTheBandBlockWhole)
+{
+    const QImage matrix = form.ui().VrMatrixConn->renderToImage();
+    const QImage fader = form.ui().VrScrollBarPlayer1->render();
+    for (const QImage &img : {matrix, fader}) {
+        EXPECT_LE(brightestOnRing(img, 0), 0x40);
+        EXPECT_LE(brightestOnRing(img, 1), 0x40);
+        const QPoint bottomMiddle(img.width() / 2, img.height() - 1);
+        EXPECT_GT(grey(img, bottomMiddle), grey(img, QPoint(img.width() / 2, 0))) << "lit at the bottom: an inset";
+    }
+    for (TVrDemoButton *b : {form.ui().VrDemoButtonBand, form.ui().VrDemoButtonHistory, form.ui().VrDemoButtonExit}) {
+        const QImage img = b->render();
+        EXPECT_LE(brightestOnRing(img, 1), 0x40) << b->objectName().toStdString() << ": the bevel inside the outline";
+    }
+    const QImage block = form.ui().VrBlotterBand->render();
+    EXPECT_LE(brightestOnRing(block, 0), 0x40);
+    EXPECT_GT(grey(block, QPoint(80, 0)), grey(block, QPoint(80, block.height() - 1))) << "a raised rim";
+
+    // The spinner reaches down to the band block's bottom edge; the block's
+    // bottom bevel runs on under it unbroken.
+    form.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+    const QImage shot = form.grab().toImage();
+    TVrBlotter *band = form.ui().VrBlotterBand;
+    const QRect spinner(form.ui().VrSpinnerStation->mapTo(&form, QPoint(0, 0)), form.ui().VrSpinnerStation->size());
+    for (int inset = 1; inset <= band->Bevel().BorderWidth(); ++inset) {
+        const int y = band->mapTo(&form, QPoint(0, band->height() - inset)).y();
+        const QRgb beside = shot.pixel(spinner.left() - 10, y);
+        for (int x = spinner.left(); x <= spinner.right(); ++x)
+            EXPECT_EQ(QColor(shot.pixel(x, y)), QColor(beside)) << "at " << x << "," << y;
+    }
 }
 
 // What the picture cannot show: hidden fields, hover colours, ranges, and that

@@ -33,6 +33,9 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
+
 #include "golden.h"
 
 namespace {
@@ -352,7 +355,7 @@ TEST_F(SkinTest, EachColourReachesItsControlsInEveryWindow)
     EXPECT_EQ(options->VrMatrix1->Palette().High, QColor(0xC0, 0xC0, 0xC0));
 }
 
-TEST_F(SkinTest, ANewWindowPassiveColourShowsOnUnlitSegmentsAndStationButtonsOnly)
+TEST_F(SkinTest, ANewWindowPassiveColourIsKeptByTheDisplaysAndShowsOnStationButtonsOnly)
 {
     const QColor passive(0xE0, 0x30, 0xB0);
     const QImage before = main->grab().toImage();
@@ -361,17 +364,140 @@ TEST_F(SkinTest, ANewWindowPassiveColourShowsOnUnlitSegmentsAndStationButtonsOnl
     const QImage after = main->grab().toImage();
 
     auto inMain = [this](QWidget *w) { return QRect(w->mapTo(main, QPoint(0, 0)), w->size()); };
-    for (QWidget *w : std::initializer_list<QWidget *>{main->ui().VrNumVolume, main->ui().VrNumBlock, main->ui().VrNumSize,
-                                                       main->ui().VrClockstposition, main->ui().VrClockDuration,
-                                                       main->ui().VrClockRecPos, main->ui().VrClockReal}) {
-        EXPECT_EQ(countColour(before, inMain(w), passive), 0) << w->objectName().toStdString();
-        EXPECT_GT(countColour(after, inMain(w), passive), 10) << w->objectName().toStdString();
+    // The numbers and clocks keep the colour as their Low colour, but draw their
+    // unlit segments as a dim copy of the lit colour: it shows on none of them.
+    for (TVrNum *n : {main->ui().VrNumVolume, main->ui().VrNumBlock, main->ui().VrNumSize}) {
+        EXPECT_EQ(n->Palette().Low, passive) << n->objectName().toStdString();
+        EXPECT_EQ(countColour(after, inMain(n), passive), 0) << n->objectName().toStdString();
+    }
+    for (TVrClock *c : {main->ui().VrClockstposition, main->ui().VrClockDuration, main->ui().VrClockRecPos,
+                        main->ui().VrClockReal}) {
+        EXPECT_EQ(c->Palette().Low, passive) << c->objectName().toStdString();
+        EXPECT_EQ(countColour(after, inMain(c), passive), 0) << c->objectName().toStdString();
     }
     for (TVrDemoButton *b : main->ui().VrDemoButtonStation)
         EXPECT_GT(countColour(after, inMain(b), passive), 5) << b->objectName().toStdString();
     for (TVrDemoButton *b : {main->ui().VrDemoButtonStop, main->ui().VrDemoButtonRec, main->ui().VrDemoButtonStart}) {
         const QRect r = inMain(b);
         EXPECT_EQ(before.copy(r), after.copy(r)) << b->objectName().toStdString();
+    }
+}
+
+namespace {
+
+// What a display shows, read from its painted pixels: the lit colour (the
+// palette's High colour, found among the pixels) and every other colour that
+// is neither the lit one nor the display's ground, which are its unlit
+// segments or dots. The matrix is read inside its frame.
+struct ShownSegments {
+    QColor lit;
+    int litPixels = 0;
+    QList<QColor> unlit;
+};
+
+ShownSegments shownSegments(QWidget *display, const QColor &high, const QColor &ground, int frame = 0)
+{
+    const QImage shot = display->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    ShownSegments seen;
+    seen.lit = high;
+    const QRect area = shot.rect().adjusted(frame, frame, -frame, -frame);
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x) {
+            const QColor c = shot.pixelColor(x, y);
+            if (c == high)
+                ++seen.litPixels;
+            else if (c != ground && !seen.unlit.contains(c))
+                seen.unlit.append(c);
+        }
+    return seen;
+}
+
+// The web's relative luminance and contrast ratio, worked out here from the
+// pixels' channels.
+double luminanceOf(const QColor &c)
+{
+    const auto linear = [](double v) { return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
+    return 0.2126 * linear(c.redF()) + 0.7152 * linear(c.greenF()) + 0.0722 * linear(c.blueF());
+}
+
+double contrastOf(const QColor &a, const QColor &b)
+{
+    const double la = luminanceOf(a), lb = luminanceOf(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+} // namespace
+
+// Every digit display and the LED matrix of the main window tell lit from unlit
+// segments at a glance: at 7:1 or more for the default skin and for a skin of
+// other colours, and where a skin's lit colour is itself too dark for that, the
+// unlit segments are at most a fifth of its brightness.
+TEST_F(SkinTest, LitSegmentsStandOutFromUnlitOnesInEverySkin)
+{
+    const struct {
+        const char *skin;
+        QColor windowActive, windowPassive;
+        bool readable; // bright enough a lit colour for 7:1
+    } skins[] = {
+        {"default", QColor(0, 255, 255), QColor(0, 128, 128), true},
+        {"mid green on dark green", QColor(0x40, 0xC0, 0x40), QColor(0x10, 0x50, 0x10), true},
+        {"dark lit colour", QColor(0x10, 0x60, 0x50), QColor(0x08, 0x30, 0x28), false},
+    };
+    for (const auto &row : skins) {
+        SCOPED_TRACE(row.skin);
+        const QRgb active = row.windowActive.rgb(), passive = row.windowPassive.rgb();
+        skin->PanelWActive->setColor(TColor(qRed(active)) | TColor(qGreen(active)) << 8 | TColor(qBlue(active)) << 16);
+        skin->PanelWPassive->setColor(TColor(qRed(passive)) | TColor(qGreen(passive)) << 8 |
+                                      TColor(qBlue(passive)) << 16);
+        skin->ApplySkin(false);
+
+        struct Display {
+            QWidget *widget;
+            int frame;
+        };
+        const Display displays[] = {
+            {main->ui().VrMatrixConn, main->ui().VrMatrixConn->Bevel().BorderWidth()},
+            {main->ui().VrNumVolume, 0}, {main->ui().VrNumBlock, 0}, {main->ui().VrNumSize, 0},
+            {main->ui().VrClockReal, 0}, {main->ui().VrClockstposition, 0}, {main->ui().VrClockDuration, 0},
+            {main->ui().VrClockRecPos, 0},
+        };
+        for (const Display &d : displays) {
+            SCOPED_TRACE(d.widget->objectName().toStdString());
+            const ShownSegments seen = shownSegments(d.widget, row.windowActive, Qt::black, d.frame);
+            ASSERT_GT(seen.litPixels, 10);
+            ASSERT_FALSE(seen.unlit.isEmpty());
+            for (const QColor &unlit : seen.unlit) {
+                if (row.readable) {
+                    EXPECT_GE(contrastOf(seen.lit, unlit), 7.0) << unlit.name().toStdString();
+                }
+                EXPECT_LE(luminanceOf(unlit), 0.2 * luminanceOf(seen.lit)) << unlit.name().toStdString();
+                EXPECT_LE(unlit.value(), seen.lit.value() / 5) << unlit.name().toStdString();
+            }
+        }
+    }
+}
+
+// A pop-up window's frame takes its shades from the skin's pop-up colour: a
+// lighter edge at the top left and a darker one at the bottom right, in the
+// panel's own hue rather than in white and grey.
+TEST_F(SkinTest, PopUpFramesAreShadesOfThePopUpColour)
+{
+    skin->PanelPopup->setColor(0x603020); // a dark blue: 20 30 60
+    skin->ApplySkin(false);
+    const QImage panel = windows.OptionsForm->VrBlotterOptions->render().convertToFormat(QImage::Format_RGB32);
+    const QColor inside = panel.pixelColor(panel.width() / 2, panel.height() / 2);
+    const QColor top = panel.pixelColor(panel.width() / 2, 0);
+    const QColor bottom = panel.pixelColor(panel.width() / 2, panel.height() - 1);
+    // The face is brushed metal of the pop-up colour: grain a few levels
+    // either way, light falling from the top.
+    EXPECT_NEAR(inside.red(), 0x20, 16);
+    EXPECT_NEAR(inside.green(), 0x30, 16);
+    EXPECT_NEAR(inside.blue(), 0x60, 16);
+    EXPECT_GT(top.value(), inside.value());
+    EXPECT_LT(bottom.value(), inside.value());
+    for (const QColor &edge : {top, bottom}) {
+        EXPECT_GT(edge.blue(), edge.red()) << edge.name().toStdString();
+        EXPECT_LT(std::abs(edge.value() - inside.value()), 0x40) << "low contrast: " << edge.name().toStdString();
     }
 }
 

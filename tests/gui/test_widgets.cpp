@@ -250,7 +250,7 @@ TEST(VrNum, CellsForValueAndSettings)
     EXPECT_EQ(num.Value(), 50);
 }
 
-TEST(VrNum, SegmentsLitInHighUnlitInLow)
+TEST(VrNum, SegmentsLitInHighUnlitInADimCopyOfIt)
 {
     TVrNum num;
     num.setPalette(ledPalette());
@@ -260,7 +260,9 @@ TEST(VrNum, SegmentsLitInHighUnlitInLow)
     num.setValue(1);
     QImage img = num.render();
     const QColor high = toQColor(clAqua);
-    const QColor low = toQColor(clTeal);
+    // Unlit segments are aqua at 18 % of its brightness, not the palette's teal,
+    // which is too close to aqua to tell a lit segment from an unlit one.
+    const QColor low(0, 45, 45);
     // "1" lights b and c; a, d, e, f and g stay dark.
     EXPECT_EQ(pixelAt(img, segmentRect(ns7x13, segB).center()), high);
     EXPECT_EQ(pixelAt(img, segmentRect(ns7x13, segC).center()), high);
@@ -360,7 +362,7 @@ TEST(VrClock, TimerTicksWhileActiveAndFitsTheWindowCell)
     clock.setHours(18);
     const QImage img = clock.render();
     EXPECT_EQ(pixelAt(img, segmentRect(ns7x13, segB).center()), toQColor(clAqua));       // 1
-    EXPECT_EQ(pixelAt(img, segmentRect(ns7x13, segA).center()), toQColor(clTeal));
+    EXPECT_EQ(pixelAt(img, segmentRect(ns7x13, segA).center()), QColor(0, 45, 45));      // unlit
     EXPECT_EQ(pixelAt(img, segmentRect(ns7x13, segG).center() + QPoint(9, 0)), toQColor(clAqua)); // 8
 }
 
@@ -498,6 +500,16 @@ TEST(VrSpinner, ArrowsInPaletteColours)
     EXPECT_EQ(pixelAt(img, inUp), toQColor(clAqua));
     EXPECT_EQ(pixelAt(img, QPoint(0, 0)), QColor(Qt::black));
     EXPECT_GT(countColor(img, toQColor(clTeal)), 10); // arrow rims
+
+    // A skin gives the spinner one colour for both; a pressed arrow still shows,
+    // dark inside a lit rim.
+    spinner.setPalette(TVrPalette{toQColor(clTeal), toQColor(clTeal)});
+    QTest::mousePress(&spinner, Qt::LeftButton, {}, inUp);
+    ASSERT_EQ(spinner.pressedArrow(), TVrSpinner::UpArrow);
+    const QColor pressed = pixelAt(spinner.render(), inUp);
+    EXPECT_LE(pressed.value(), toQColor(clTeal).value() / 5) << pressed.name().toStdString();
+    EXPECT_GT(countColor(spinner.render(), toQColor(clTeal)), 10);
+    QTest::mouseRelease(&spinner, Qt::LeftButton, {}, inUp);
 }
 
 TEST(VrAnimate, FramesAdvanceRowByRowAndLoopOrStop)

@@ -73,6 +73,9 @@ done
 # On a Wayland desktop Qt loads its Wayland platform plugin.
 [ -n "$(find "$root/usr/lib" -path '*/qt6/plugins/platforms/libqwayland-generic.so' | head -n 1)" ] ||
   fail "Qt's Wayland platform plugin (qt6-wayland) is missing"
+# The windows are laid out in Liberation Sans; the package brings it along.
+[ -f "$root/usr/share/fonts/truetype/liberation/LiberationSans-Regular.ttf" ] ||
+  fail "Liberation Sans (fonts-liberation), the face the windows are laid out in, is missing"
 
 # Started for a moment without a display server or sound server: it must get as
 # far as choosing and making its data folder and still run (no missing library,

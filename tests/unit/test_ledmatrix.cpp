@@ -15,8 +15,9 @@ void PrintTo(const QString &s, std::ostream *os) { *os << '"' << s.toStdString()
 namespace {
 
 const QColor kBlack = toQColor(clBlack);
-const QColor kGreen = toQColor(clGreen); // default unlit dots
+const QColor kGreen = toQColor(clGreen); // the default palette's Low colour
 const QColor kLime = toQColor(clLime);   // default character colour
+const QColor kUnlit(0, 45, 0);           // unlit dots: lime at 18 % of its brightness
 const QColor kRed = toQColor(clRed);
 
 // Top-left corner of cell k (0-based) of a horizontal matrix.
@@ -119,7 +120,7 @@ TEST(LedMatrixPainting, LetterADotsInEveryStyleArePixelExact)
                 const int j = fromRight / (s.dot + 1), r = y / (s.dot + 1);
                 QColor want = kBlack;
                 if (onDot)
-                    want = (a[r] >> j) & 1 ? kLime : kGreen;
+                    want = (a[r] >> j) & 1 ? kLime : kUnlit;
                 ASSERT_EQ(img.pixelColor(2 + x, 2 + y), want)
                     << "style " << s.w << "x" << s.h << " at " << x << "," << y;
             }
@@ -160,12 +161,13 @@ TEST(LedMatrixPainting, ColourCodes)
     EXPECT_EQ(vrMatrixCodeColor(u'-', kLime), kLime);
     EXPECT_EQ(vrMatrixCodeColor(u'0', kLime), kLime);
 
-    // A new palette recolours default characters and the unlit dots.
+    // A new palette recolours default characters and the unlit dots, which are
+    // a dim copy of the lit colour whatever the palette's Low colour is.
     m.setText(QStringLiteral("A"));
     m.setPalette(TVrPalette{toQColor(clNavy), toQColor(clYellow)});
     img = m.renderToImage();
     EXPECT_EQ(readGlyph(img, m, 0, toQColor(clYellow)), vrMatrixGlyph('A'));
-    EXPECT_EQ(readGlyph(img, m, 1, toQColor(clNavy)), (TVrMatrixGlyph{0x1F, 0x1F, 0x1F, 0x1F, 0x1F, 0x1F, 0x1F}));
+    EXPECT_EQ(readGlyph(img, m, 1, QColor(45, 45, 0)), (TVrMatrixGlyph{0x1F, 0x1F, 0x1F, 0x1F, 0x1F, 0x1F, 0x1F}));
     m.setColor(toQColor(clTeal));
     img = m.renderToImage();
     const QPoint o = cellOrigin(m, 1);
@@ -237,7 +239,7 @@ TEST(LedMatrixPainting, UnlitCellsAndCharactersWithoutGlyph)
     m.setText(QString::fromUtf8("\xc3\xa9" "A\xe2\x82\xac"));
     EXPECT_EQ(shownText(m), QStringLiteral(".A."));
     const QImage img = m.renderToImage();
-    EXPECT_EQ(readGlyph(img, m, 0, kGreen), (TVrMatrixGlyph{0x1F, 0x1F, 0x1F, 0x1F, 0x1F, 0x1F, 0x1F}));
+    EXPECT_EQ(readGlyph(img, m, 0, kUnlit), (TVrMatrixGlyph{0x1F, 0x1F, 0x1F, 0x1F, 0x1F, 0x1F, 0x1F}));
 
     // Without the unlit picture a blank cell is plain background.
     m.setLedsVisible(false);
@@ -305,7 +307,7 @@ TEST(LedMatrixGeometry, SizeFollowsTheCells)
     const QImage img = v.renderToImage();
     // Second cell: 2 + 20 + 2 pixels down.
     EXPECT_EQ(img.pixelColor(2 + 0, 24), kLime);      // "B" row 0, leftmost dot
-    EXPECT_EQ(img.pixelColor(2 + 12, 24), kGreen);    // "B" row 0, rightmost dot unlit
+    EXPECT_EQ(img.pixelColor(2 + 12, 24), kUnlit);    // "B" row 0, rightmost dot unlit
     EXPECT_EQ(img.pixelColor(2 + 12, 2 + 9), kLime);  // "A" row 3 is a full bar
 }
 
