@@ -92,6 +92,11 @@ bool TStationPlayback::IsConnected() { return m_network.isConnected(); }
 
 void TStationPlayback::TuneStation(const QString &name, const QString &url)
 {
+    // The online flag is the last status tick's look at the network. A click
+    // before the first tick, right after the start, or just after the network
+    // came back looks again instead of being lost without a word.
+    if (!state.online && !name.isEmpty() && name != QLatin1String("none") && !url.isEmpty())
+        state.online = IsConnected();
     if (name == QLatin1String("none") || name.isEmpty() || url.isEmpty() || !state.online)
         return;
     const QString address = stationAddress(url);

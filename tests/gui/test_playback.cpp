@@ -77,6 +77,16 @@ TEST_F(PlaybackTest, ARefusedTuneChangesNothingNotEvenThePositionClock)
     EXPECT_EQ(form->ui().VrMatrixConn->Text(), QStringLiteral("INTERNET CONNECTION?"));
 }
 
+// A listener who clicks a station the moment the window shows, before the
+// status tick first looked at the network, hears it.
+TEST_F(PlaybackTest, AClickBeforeTheFirstTickTunesWhenTheNetworkIsThere)
+{
+    state().online = false; // as the flag starts, before the first tick
+    form->playback()->TuneStation(QStringLiteral("Radio One"), QStringLiteral("http://radio.example/live"));
+    EXPECT_EQ(station->calls, QStringList({"stop", "url:http://radio.example/live", "play"}));
+    EXPECT_TRUE(state().connecting);
+}
+
 TEST_F(PlaybackTest, TheConnectionTextFollowsTheNetworkOnEveryTick)
 {
     EXPECT_EQ(form->ui().VrMatrixConn->Text(), QStringLiteral("MARO SONAVEO ONLINE!"));

@@ -256,6 +256,7 @@ TEST_F(PresetsTest, LeftPressesTuneAndFillTheHistoryNewestFirst)
     EXPECT_EQ(windows.HistoryForm->entryName(1), QStringLiteral("none"));
 
     // Offline: a connection attempt first, nothing tuned, the entry all the same.
+    fake.network->connected = false;
     form->playback()->state.online = false;
     press(3);
     EXPECT_EQ(fake.network->connectAttempts, 1);
@@ -263,6 +264,7 @@ TEST_F(PresetsTest, LeftPressesTuneAndFillTheHistoryNewestFirst)
     EXPECT_EQ(windows.HistoryForm->entryName(1), QStringLiteral("Radio A"));
 
     // Twelve presses keep the last eleven.
+    fake.network->connected = true;
     form->playback()->state.online = true;
     for (int i = 1; i <= 7; ++i)
         setPreset(i, QStringLiteral("S%1").arg(i), QStringLiteral("http://s/%1").arg(i));
