@@ -47,6 +47,15 @@ protected:
                                     qPrintable(QStringLiteral("the caption \"%1\" for %2").arg(caption, name)));
     }
 
+    // Shows the dialog with the cursor on the red picture.
+    ::testing::AssertionResult showOnThePicture(TPictureDialog &dialog)
+    {
+        dialog.show();
+        if (!QTest::qWaitForWindowExposed(&dialog))
+            return ::testing::AssertionFailure() << "the dialog never showed";
+        return pointAt(dialog, QStringLiteral("red.bmp"), QStringLiteral("600 \u00D7 350"));
+    }
+
     QTemporaryDir dir;
 };
 
@@ -54,9 +63,7 @@ TEST_F(PictureDialogTest, ThePictureUnderTheCursorShowsWithItsSize)
 {
     TPictureDialog dialog(nullptr, QStringLiteral("Hintergrundgrafik auswählen"), dir.path(),
                           QStringLiteral("Bitmaps (*.bmp)"));
-    dialog.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
-    ASSERT_TRUE(pointAt(dialog, QStringLiteral("red.bmp"), QStringLiteral("600 \u00D7 350")));
+    ASSERT_TRUE(showOnThePicture(dialog));
     const QImage shown = dialog.preview().toImage();
     ASSERT_FALSE(shown.isNull());
     // Fitted into the preview box with its proportions kept.
@@ -74,9 +81,7 @@ TEST_F(PictureDialogTest, AFileThatIsNoPictureShowsNone)
 {
     TPictureDialog dialog(nullptr, QStringLiteral("Hintergrundgrafik auswählen"), dir.path(),
                           QStringLiteral("Bitmaps (*.bmp)"));
-    dialog.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
-    ASSERT_TRUE(pointAt(dialog, QStringLiteral("red.bmp"), QStringLiteral("600 \u00D7 350")));
+    ASSERT_TRUE(showOnThePicture(dialog));
     ASSERT_TRUE(pointAt(dialog, QStringLiteral("broken.bmp"), QStringLiteral("No picture")));
     EXPECT_TRUE(dialog.preview().isNull()) << "the previous picture is gone";
 }
