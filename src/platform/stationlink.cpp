@@ -14,6 +14,10 @@
 
 #include <totem-pl-parser.h>
 
+#include <cstdio>
+#include <dlfcn.h>
+#include <mutex>
+
 namespace {
 
 // Enough of the body to tell a playlist or a page from sound.
@@ -56,6 +60,32 @@ bool playableEntry(const QUrl &url)
     static const QStringList schemes = {QStringLiteral("http"), QStringLiteral("https"), QStringLiteral("mms"),
                                         QStringLiteral("mmsh"), QStringLiteral("rtsp"), QStringLiteral("icy")};
     return url.isValid() && schemes.contains(url.scheme().toLower()) && !url.host().isEmpty();
+}
+
+// The parser library, opened the first time a list is read: most starts read
+// none, and it would add its libraries to every one of them.
+struct PlaylistParser {
+    decltype(&totem_pl_parser_new) create = nullptr;
+    decltype(&totem_pl_parser_parse_with_base) parse = nullptr;
+    explicit operator bool() const { return create && parse; }
+};
+
+const PlaylistParser &playlistParser()
+{
+    static PlaylistParser parser;
+    static std::once_flag once;
+    std::call_once(once, [] {
+        void *library = ::dlopen(SONAVEO_PLPARSER_SONAME, RTLD_NOW | RTLD_LOCAL);
+        if (!library) {
+            std::fprintf(stderr, "sonaveo: playlists cannot be read: %s\n", ::dlerror());
+            return;
+        }
+        parser.create = reinterpret_cast<decltype(parser.create)>(::dlsym(library, "totem_pl_parser_new"));
+        parser.parse = reinterpret_cast<decltype(parser.parse)>(::dlsym(library, "totem_pl_parser_parse_with_base"));
+        if (!parser)
+            std::fprintf(stderr, "sonaveo: playlists cannot be read: %s lacks the parser\n", SONAVEO_PLPARSER_SONAME);
+    });
+    return parser;
 }
 
 struct Collected {
@@ -117,8 +147,11 @@ QStringList parsePlaylist(const QByteArray &data, const QString &baseUrl, const 
                         + (typeHint.isEmpty() ? QStringLiteral("m3u") : typeHint));
     if (!file.open() || file.write(data.left(StationLinks::kMaxPlaylistBytes)) < 0 || !file.flush())
         return {};
+    const PlaylistParser &library = playlistParser();
+    if (!library)
+        return {};
     Collected collected;
-    TotemPlParser *parser = totem_pl_parser_new();
+    TotemPlParser *parser = library.create();
     // Nested lists are not fetched here: the player looks at each entry as it
     // comes to it, a list in a list included, up to a small depth.
     g_object_set(parser, "recurse", FALSE, "disable-unsafe", TRUE, nullptr);
@@ -126,7 +159,7 @@ QStringList parsePlaylist(const QByteArray &data, const QString &baseUrl, const 
     const QByteArray fileUri = QUrl::fromLocalFile(file.fileName()).toEncoded();
     // The parser takes its base as a folder: the one the list lies in.
     const QByteArray base = QUrl(baseUrl).resolved(QUrl(QStringLiteral("."))).toEncoded();
-    totem_pl_parser_parse_with_base(parser, fileUri.constData(), base.constData(), FALSE);
+    library.parse(parser, fileUri.constData(), base.constData(), FALSE);
     g_object_unref(parser);
     return collected.entries;
 }
