@@ -43,6 +43,27 @@ TEST(EnvironmentChecks, AnswersDoNotWaitForTheWorkQueuedBehindThem)
     EXPECT_TRUE(followUpRan);
 }
 
+TEST(EnvironmentChecks, WithoutASoundServerNoOutputIsFound)
+{
+    // A process of its own, told of a sound server that does not exist, and of
+    // no PipeWire either: every device provider is asked, and none knows an
+    // output.
+    constexpr const char *kMarker = "SONAVEO_NO_SOUND_CHILD";
+    if (!childprocess::isChild(kMarker)) {
+        QString output;
+        EXPECT_TRUE(childprocess::runPassed(QStringLiteral("EnvironmentChecks.WithoutASoundServerNoOutputIsFound"),
+                                            kMarker,
+                                            {QStringLiteral("env"), QStringLiteral("PULSE_SERVER=unix:/nonexistent/native"),
+                                             QStringLiteral("PIPEWIRE_REMOTE=/nonexistent/pipewire-0"),
+                                             QStringLiteral("XDG_RUNTIME_DIR=/nonexistent")},
+                                            &output))
+            << output.toStdString();
+        return;
+    }
+    EXPECT_TRUE(GstEnvironmentChecks::probeMediaPlayer());
+    EXPECT_FALSE(GstEnvironmentChecks::probeSoundOutput());
+}
+
 namespace {
 
 // The plugins of every type finder and of the stream elements this GStreamer
