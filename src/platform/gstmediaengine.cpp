@@ -168,11 +168,10 @@ void GstMediaEngine::loadStreamPluginsInBackground()
     QThreadPool::globalInstance()->start([] { loadStreamPlugins(); });
 }
 
-GstMediaEngine::GstMediaEngine()
-{
-    if (!ensureGStreamer())
-        throw EMediaError(QStringLiteral("GStreamer could not be initialised"));
-}
+// GStreamer itself is made ready with the pipeline: at start-up the checks
+// initialise it on their helper thread while the windows are built, and a player
+// made meanwhile must not wait for them.
+GstMediaEngine::GstMediaEngine() = default;
 
 // The pipeline is built when the first media is opened: making playbin and its
 // sound output costs milliseconds that the program's start need not wait for.
@@ -180,6 +179,8 @@ void GstMediaEngine::ensurePipeline()
 {
     if (m_playbin)
         return;
+    if (!ensureGStreamer())
+        throw EMediaError(QStringLiteral("GStreamer could not be initialised"));
     preferLightMp3Decoder();
     m_playbin = GstPtr<GstElement>::sink(gst_element_factory_make("playbin", nullptr));
     if (!m_playbin)
