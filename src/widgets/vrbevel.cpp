@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <mutex>
+#include <optional>
 
 int TVrBevel::BorderWidth() const
 {
@@ -136,21 +137,25 @@ constexpr qreal kSampleWidth[2] = {5411.62, 5807.89};
 // 100 for one of them or a face no wider, less for a wider one (DejaVu Sans,
 // the usual stand-in, is about an eighth wider). Without it captions run into
 // each other ("Bitrate:" into the bit rate beside it) or lose their ends.
+//
+// The face the layout faces resolve to is the same at every size, so it is
+// asked for once, regular and bold: asking loads the face at the size asked,
+// and the windows use a dozen sizes, most of them in windows not yet shown.
 int layoutStretch(const QFont &font)
 {
     static std::mutex mutex;
-    static QHash<QString, int> known;
-    const QString face = QFontInfo(font).family();
-    if (layoutFaces().contains(face, Qt::CaseInsensitive))
-        return 100;
-    const QString key = face + (font.bold() ? QStringLiteral("/bold") : QString());
+    static std::optional<int> known[2];
+    const bool bold = font.bold();
     std::lock_guard lock(mutex);
-    if (const auto it = known.constFind(key); it != known.constEnd())
-        return *it;
-
-    const qreal wanted = kSampleWidth[font.bold() ? 1 : 0];
+    if (known[bold])
+        return *known[bold];
     QFont probe = font;
     probe.setPixelSize(100);
+    probe.setStretch(100);
+    if (layoutFaces().contains(QFontInfo(probe).family(), Qt::CaseInsensitive))
+        return *(known[bold] = 100);
+
+    const qreal wanted = kSampleWidth[bold ? 1 : 0];
     int stretch = 100;
     // A narrower stretch may pick a condensed face of the family rather than
     // squeeze the normal one, so the width is measured again at each step.
@@ -161,7 +166,7 @@ int layoutStretch(const QFont &font)
             break;
         stretch = std::max(50, std::min(stretch - 1, int(stretch * wanted / width)));
     }
-    known.insert(key, stretch);
+    known[bold] = stretch;
     return stretch;
 }
 } // namespace
