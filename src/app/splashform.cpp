@@ -45,40 +45,64 @@ TSplashForm::TSplashForm(QWidget *parent)
 }
 
 namespace {
-// Ends a wait once its window has been exposed.
+// Marks its window painted once an expose has been handled (handling it paints
+// the window), and then ends the wait it is given, if any.
 class ExposeWatch : public QObject {
 public:
-    ExposeWatch(QWindow *window, QEventLoop *wait) : m_window(window), m_wait(wait) { window->installEventFilter(this); }
+    ExposeWatch(QWindow *window, bool &painted) : QObject(window), m_window(window), m_painted(painted)
+    {
+        window->installEventFilter(this);
+    }
+    void endWithExpose(QEventLoop *wait) { m_wait = wait; }
     bool eventFilter(QObject *watched, QEvent *event) override
     {
-        // The loop ends after this event is handled, that is after the expose
-        // has painted the window.
-        if (watched == m_window && event->type() == QEvent::Expose)
-            m_wait->quit();
+        if (watched == m_window && event->type() == QEvent::Expose && m_window->isExposed()) {
+            // The filter sees the event before it is handled: the window counts
+            // as painted from the next event on.
+            QMetaObject::invokeMethod(this, [this] {
+                m_painted = true;
+                if (m_wait)
+                    m_wait->quit();
+                deleteLater();
+            }, Qt::QueuedConnection);
+            m_window->removeEventFilter(this);
+        }
         return false;
     }
 
 private:
     QWindow *m_window;
-    QEventLoop *m_wait;
+    bool &m_painted;
+    QEventLoop *m_wait = nullptr;
 };
 } // namespace
 
-void TSplashForm::showPainted(int patienceMs)
+void TSplashForm::showEvent(QShowEvent *event)
 {
-    show();
+    QWidget::showEvent(event);
     QWindow *window = windowHandle();
-    if (!window)
+    if (m_painted || !window || window->findChild<ExposeWatch *>(QString(), Qt::FindDirectChildrenOnly))
         return;
-    if (window->isExposed()) {
-        repaint();
+    if (window->isExposed())
+        m_painted = true; // shown again: the display keeps it exposed
+    else
+        new ExposeWatch(window, m_painted);
+}
+
+void TSplashForm::waitPainted(int patienceMs)
+{
+    QWindow *window = windowHandle();
+    if (m_painted || !window || !isVisible())
         return;
-    }
-    // Handling the expose paints the window.
+    auto *watch = window->findChild<ExposeWatch *>(QString(), Qt::FindDirectChildrenOnly);
+    if (!watch)
+        return;
     QEventLoop wait;
-    ExposeWatch watch(window, &wait);
+    watch->endWithExpose(&wait);
     QTimer::singleShot(patienceMs, &wait, &QEventLoop::quit);
     wait.exec(QEventLoop::ExcludeUserInputEvents);
+    if (!m_painted)
+        watch->endWithExpose(nullptr);
 }
 
 bool TSplashForm::FormActivate(EnvironmentChecks &checks)

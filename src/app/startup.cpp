@@ -31,6 +31,7 @@
 #include <cstdio>
 #include <dlfcn.h>
 #include <future>
+#include <pthread.h>
 #include <thread>
 #include <unistd.h>
 
@@ -72,6 +73,7 @@ void displayFailureHandler(QtMsgType type, const QMessageLogContext &, const QSt
 void warmUpLibraries()
 {
     std::thread([] {
+        pthread_setname_np(pthread_self(), "warm-up");
         using Init = int (*)();
         if (auto init = reinterpret_cast<Init>(::dlsym(RTLD_DEFAULT, "FcInit")))
             init();
@@ -115,17 +117,26 @@ TAboutForm *TApplicationWindows::about()
 }
 
 
-void createFirstWindows(TApplicationWindows &windows)
+void createFirstWindows(TApplicationWindows &windows, const std::function<void()> &between)
 {
     // The toolkit's windows and controls start in the colours of the built-in
     // skin, set before any window exists so that none resolves its palette twice;
     // a skin file applied later recolours them.
     applyApplicationPalette(DefaultSkin());
+    const auto next = [&between] {
+        if (between)
+            between();
+    };
     windows.MainForm = std::make_unique<TMainForm>();
+    next();
     windows.HistoryForm = std::make_unique<THistoryForm>();
+    next();
     windows.BandForm = std::make_unique<TBandForm>();
+    next();
     windows.OptionsForm = std::make_unique<TOptionsForm>();
+    next();
     windows.SkinForm = std::make_unique<TSkinForm>();
+    next();
     windows.EditStationForm = std::make_unique<TEditStationForm>();
     windows.MainForm->setWindows({windows.HistoryForm.get(), windows.BandForm.get(), windows.OptionsForm.get(),
                                   windows.SkinForm.get(), windows.EditStationForm.get(),
@@ -164,14 +175,18 @@ bool startsWithDefaultSkin(const QStringList &arguments, Qt::KeyboardModifiers h
     return arguments.contains(QStringLiteral("--default-skin")) || held.testFlag(Qt::ShiftModifier);
 }
 
-bool runEntrySequence(EnvironmentChecks &checks, TApplicationWindows &windows, bool defaultSkin,
-                      const QString &dataDirectory)
+bool runEntrySequence(EnvironmentChecks &checks, TApplicationWindows &windows,
+                      const std::function<bool()> &defaultSkin, const QString &dataDirectory)
 {
     auto *splash = new TSplashForm;
-    splash->showPainted(); // the picture is on screen before the slow work below
+    splash->show();
     // The windows are built while the checks finish on their helper thread; none
-    // of them shows before both checks passed.
-    createFirstWindows(windows);
+    // of them shows before both checks passed. The display exposes the splash
+    // meanwhile: events are handled between one window and the next, so its
+    // picture is painted as soon as it can be, and is on screen before the work
+    // that follows.
+    createFirstWindows(windows, [] { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); });
+    splash->waitPainted();
     if (!splash->FormActivate(checks)) {
         delete splash;
         windows.destroyAll();
@@ -182,9 +197,6 @@ bool runEntrySequence(EnvironmentChecks &checks, TApplicationWindows &windows, b
     // load on a helper thread, so the first station plays as soon as any other.
     QObject::connect(windows.MainForm.get(), &TMainForm::firstPainted, windows.MainForm.get(),
                      [&windows] {
-                         // Media keys and the desktop's player controls first:
-                         // the desktop may be waiting to show the player.
-                         windows.Mpris = startDesktopPlayer(*windows.MainForm, TMprisService::sessionBus());
                          createLateWindows(windows);
                          GstMediaEngine::loadStreamPluginsInBackground();
                      },
@@ -196,12 +208,16 @@ bool runEntrySequence(EnvironmentChecks &checks, TApplicationWindows &windows, b
         windows.destroyAll();
         return false;
     }
-    windows.MainForm->setUseDefaultSkin(defaultSkin);
+    windows.MainForm->setUseDefaultSkin(defaultSkin && defaultSkin());
     if (!dataDirectory.isEmpty())
         windows.MainForm->setDataDirectory(dataDirectory);
     windows.MainForm->setSplash(splash);
     windows.MainForm->centreOnScreen();
     windows.MainForm->show(); // the first showing loads the data folder
+    // Media keys and the desktop's player controls work from the window's first
+    // picture on: the name is asked for now, and the bus answers while the
+    // window paints.
+    windows.Mpris = startDesktopPlayer(*windows.MainForm, TMprisService::sessionBus());
     return true;
 }
 
@@ -247,11 +263,14 @@ int sonaveoMain(int argc, char **argv)
 
     warmUpLibraries();
     GstEnvironmentChecks checks;
-    checks.prefetch(prefetchCaptureDevices);
 
     QtMessageHandler previous = qInstallMessageHandler(displayFailureHandler);
     QApplication app(argc, argv);
     qInstallMessageHandler(previous);
+    // The checks start once the application is connected to the display: begun
+    // earlier, they take the processor from it and the splash comes later, while
+    // the main window comes no sooner.
+    checks.prefetch(prefetchCaptureDevices);
     QApplication::setApplicationName(QStringLiteral("sonaveo"));
     QApplication::setWindowIcon(QIcon(QPixmap::fromImage(artwork::icon())));
     QGuiApplication::setDesktopFileName(QStringLiteral("sonaveo"));
@@ -259,13 +278,19 @@ int sonaveoMain(int argc, char **argv)
     // The session bus is connected while the windows are built, so the
     // player's controls are on the desktop as soon as the main window shows.
     // The connection is Qt's shared one; the wait ends before the application.
-    const auto busConnected = std::async(std::launch::async, [] { TMprisService::sessionBus(); });
+    const auto busConnected = std::async(std::launch::async, [] {
+        pthread_setname_np(pthread_self(), "session bus");
+        TMprisService::sessionBus();
+    });
     // The toolkit's look from the first window on: the built-in skin's.
     applyApplicationPalette(DefaultSkin());
 
-    // Asked once, as the program starts: Shift held while it is launched.
-    const bool defaultSkin =
-        startsWithDefaultSkin(QCoreApplication::arguments(), QGuiApplication::queryKeyboardModifiers());
+    // Asked once, as the program starts: Shift held while it is launched. The
+    // keyboard is asked once the splash shows: the question waits for the
+    // display to answer, and before the splash the display has the most to do.
+    const auto defaultSkin = [] {
+        return startsWithDefaultSkin(QCoreApplication::arguments(), QGuiApplication::queryKeyboardModifiers());
+    };
     TApplicationWindows windows;
     bool loaded = false;
     // Shutdown, logout and kill keep what the listener did, as Exit would. During

@@ -6,6 +6,7 @@
 #include <QStringList>
 #include <Qt>
 
+#include <functional>
 #include <memory>
 
 class EnvironmentChecks;
@@ -51,8 +52,9 @@ struct TApplicationWindows {
 
 // Creates the eight windows in their order and connects them.
 void createWindows(TApplicationWindows &windows);
-// The first six of them, all the main window's first showing uses.
-void createFirstWindows(TApplicationWindows &windows);
+// The first six of them, all the main window's first showing uses; between one
+// window and the next, between() runs when it is given.
+void createFirstWindows(TApplicationWindows &windows, const std::function<void()> &between = {});
 // The last two, when they do not exist yet.
 void createLateWindows(TApplicationWindows &windows);
 
@@ -60,12 +62,12 @@ void createLateWindows(TApplicationWindows &windows);
 // in order and shows the main window; the last two are made once the main window
 // has painted (or earlier, when they are asked for). Returns false when a check failed (its
 // message was shown) or the program was asked to end before loading anything;
-// then no main window exists. With defaultSkin the main window starts with the
-// built-in skin (TMainForm::useDefaultSkin). dataDirectory is the folder the
-// program chose for its files (chooseDataDirectory); empty keeps the main
-// window's own, the current folder.
-bool runEntrySequence(EnvironmentChecks &checks, TApplicationWindows &windows, bool defaultSkin = false,
-                      const QString &dataDirectory = QString());
+// then no main window exists. When defaultSkin answers true the main window
+// starts with the built-in skin (TMainForm::useDefaultSkin); it is asked once
+// the splash shows. dataDirectory is the folder the program chose for its files
+// (chooseDataDirectory); empty keeps the main window's own, the current folder.
+bool runEntrySequence(EnvironmentChecks &checks, TApplicationWindows &windows,
+                      const std::function<bool()> &defaultSkin = {}, const QString &dataDirectory = QString());
 
 // The way back from a skin that makes the window unusable: "--default-skin" among
 // the program's arguments, or Shift held down as it starts.

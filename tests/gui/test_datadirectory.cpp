@@ -143,7 +143,7 @@ TEST(DataDirectory, ThePlayerWritesOnlyIntoTheChosenFolder)
     FakeEnvironmentChecks checks(true, true);
     {
         TApplicationWindows windows;
-        ASSERT_TRUE(runEntrySequence(checks, windows, false, choice.folder));
+        ASSERT_TRUE(runEntrySequence(checks, windows, {}, choice.folder));
         TMainForm *main = windows.MainForm.get();
         main->ui().TimerSonaveo->stop();
         EXPECT_EQ(main->dataDirectory(), choice.folder);
