@@ -127,7 +127,6 @@ TVrClock *ledClock(QWidget *parent, const char *name, int left, int top, TVrCloc
 }
 } // namespace
 
-
 TMainForm::TMainForm(QWidget *parent) : QWidget(parent, Qt::Window | Qt::FramelessWindowHint)
 {
     setObjectName(QStringLiteral("MainForm"));
@@ -618,17 +617,6 @@ void TMainForm::showEvent(QShowEvent *event)
         FormShow();
 }
 
-
-
-
-
-
-
-
-
-
-
-
 void TMainForm::VrDemoButtonHistoryClick()
 {
     if (THistoryForm *history = historyForm())
@@ -641,13 +629,6 @@ void TMainForm::AddToHistory(const QString &name, const QString &url)
         history->AddToHistory(name, url);
 }
 
-
-
-
-
-
-
-
 void TMainForm::VrDemoButtonOptionsClick()
 {
     if (TOptionsForm *options = optionsForm())
@@ -657,8 +638,6 @@ void TMainForm::VrDemoButtonOptionsClick()
     Presets->restoreBandName();
     SaveDefaults();
 }
-
-
 
 void TMainForm::VrDemoButtonSkinMakerClick()
 {
@@ -785,5 +764,4 @@ void TMainForm::MaroImageClick()
         Network->attemptConnect();
     Maro->Open();
 }
-
 

@@ -27,7 +27,6 @@
 #include <QDir>
 #include <QIcon>
 
-
 #include <cstdio>
 #include <dlfcn.h>
 #include <future>
@@ -115,7 +114,6 @@ TAboutForm *TApplicationWindows::about()
         createLateWindows(*this);
     return AboutForm.get();
 }
-
 
 void createFirstWindows(TApplicationWindows &windows, const std::function<void()> &between)
 {

@@ -49,7 +49,6 @@ struct TApplicationWindows {
     void destroyAll();
 };
 
-
 // Creates the eight windows in their order and connects them.
 void createWindows(TApplicationWindows &windows);
 // The first six of them, all the main window's first showing uses; between one
