@@ -6,6 +6,8 @@
 // except the system fonts (DejaVu Sans, Liberation Sans as a fallback). The output
 // is deterministic, so running it again reproduces the committed files in assets/art/.
 
+#include "widgets/vrmetal.h"
+
 #include <QColor>
 #include <QDir>
 #include <QFont>
@@ -36,59 +38,6 @@ const QColor kLogoGrey(47, 47, 47);
 // The main window is shaped by this colour: every pixel of it in the background
 // picture becomes a hole in the window.
 constexpr QRgb kCutoutColour = 0xFF800080u;
-
-// ---------------------------------------------------------------------------
-// Deterministic noise for brushed metal
-
-quint32 scramble(quint32 v)
-{
-    v ^= v >> 16;
-    v *= 0x7feb352dU;
-    v ^= v >> 15;
-    v *= 0x846ca68bU;
-    v ^= v >> 16;
-    return v;
-}
-
-// A pseudo-random value in [0, 1] for the integer pair (a, b).
-double hashUnit(int a, int b, quint32 seed)
-{
-    const quint32 h = scramble(static_cast<quint32>(a) * 0x9E3779B1U
-                               ^ scramble(static_cast<quint32>(b) + 0x85EBCA77U * seed));
-    return static_cast<double>(h & 0xFFFFFFu) / static_cast<double>(0xFFFFFFu);
-}
-
-// Value noise that changes smoothly along x; one independent line per row.
-double rowNoise(double x, int row, quint32 seed)
-{
-    const double fl = std::floor(x);
-    const int i = static_cast<int>(fl);
-    double f = x - fl;
-    f = f * f * (3.0 - 2.0 * f);
-    const double a = hashUnit(i, row, seed);
-    const double b = hashUnit(i + 1, row, seed);
-    return a + (b - a) * f;
-}
-
-// Fills an RGB image with horizontally brushed metal whose brightness runs from
-// `top` at the first row to `bottom` at the last one.
-void paintBrushedMetal(QImage &img, double top, double bottom, double grain)
-{
-    const int h = img.height();
-    for (int y = 0; y < h; ++y) {
-        const double t = h > 1 ? static_cast<double>(y) / (h - 1) : 0.0;
-        const double base = top + (bottom - top) * t;
-        const double rowShift = (hashUnit(y, 0, 3) - 0.5) * grain;
-        auto *line = reinterpret_cast<QRgb *>(img.scanLine(y));
-        for (int x = 0; x < img.width(); ++x) {
-            const double streak = (rowNoise(x / 41.0, y, 1) - 0.5) * grain * 1.6
-                                  + (rowNoise(x / 7.0, y, 5) - 0.5) * grain * 0.6
-                                  + (hashUnit(x, y, 2) - 0.5) * grain * 0.7;
-            const int v = std::clamp(static_cast<int>(std::lround(base + rowShift + streak)), 0, 250);
-            line[x] = qRgb(v, v + 1, v + 4);
-        }
-    }
-}
 
 // ---------------------------------------------------------------------------
 // Shared helpers
@@ -178,29 +127,6 @@ void drawRecess(QPainter &p, const QRectF &r, qreal radius, const QColor &fill)
     p.setPen(QPen(QColor(0, 0, 0, 200), 1.0));
     p.setBrush(Qt::NoBrush);
     p.drawRoundedRect(r.adjusted(0.5, 0.5, -0.5, -0.5), radius, radius);
-    p.restore();
-}
-
-// A countersunk slotted screw head.
-void drawScrew(QPainter &p, QPointF c, qreal radius, qreal slotAngle)
-{
-    p.save();
-    p.setRenderHint(QPainter::Antialiasing, true);
-    p.setPen(Qt::NoPen);
-    p.setBrush(QColor(0, 0, 0, 170));
-    p.drawEllipse(c, radius + 1.0, radius + 1.0);
-    QRadialGradient head(c - QPointF(radius * 0.4, radius * 0.5), radius * 1.6);
-    head.setColorAt(0.0, QColor(150, 154, 158));
-    head.setColorAt(0.55, QColor(82, 86, 90));
-    head.setColorAt(1.0, QColor(36, 38, 40));
-    p.setBrush(head);
-    p.drawEllipse(c, radius, radius);
-    p.translate(c);
-    p.rotate(slotAngle);
-    p.setPen(QPen(QColor(14, 15, 16), 1.2, Qt::SolidLine, Qt::FlatCap));
-    p.drawLine(QPointF(-radius * 0.8, 0.0), QPointF(radius * 0.8, 0.0));
-    p.setPen(QPen(QColor(255, 255, 255, 50), 0.8, Qt::SolidLine, Qt::FlatCap));
-    p.drawLine(QPointF(-radius * 0.75, 0.9), QPointF(radius * 0.75, 0.9));
     p.restore();
 }
 
@@ -310,7 +236,7 @@ QImage opaqueWithoutCutout(const QImage &src)
 // The dark stage shared by the splash and the farewell picture.
 void paintStage(QImage &img)
 {
-    paintBrushedMetal(img, 24.0, 8.0, 5.0);
+    paintBrushedMetal(img, steelFinish(24.0, 8.0, 5.0));
     QPainter p(&img);
     p.setRenderHint(QPainter::Antialiasing, true);
     const QRectF r(0, 0, img.width(), img.height());
@@ -437,7 +363,7 @@ void drawGlowText(QPainter &p, const QFont &font, QPointF baseline, const QStrin
 QImage drawBackground()
 {
     QImage img(600, 350, QImage::Format_RGB32);
-    paintBrushedMetal(img, 33.0, 21.0, 6.0);
+    paintBrushedMetal(img, steelFinish(33.0, 21.0, 6.0));
     QPainter p(&img);
     p.setRenderHint(QPainter::Antialiasing, true);
     p.setRenderHint(QPainter::TextAntialiasing, true);

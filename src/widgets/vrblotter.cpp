@@ -77,9 +77,10 @@ QImage TVrBlotter::render() const
                                        {width() - kInset, kInset},
                                        {kInset, height() - kInset},
                                        {width() - kInset, height() - kInset}};
+            const ScrewColours screw = screwColours(shade);
             qreal slot = 30;
             for (const QPointF &c : corners)
-                drawScrew(p, c, 2.5, slot += 47, shade);
+                drawScrew(p, c, 2.5, slot += 47, screw);
         }
     }
     const QRect inside = paintBevel(p, rect(), m_bevel, m_color);
