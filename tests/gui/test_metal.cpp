@@ -2,6 +2,7 @@
 // pop-up colour: grain that shows even on a black panel, screws in the corners,
 // and a face that follows the colour the designer picks.
 
+#include "app/artwork.h"
 #include "widgets/vrblotter.h"
 #include "widgets/vrmetal.h"
 
@@ -77,6 +78,20 @@ TEST(MetalFace, TheSameColourGivesTheSamePictureAndScrewsSitInTheCorners)
                 brightest = std::max(brightest, qGray(a.pixel(corner + QPoint(dx, dy))));
         EXPECT_GT(brightest, qGray(steel.rgb()) + 25) << corner.x() << "," << corner.y();
     }
+}
+
+// The faceplate picture was drawn with the program's own metal: where nothing
+// lies on it, it is that metal pixel for pixel, so the pictures can be drawn
+// again as they are and the smaller windows wear the same grain.
+TEST(MetalFace, TheMainWindowsFaceplateIsTheProgramsSteel)
+{
+    const QImage faceplate = artwork::background().convertToFormat(QImage::Format_RGB32);
+    ASSERT_EQ(faceplate.size(), QSize(600, 350));
+    QImage steel(faceplate.size(), QImage::Format_RGB32);
+    paintBrushedMetal(steel, steelFinish(33.0, 21.0, 6.0));
+    // Bare metal above the station status and between the grooves of the deck.
+    for (const QRect bare : {QRect(280, 60, 300, 65), QRect(270, 212, 190, 60)})
+        EXPECT_EQ(faceplate.copy(bare), steel.copy(bare)) << bare.x() << "," << bare.y();
 }
 
 } // namespace
