@@ -6,16 +6,9 @@
 //
 // SONAVEO_SHOT_DIR=<folder> keeps every picture looked at as a PNG there.
 
-#include "app/forms.h"
-#include "app/mainform.h"
-#include "app/startup.h"
-#include "fakecapturebackend.h"
-#include "fakeplatform.h"
 #include "platform/dialogs.h"
-#include "recording/recorder.h"
-#include "recording/soundcapture.h"
 #include "skin/skinpalette.h"
-#include "waitfor.h"
+#include "skinlook.h"
 #include "widgets/keyboardfocusframe.h"
 #include "widgets/vrdemobutton.h"
 #include "widgets/vrslider.h"
@@ -24,7 +17,6 @@
 #include <QApplication>
 #include <QColorDialog>
 #include <QComboBox>
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QFileDialog>
 #include <QLabel>
@@ -33,25 +25,14 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QScrollBar>
-#include <QStyleFactory>
-#include <QTemporaryDir>
 #include <QTest>
-#include <QTimer>
 #include <gtest/gtest.h>
 
-#include <memory>
 #include <tuple>
 
-using testsupport::waitFor;
+using namespace testsupport;
 
 namespace {
-
-TColor tcolor(int r, int g, int b) { return TColor(r | g << 8 | b << 16); }
-
-int channelDistance(QRgb a, QRgb b)
-{
-    return std::max({std::abs(qRed(a) - qRed(b)), std::abs(qGreen(a) - qGreen(b)), std::abs(qBlue(a) - qBlue(b))});
-}
 
 int countColour(const QImage &shot, const QRect &area, const QColor &colour)
 {
@@ -71,108 +52,8 @@ QRect areaIn(const QWidget *widget, const QWidget *ancestor)
     return QRect(widget->mapTo(ancestor, QPoint(0, 0)), widget->size());
 }
 
-// The pixels of a picture in the toolkit's stock colours (Fusion's light grey
-// windows and buttons, its blue selection and the darker blue of its focus
-// frames) or near them, outside the areas left out, described for a failure
-// message; empty when there are none.
-QString stockPixels(const QImage &shot, const QList<QRect> &leftOut = {})
-{
-    static const QList<std::pair<QColor, int>> stock = [] {
-        std::unique_ptr<QStyle> fusion(QStyleFactory::create(QStringLiteral("Fusion")));
-        const QPalette p = fusion->standardPalette();
-        const QColor blue = p.color(QPalette::Highlight);
-        return QList<std::pair<QColor, int>>{
-            {p.color(QPalette::Window), 10}, {p.color(QPalette::Button), 10}, {blue, 16}, {blue.darker(125), 16}};
-    }();
-    int n = 0;
-    QString first;
-    for (int y = 0; y < shot.height(); ++y)
-        for (int x = 0; x < shot.width(); ++x) {
-            const QRgb pixel = shot.pixel(x, y);
-            if (std::none_of(stock.begin(), stock.end(),
-                             [pixel](const auto &c) { return channelDistance(pixel, c.first.rgb()) <= c.second; })
-                || std::any_of(leftOut.begin(), leftOut.end(), [x, y](const QRect &r) { return r.contains(x, y); }))
-                continue;
-            if (n++ == 0)
-                first = QStringLiteral("(%1, %2) %3").arg(x).arg(y).arg(QColor(pixel).name());
-        }
-    return n == 0 ? QString() : QStringLiteral("%1 stock pixels, the first at %2").arg(n).arg(first);
-}
-
-// Runs open(), which shows a modal dialog and returns once it is closed. While it
-// shows, look(dialog) runs as soon as ready(dialog) holds, and the dialog is then
-// closed. False when no dialog got ready within the waiting limit.
-bool whileShown(const std::function<void()> &open, const std::function<void(QDialog *)> &look,
-                const std::function<bool(QDialog *)> &ready = [](QDialog *) { return true; })
-{
-    bool looked = false;
-    const QDeadlineTimer deadline(testsupport::kWaitLimitMs);
-    QTimer poll;
-    poll.setInterval(5);
-    QObject::connect(&poll, &QTimer::timeout, [&] {
-        auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget());
-        if (!dialog || !dialog->isVisible() || (!ready(dialog) && !deadline.hasExpired()))
-            return;
-        if (ready(dialog)) {
-            look(dialog);
-            looked = true;
-        }
-        poll.stop();
-        dialog->reject();
-    });
-    poll.start();
-    open();
-    return looked;
-}
-
-struct SkinCase {
-    const char *name;
-    TSkin skin;
-};
-
-void PrintTo(const SkinCase &c, std::ostream *os) { *os << c.name; }
-
-SkinCase greenOnDarkBlue()
-{
-    TSkin s = DefaultSkin();
-    s.WindowActive = tcolor(0x3C, 0xFF, 0x6E);
-    s.WindowPassive = tcolor(0x1E, 0x8C, 0x46);
-    s.Active = tcolor(0x50, 0xFF, 0x78);
-    s.Passive = tcolor(0x2A, 0xA0, 0x50);
-    s.PopUp = tcolor(0x0B, 0x1A, 0x40);
-    s.ButtonText = tcolor(0xA0, 0xE6, 0xB4);
-    s.MouseOver = tcolor(0xE6, 0xFF, 0x5A);
-    return {"GreenOnDarkBlue", s};
-}
-
-// The built-in skin with a cream pop-up colour: its aqua, teal, silver and white
-// text colours do not read on it as they are.
-SkinCase lightPopUp()
-{
-    TSkin s = DefaultSkin();
-    s.PopUp = tcolor(0xFF, 0xF0, 0xC8);
-    return {"LightPopUp", s};
-}
-
-class PaletteTest : public ::testing::TestWithParam<SkinCase> {
+class PaletteTest : public testsupport::SkinnedWindowsTest {
 protected:
-    void SetUp() override
-    {
-        capture.drivers = {CaptureDriverInfo{std::nullopt, QStringLiteral("Primary Sound Capture Driver"), QString()}};
-        ForgetCaptureDrivers();
-        createWindows(windows);
-        main = windows.MainForm.get();
-        main->ui().TimerSonaveo->stop();
-        main->setDataDirectory(dir.path());
-        main->skipFirstLoading();
-        main->recorder()->FillDriverList(); // the 56 formats of a device that takes every one
-        windows.SkinForm->setSkin(skin());
-        windows.SkinForm->ApplySkin(false); // as the designer does on every change
-    }
-    void TearDown() override { ForgetCaptureDrivers(); }
-
-    const TSkin &skin() const { return GetParam().skin; }
-    QColor colour(TColor TSkin::*which) const { return toQColor(skin().*which); }
     // Takes a picture of what is shown, keeps it when SONAVEO_SHOT_DIR names a
     // folder, and expects none of the toolkit's stock colours in it.
     QImage look(const QImage &shot, const QString &what, const QList<QRect> &leftOut = {}) const
@@ -183,19 +64,7 @@ protected:
         return shot;
     }
     QImage look(QWidget *widget, const QString &what) const { return look(widget->grab().toImage(), what); }
-    // Shows a window and gives it the keyboard.
-    void activate(QWidget *window)
-    {
-        window->show();
-        window->activateWindow();
-        ASSERT_TRUE(waitFor([window] { return window->isActiveWindow(); }, "the window to be active"));
-    }
 
-    FakePlatform fake;
-    FakeCaptureBackend capture;
-    QTemporaryDir dir;
-    TApplicationWindows windows;
-    TMainForm *main = nullptr;
     QtDialogs real;
 };
 
@@ -387,8 +256,7 @@ TEST_P(PaletteTest, TheKeyboardFocusShowsAsAFrameInTheSkinsColour)
 }
 
 INSTANTIATE_TEST_SUITE_P(Skins, PaletteTest,
-                         ::testing::Values(SkinCase{"Default", DefaultSkin()}, greenOnDarkBlue(), lightPopUp()),
-                         [](const ::testing::TestParamInfo<SkinCase> &row) { return std::string(row.param.name); });
+                         ::testing::Values(builtInSkin(), greenOnDarkBlue(), lightPopUp()), skinCaseName);
 
 // Whatever colours a skin gives, the palette made from it reads: text on its
 // background, captions on buttons, the selection's text on the selection, and
