@@ -45,6 +45,7 @@ inline ::testing::AssertionResult matchesGolden(QImage shot, const QString &name
     // What differs is kept beside the test's other output for a look.
     const QString outDir = qEnvironmentVariableIsEmpty("SONAVEO_TEST_OUTPUT") ? QDir::tempPath()
                                                                               : qEnvironmentVariable("SONAVEO_TEST_OUTPUT");
+    QDir().mkpath(QFileInfo(QDir(outDir).filePath(name)).path()); // a name may lie in a folder
     if (golden.size() != shot.size()) {
         shot.save(QDir(outDir).filePath(name + QStringLiteral("-actual.png")));
         return ::testing::AssertionFailure() << "size " << shot.width() << "x" << shot.height() << ", the golden picture is "

@@ -38,6 +38,12 @@ inline int channelDistance(QRgb a, QRgb b)
     return std::max({std::abs(qRed(a) - qRed(b)), std::abs(qGreen(a) - qGreen(b)), std::abs(qBlue(a) - qBlue(b))});
 }
 
+// Where a widget lies in a window (or another of its ancestors).
+inline QRect areaIn(const QWidget *widget, const QWidget *ancestor)
+{
+    return QRect(widget->mapTo(ancestor, QPoint(0, 0)), widget->size());
+}
+
 // The pixels of a picture in the toolkit's stock colours (Fusion's light grey
 // windows and buttons, its blue selection and the darker blue of its focus
 // frames) or near them, outside the areas left out, described for a failure

@@ -47,11 +47,6 @@ int countColour(const QImage &shot, const QRect &area, const QColor &colour)
 // Pixels of the top row in a colour: the frame a button draws at its edge.
 int topRow(const QImage &shot, const QColor &colour) { return countColour(shot, {0, 0, shot.width(), 1}, colour); }
 
-QRect areaIn(const QWidget *widget, const QWidget *ancestor)
-{
-    return QRect(widget->mapTo(ancestor, QPoint(0, 0)), widget->size());
-}
-
 class PaletteTest : public testsupport::SkinnedWindowsTest {
 protected:
     // Takes a picture of what is shown, keeps it when SONAVEO_SHOT_DIR names a
