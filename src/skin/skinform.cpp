@@ -57,8 +57,11 @@ void TSkinSwatch::setColor(TColor color)
 
 void TSkinSwatch::paintEvent(QPaintEvent *)
 {
+    // Framed in the grey of the button beside it: a colour the same as the
+    // panel's (the pop-up colour on its own metal) still shows where it is.
     QPainter p(this);
-    p.fillRect(rect(), toQColor(m_color));
+    p.fillRect(rect(), toQColor(clGray));
+    p.fillRect(rect().adjusted(1, 1, -1, -1), toQColor(m_color));
 }
 
 TSkinForm::TSkinForm(QWidget *parent) : TBorderlessForm(QSize(290, 430), parent)

@@ -17,7 +17,7 @@ class TSkinHost;
 class TVrBlotter;
 class TVrDemoButton;
 
-// A plain panel that only shows a colour. It keeps the colour as the program
+// A framed panel that only shows a colour. It keeps the colour as the program
 // stores it, so a system colour read from a skin file is written back unchanged.
 class TSkinSwatch : public QWidget {
     Q_OBJECT
