@@ -48,16 +48,14 @@
 #include <unistd.h>
 
 namespace {
-// The main window among the top-level windows, shown or not.
-TMainForm *anyMainWindowOf(bool shownOnly)
+// The main window, when one is shown.
+TMainForm *shownMainWindow()
 {
     for (QWidget *w : QApplication::topLevelWidgets())
-        if (auto *main = qobject_cast<TMainForm *>(w); main && (!shownOnly || main->isVisible()))
+        if (auto *main = qobject_cast<TMainForm *>(w); main && main->isVisible())
             return main;
     return nullptr;
 }
-TMainForm *shownMainWindow() { return anyMainWindowOf(true); }
-bool anyMainWindow() { return anyMainWindowOf(false) != nullptr; }
 } // namespace
 
 namespace {
