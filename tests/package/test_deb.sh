@@ -85,5 +85,58 @@ status=$?
 [ "$status" -eq 124 ] || { cat "$root/tmp/run.log"; fail "the program ended with status $status instead of running"; }
 [ -d "$root/tmp/data/sonaveo" ] || fail "the program made no data folder"
 
+# With the test servers up (a display, the sound server with its null sink and
+# the tone stream, as scripts/test starts them: scripts/with-test-servers runs
+# this script among them), the installed program also plays the stream. It runs
+# in the chroot on the display, reaches the sound server over a local TCP port
+# and a session bus of its own over an abstract socket (nothing of the machine
+# is mounted into the chroot), is asked over that bus (MPRIS OpenUri) to tune
+# the stream, and the tone is heard on the null sink's monitor.
+played=""
+if [ -n "${SONAVEO_TEST_STREAM:-}" ] && [ -n "${DISPLAY:-}" ] && pactl info >/dev/null 2>&1; then
+  port=$((20000 + $$ % 20000))
+  tcp_module=$(pactl load-module module-native-protocol-tcp port=$port listen=127.0.0.1 auth-ip-acl=127.0.0.1) ||
+    fail "the sound server took no TCP port for the chroot"
+  bus_address="unix:abstract=/tmp/sonaveo-deb-test-$$"
+  dbus-daemon --session --nofork --address="$bus_address" >/dev/null 2>&1 &
+  bus_pid=$!
+  on_bus() { DBUS_SESSION_BUS_ADDRESS=$bus_address dbus-send --session --print-reply "$@" 2>/dev/null; }
+  mkdir -m 700 "$root/tmp/runtime"
+  chroot "$root" env -i PATH=/usr/bin:/bin HOME=/root LANG=C.UTF-8 DISPLAY="$DISPLAY" \
+    PULSE_SERVER="tcp:127.0.0.1:$port" DBUS_SESSION_BUS_ADDRESS="$bus_address" \
+    XDG_RUNTIME_DIR=/tmp/runtime XDG_DATA_HOME=/tmp/play sonaveo >"$root/tmp/play.log" 2>&1 &
+  player=$!
+  player_path=/org/mpris/MediaPlayer2
+  for _ in $(seq 300); do
+    on_bus --dest=org.freedesktop.DBus / org.freedesktop.DBus.NameHasOwner string:org.mpris.MediaPlayer2.sonaveo |
+      grep -q "boolean true" && break
+    sleep 0.1
+  done
+  if on_bus --dest=org.mpris.MediaPlayer2.sonaveo $player_path org.mpris.MediaPlayer2.Player.OpenUri \
+    string:"$SONAVEO_TEST_STREAM" >/dev/null; then
+    for _ in $(seq 300); do
+      on_bus --dest=org.mpris.MediaPlayer2.sonaveo $player_path org.freedesktop.DBus.Properties.Get \
+        string:org.mpris.MediaPlayer2.Player string:PlaybackStatus | grep -q '"Playing"' && break
+      sleep 0.1
+    done
+    # Two seconds of the sink's monitor; the tone peaks far above silence.
+    timeout 2 parec -d "$(pactl get-default-sink).monitor" --raw --format=s16le --channels=1 --rate=8000 \
+      >"$root/tmp/heard.raw" 2>/dev/null
+    peak=$(od -An -t d2 -v "$root/tmp/heard.raw" | tr -s ' ' '\n' |
+      awk '{ v = $1 < 0 ? -$1 : $1; if (v > m) m = v } END { print m + 0 }')
+    [ "$peak" -gt 1000 ] && played=yes || fail "the stream was tuned but nothing was heard (peak $peak)"
+  else
+    cat "$root/tmp/play.log"
+    fail "the installed program did not come onto its session bus"
+  fi
+  kill "$player" 2>/dev/null
+  wait "$player" 2>/dev/null
+  kill "$bus_pid" 2>/dev/null
+  wait "$bus_pid" 2>/dev/null
+  pactl unload-module "$tcp_module" 2>/dev/null
+else
+  echo "not played: no test servers here (scripts/with-test-servers tests/package/test_deb.sh runs them)"
+fi
+
 [ "$failures" -eq 0 ] || exit 1
-echo "the package installs and runs in a fresh Debian 12"
+echo "the package installs and runs in a fresh Debian 12${played:+, and plays the test stream}"
