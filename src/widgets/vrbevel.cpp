@@ -2,7 +2,6 @@
 
 #include <QFontInfo>
 #include <QFontMetricsF>
-#include <QHash>
 #include <QPainter>
 #include <QStringList>
 
