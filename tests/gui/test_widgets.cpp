@@ -14,6 +14,7 @@
 #include "widgets/vrspinner.h"
 
 #include <QApplication>
+#include <QCursor>
 #include <QFile>
 #include <QPainter>
 #include <QSignalSpy>
@@ -155,6 +156,9 @@ TEST(DemoButton, DisabledButtonGreysItsCaptionAndIgnoresTheMouse)
     button->setFont3D(0, 0);
     button->setColor(Qt::white);
     button->setDisabledTextColor(QColor(0, 200, 0));
+    // The pointer rests away from the button, wherever an earlier test left it:
+    // under the mouse the caption takes the mouse-over colour.
+    QCursor::setPos(QPoint(-200, -200));
     host.show();
     QSignalSpy clicks(button, &TVrDemoButton::OnClick);
 
