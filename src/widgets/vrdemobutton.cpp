@@ -208,7 +208,7 @@ QImage TVrDemoButton::render() const
         const int flags = int(m_textAlignment) | Qt::TextShowMnemonic | Qt::TextSingleLine;
         // Centred text wider than the button would lose both its ends; it is
         // shortened at the end instead.
-        const QString caption = elidedCaption(m_caption, f.Font, r.width(), true);
+        const QString caption = shownCaption();
         p.setFont(f.Font);
         if (m_highlightDepth > 0) {
             p.setPen(m_highlightColor);
