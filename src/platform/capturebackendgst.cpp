@@ -14,7 +14,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <cstring>
 
 namespace {
 
@@ -99,38 +98,60 @@ DeviceList sourceDevices()
     return copy;
 }
 
-// A device of the sound server's PulseAudio side: with PulseAudio and with
-// PipeWire's pipewire-pulse alike it lists every source, the monitors of the
-// outputs among them.
-bool isPulseDevice(const DevicePtr &device)
-{
-    return std::strcmp(G_OBJECT_TYPE_NAME(device.get()), "GstPulseDevice") == 0;
-}
+const char *const kPulseProvider = "pulsedeviceprovider";
+const char *const kPipeWireProvider = "pipewiredeviceprovider";
 
+// The capture devices of every provider, as a device monitor would gather them
+// (the providers by rank, none that one asked before hides), with one
+// difference: the providers are asked one by one, PulseAudio's first. Where PipeWire serves
+// the sound, GStreamer's PipeWire plugin (a GNOME desktop has it) lists each
+// microphone a second time, with caps of its own that take none of the
+// recorder's formats, and the PulseAudio side (pipewire-pulse) lists every one
+// of them already. So once the PulseAudio side has listed sources, PipeWire's
+// provider is not asked: loading it and waiting for its daemon cost the start
+// some milliseconds. Without start() a provider answers with what it can probe
+// at once, which is the whole list and spares a monitoring thread.
 DeviceList probeSourceDevices()
 {
-    const auto monitor = GstPtr<GstDeviceMonitor>::adopt(gst_device_monitor_new());
-    gst_device_monitor_add_filter(monitor.get(), "Audio/Source", nullptr);
-    // Without start() the providers answer with what they can probe at once,
-    // which is the whole list and spares a monitoring thread.
-    GList *list = gst_device_monitor_get_devices(monitor.get());
-    DeviceList devices;
-    // The list owns one reference per entry; the holders take them over.
-    for (GList *item = list; item; item = item->next)
-        devices.push_back(DevicePtr::adopt(GST_DEVICE(item->data)));
-    g_list_free(list);
-    // Where PipeWire serves the sound, GStreamer's PipeWire plugin (a GNOME
-    // desktop has it) lists each microphone a second time, ahead of the
-    // PulseAudio side, and with caps of its own that take none of the
-    // recorder's formats. A device the PulseAudio side lists by the same name
-    // is taken from there alone.
-    QSet<QString> pulseNames;
-    for (const DevicePtr &device : devices)
-        if (isPulseDevice(device))
-            pulseNames.insert(displayName(device.get()));
-    std::erase_if(devices, [&](const DevicePtr &device) {
-        return !isPulseDevice(device) && pulseNames.contains(displayName(device.get()));
+    GList *factories = gst_device_provider_factory_list_get_device_providers(GST_RANK_NONE);
+    factories = g_list_sort(factories, [](gconstpointer a, gconstpointer b) {
+        const auto pulse = [](gconstpointer f) {
+            return g_strcmp0(gst_plugin_feature_get_name(GST_PLUGIN_FEATURE(f)), kPulseProvider) == 0;
+        };
+        if (pulse(a) != pulse(b))
+            return pulse(a) ? -1 : 1;
+        return int(gst_plugin_feature_get_rank(GST_PLUGIN_FEATURE(b)))
+               - int(gst_plugin_feature_get_rank(GST_PLUGIN_FEATURE(a)));
     });
+    DeviceList devices;
+    QSet<QByteArray> hidden;
+    bool pulseListed = false;
+    for (GList *f = factories; f; f = f->next) {
+        auto *factory = GST_DEVICE_PROVIDER_FACTORY(f->data);
+        const QByteArray name = gst_plugin_feature_get_name(GST_PLUGIN_FEATURE(factory));
+        if (!gst_device_provider_factory_has_classes(factory, "Audio/Source") || hidden.contains(name)
+            || (pulseListed && name == kPipeWireProvider))
+            continue;
+        // Made only when asked: making a provider loads its plugin.
+        const auto provider = GstPtr<GstDeviceProvider>::adopt(gst_device_provider_factory_get(factory));
+        if (!provider)
+            continue;
+        gchar **hides = gst_device_provider_get_hidden_providers(provider.get());
+        for (gchar **other = hides; other && *other; ++other)
+            hidden.insert(*other);
+        g_strfreev(hides);
+        GList *list = gst_device_provider_get_devices(provider.get());
+        // The list owns one reference per entry; the holders take them over.
+        for (GList *item = list; item; item = item->next) {
+            auto device = DevicePtr::adopt(GST_DEVICE(item->data));
+            if (gst_device_has_classes(device.get(), "Audio/Source")) {
+                pulseListed = pulseListed || name == kPulseProvider;
+                devices.push_back(std::move(device));
+            }
+        }
+        g_list_free(list);
+    }
+    gst_plugin_feature_list_free(factories);
     std::stable_partition(devices.begin(), devices.end(), isDefaultDevice);
     return devices;
 }

@@ -30,7 +30,7 @@ template <> struct Refs<GstElement> : ObjectRefs<GstElement> {};
 template <> struct Refs<GstBus> : ObjectRefs<GstBus> {};
 template <> struct Refs<GstPad> : ObjectRefs<GstPad> {};
 template <> struct Refs<GstDevice> : ObjectRefs<GstDevice> {};
-template <> struct Refs<GstDeviceMonitor> : ObjectRefs<GstDeviceMonitor> {};
+template <> struct Refs<GstDeviceProvider> : ObjectRefs<GstDeviceProvider> {};
 template <> struct Refs<GstPluginFeature> : ObjectRefs<GstPluginFeature> {};
 template <> struct Refs<GstClock> : ObjectRefs<GstClock> {};
 
