@@ -259,6 +259,8 @@ int sonaveoMain(int argc, char **argv)
         return 2;
     }
 
+    // Before the first helper thread: it may set the environment.
+    skipPluginScanWhileCurrent();
     warmUpLibraries();
     GstEnvironmentChecks checks;
 

@@ -2,15 +2,120 @@
 
 #include <gst/gst.h>
 
+#include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
+
+#include <cstdlib>
+#include <initializer_list>
 #include <mutex>
 #include <pthread.h>
+
+namespace {
+constexpr const char *kUpdateVariable = "GST_REGISTRY_UPDATE";
+// Set by skipPluginScanWhileCurrent() when it told GStreamer to skip the files.
+bool skippingScan = false;
+
+// The first of the variables that is set, as GStreamer reads them.
+QString firstSet(const QProcessEnvironment &environment, std::initializer_list<const char *> names)
+{
+    for (const char *name : names)
+        if (environment.contains(QLatin1String(name)))
+            return environment.value(QLatin1String(name));
+    return {};
+}
+
+QString registryCacheFile(const QProcessEnvironment &environment)
+{
+    const QString named = firstSet(environment, {"GST_REGISTRY_1_0", "GST_REGISTRY"});
+    if (!named.isEmpty())
+        return named;
+    QString cache = environment.value(QStringLiteral("XDG_CACHE_HOME"));
+    if (cache.isEmpty())
+        cache = environment.value(QStringLiteral("HOME")) + QStringLiteral("/.cache");
+    // "registry.<processor>.bin"; with none or several the rule does not guess.
+    const QDir folder(cache + QStringLiteral("/gstreamer-1.0"));
+    const QStringList files = folder.entryList({QStringLiteral("registry.*.bin")}, QDir::Files);
+    return files.size() == 1 ? folder.filePath(files.front()) : QString();
+}
+
+QStringList pluginFolders(const QProcessEnvironment &environment)
+{
+    const auto folders = [&environment](std::initializer_list<const char *> names) {
+        return firstSet(environment, names).split(QLatin1Char(':'), Qt::SkipEmptyParts);
+    };
+    QStringList all = folders({"GST_PLUGIN_PATH_1_0", "GST_PLUGIN_PATH"});
+    // The system's folders, unless the environment names others.
+    if (environment.contains(QStringLiteral("GST_PLUGIN_SYSTEM_PATH_1_0"))
+        || environment.contains(QStringLiteral("GST_PLUGIN_SYSTEM_PATH")))
+        return all + folders({"GST_PLUGIN_SYSTEM_PATH_1_0", "GST_PLUGIN_SYSTEM_PATH"});
+    QString data = environment.value(QStringLiteral("XDG_DATA_HOME"));
+    if (data.isEmpty())
+        data = environment.value(QStringLiteral("HOME")) + QStringLiteral("/.local/share");
+    return all << data + QStringLiteral("/gstreamer-1.0/plugins") << QStringLiteral(SONAVEO_GST_PLUGINS_DIR);
+}
+} // namespace
+
+bool pluginCacheIsCurrent(const QProcessEnvironment &environment)
+{
+    const QString cacheFile = registryCacheFile(environment);
+    if (cacheFile.isEmpty())
+        return false;
+    const QFileInfo cache(cacheFile);
+    if (!cache.isFile())
+        return false;
+    const QDateTime written = cache.lastModified();
+    for (const QString &folder : pluginFolders(environment)) {
+        const QFileInfo info(folder);
+        // A folder changed in the same second as the cache was written may have
+        // changed after it.
+        if (info.exists() && info.lastModified() >= written)
+            return false;
+    }
+    return true;
+}
+
+bool skipPluginScanWhileCurrent()
+{
+    // Asked for by the user either way: left alone.
+    if (qEnvironmentVariableIsSet(kUpdateVariable))
+        return false;
+    skippingScan = pluginCacheIsCurrent(QProcessEnvironment::systemEnvironment());
+    if (skippingScan)
+        ::setenv(kUpdateVariable, "no", 1);
+    return skippingScan;
+}
 
 bool ensureGStreamer()
 {
     static std::once_flag once;
     static bool ok = false;
-    std::call_once(once, [] { ok = gst_init_check(nullptr, nullptr, nullptr); });
+    std::call_once(once, [] {
+        ok = gst_init_check(nullptr, nullptr, nullptr);
+        // A later refresh, and every program started from this one, look at the
+        // files as GStreamer always does. The variable is given a value in place
+        // rather than removed: other threads may be reading the environment, and
+        // a value other than "no" is GStreamer's default.
+        if (skippingScan)
+            ::setenv(kUpdateVariable, "yes", 1);
+    });
     return ok;
+}
+
+bool refreshPluginList()
+{
+    if (!ensureGStreamer())
+        return false;
+    static std::once_flag once;
+    std::call_once(once, [] { gst_update_registry(); });
+    return true;
+}
+
+bool presentOrRefreshed(const std::function<bool()> &present)
+{
+    if (!ensureGStreamer())
+        return false;
+    return present() || (refreshPluginList() && present());
 }
 
 bool hasGstElement(const char *name)
@@ -24,16 +129,19 @@ bool hasGstElement(const char *name)
 
 bool GstEnvironmentChecks::probeMediaPlayer()
 {
-    if (!ensureGStreamer())
-        return false;
-    const bool mp3 = hasGstElement("mpg123audiodec") || hasGstElement("avdec_mp3") || hasGstElement("mad");
-    return hasGstElement("playbin") && hasGstElement("souphttpsrc") && mp3;
+    return presentOrRefreshed([] {
+        const bool mp3 = hasGstElement("mpg123audiodec") || hasGstElement("avdec_mp3") || hasGstElement("mad");
+        return hasGstElement("playbin") && hasGstElement("souphttpsrc") && mp3;
+    });
 }
 
 bool GstEnvironmentChecks::probeSoundOutput()
 {
-    if (!ensureGStreamer())
-        return false;
+    return presentOrRefreshed(findSoundOutput);
+}
+
+bool GstEnvironmentChecks::findSoundOutput()
+{
     // Any one output device answers the question. A device monitor would load
     // and ask every provider (each a plugin with its libraries, one of them
     // waiting on a sound server that may not run); the providers are asked one

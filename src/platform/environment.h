@@ -2,6 +2,8 @@
 // The two things the program cannot work without: the playback engine and a sound
 // output. The real answers come from GStreamer; tests install doubles.
 
+#include <QProcessEnvironment>
+
 #include <functional>
 #include <future>
 #include <optional>
@@ -38,6 +40,7 @@ private:
     std::thread m_helper;
     std::optional<std::pair<bool, bool>> m_known;
     std::pair<bool, bool> answers();
+    static bool findSoundOutput();
 };
 
 // True when GStreamer can make the named element.
@@ -45,3 +48,26 @@ bool hasGstElement(const char *name);
 
 // Initialises GStreamer once; false when it cannot be initialised.
 bool ensureGStreamer();
+
+// GStreamer keeps its list of plugins in a cache and, by default, looks at each
+// of the few hundred plugin files at every start to see whether one changed,
+// which costs the start milliseconds. A plugin installed, upgraded or removed
+// changes the folder that holds it; while no plugin folder changed after the
+// cache was written, the files are not looked at. Called at the start of the
+// program, before any other thread runs: it sets the environment. Tells whether
+// the files will be skipped.
+bool skipPluginScanWhileCurrent();
+
+// The rule above, for the folders GStreamer would look in given this
+// environment: true when the cache file is newer than every plugin folder.
+bool pluginCacheIsCurrent(const QProcessEnvironment &environment);
+
+// Looks at the plugin files and brings the list of plugins up to date, once per
+// process; later calls return at once. True when GStreamer is initialised.
+bool refreshPluginList();
+
+// What present() tells, asked a second time after refreshPluginList() when the
+// first answer is no: what a check misses may have been installed in a way the
+// folders do not show. For the start-up checks: GStreamer's list must not change
+// while a pipeline runs or an element is made.
+bool presentOrRefreshed(const std::function<bool()> &present);

@@ -5,13 +5,21 @@
 #include "platform/environment.h"
 #include "platform/gstmediaengine.h"
 
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcessEnvironment>
+#include <QTemporaryDir>
 #include <QThreadPool>
 #include <gst/gst.h>
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <chrono>
+#include <fcntl.h>
 #include <future>
+#include <sys/stat.h>
 
 using namespace std::chrono_literals;
 
@@ -62,6 +70,139 @@ TEST(EnvironmentChecks, WithoutASoundServerNoOutputIsFound)
     }
     EXPECT_TRUE(GstEnvironmentChecks::probeMediaPlayer());
     EXPECT_FALSE(GstEnvironmentChecks::probeSoundOutput());
+}
+
+namespace {
+
+// A folder of its own for GStreamer's cache and plugin folders.
+struct PluginFolders {
+    QTemporaryDir dir;
+    QString cache() const { return dir.filePath(QStringLiteral("cache/registry.bin")); }
+    QString system() const { return dir.filePath(QStringLiteral("system")); }
+    QString own() const { return dir.filePath(QStringLiteral("own")); }
+    QProcessEnvironment environment() const
+    {
+        QProcessEnvironment env;
+        env.insert(QStringLiteral("HOME"), dir.path());
+        env.insert(QStringLiteral("GST_REGISTRY_1_0"), cache());
+        env.insert(QStringLiteral("GST_PLUGIN_SYSTEM_PATH_1_0"), system());
+        env.insert(QStringLiteral("GST_PLUGIN_PATH_1_0"), own());
+        return env;
+    }
+    static bool touch(const QString &path, int secondsAgo)
+    {
+        QFile file(path);
+        if (!QFileInfo(path).isDir() && !file.open(QIODevice::WriteOnly | QIODevice::Append))
+            return false;
+        file.close();
+        const QDateTime when = QDateTime::currentDateTime().addSecs(-secondsAgo);
+        const QByteArray name = path.toLocal8Bit();
+        const timespec times[2] = {{when.toSecsSinceEpoch(), 0}, {when.toSecsSinceEpoch(), 0}};
+        return ::utimensat(AT_FDCWD, name.constData(), times, 0) == 0;
+    }
+};
+
+} // namespace
+
+TEST(PluginCache, IsTrustedUntilAPluginFolderChanges)
+{
+    // GStreamer's list of plugins is used without looking at the plugin files
+    // while no plugin folder changed after the list was written; a plugin
+    // installed, upgraded or removed (a file put in, replaced or taken out)
+    // changes its folder, and then GStreamer looks at the files.
+    PluginFolders folders;
+    ASSERT_TRUE(folders.dir.isValid());
+    for (const char *name : {"cache", "system", "own"})
+        ASSERT_TRUE(QDir(folders.dir.path()).mkdir(QString::fromLatin1(name)));
+    const QProcessEnvironment env = folders.environment();
+    EXPECT_FALSE(pluginCacheIsCurrent(env)) << "no list written yet";
+
+    ASSERT_TRUE(PluginFolders::touch(folders.system(), 120));
+    ASSERT_TRUE(PluginFolders::touch(folders.own(), 120));
+    ASSERT_TRUE(PluginFolders::touch(folders.cache(), 60));
+    EXPECT_TRUE(pluginCacheIsCurrent(env));
+
+    ASSERT_TRUE(PluginFolders::touch(folders.own(), 0));
+    EXPECT_FALSE(pluginCacheIsCurrent(env)) << "a plugin of the user's own folder changed";
+    ASSERT_TRUE(PluginFolders::touch(folders.own(), 120));
+    ASSERT_TRUE(PluginFolders::touch(folders.system(), 60));
+    EXPECT_FALSE(pluginCacheIsCurrent(env)) << "changed in the second the list was written";
+
+    // A folder that does not exist holds no plugin to miss.
+    ASSERT_TRUE(QDir(folders.system()).removeRecursively());
+    EXPECT_TRUE(pluginCacheIsCurrent(env));
+}
+
+TEST(PluginCache, TheDefaultFoldersAndTheCacheOfTheHomeFolderCount)
+{
+    PluginFolders folders;
+    ASSERT_TRUE(folders.dir.isValid());
+    QProcessEnvironment env;
+    env.insert(QStringLiteral("HOME"), folders.dir.path());
+    const QString cacheFolder = folders.dir.filePath(QStringLiteral(".cache/gstreamer-1.0"));
+    const QString ownPlugins = folders.dir.filePath(QStringLiteral(".local/share/gstreamer-1.0/plugins"));
+    ASSERT_TRUE(QDir().mkpath(cacheFolder));
+    ASSERT_TRUE(QDir().mkpath(ownPlugins));
+    ASSERT_TRUE(PluginFolders::touch(ownPlugins, 0));
+    ASSERT_TRUE(PluginFolders::touch(cacheFolder + QStringLiteral("/registry.x86_64.bin"), 0));
+    EXPECT_FALSE(pluginCacheIsCurrent(env)) << "the user's own plugin folder changed with the list";
+    ASSERT_TRUE(PluginFolders::touch(ownPlugins, 3600));
+    // The system's folder is older than a list written now.
+    EXPECT_TRUE(pluginCacheIsCurrent(env));
+    // Two lists (two kinds of processor): the rule does not guess which.
+    ASSERT_TRUE(PluginFolders::touch(cacheFolder + QStringLiteral("/registry.i686.bin"), 0));
+    EXPECT_FALSE(pluginCacheIsCurrent(env));
+}
+
+TEST(EnvironmentChecks, APluginInstalledSinceGStreamersListWasWrittenIsFound)
+{
+    // A list written while the player's plugins were not there must not keep
+    // the program from starting once they are, even where no folder tells of
+    // the change: first a process writes a list that has GStreamer's core
+    // elements alone, then the program's checks run with every plugin in place,
+    // that list in the cache and its plugin folder older than the list.
+    constexpr const char *kMarker = "SONAVEO_STALE_PLUGINS_CHILD";
+    const QByteArray step = qgetenv("SONAVEO_STALE_PLUGINS_STEP");
+    if (!childprocess::isChild(kMarker)) {
+        QTemporaryDir dir;
+        ASSERT_TRUE(dir.isValid());
+        ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("core")));
+        ASSERT_TRUE(ensureGStreamer());
+        GstPlugin *core = gst_registry_find_plugin(gst_registry_get(), "coreelements");
+        ASSERT_NE(core, nullptr);
+        const QString coreFile = QString::fromUtf8(gst_plugin_get_filename(core));
+        gst_object_unref(core);
+        ASSERT_TRUE(QFile::link(coreFile, dir.filePath(QStringLiteral("core/")) + QFileInfo(coreFile).fileName()));
+        const QString cache = QStringLiteral("GST_REGISTRY_1_0=") + dir.filePath(QStringLiteral("registry.bin"));
+        const QString test = QStringLiteral("EnvironmentChecks.APluginInstalledSinceGStreamersListWasWrittenIsFound");
+        QString output;
+        ASSERT_TRUE(childprocess::runPassed(test, kMarker,
+                                            {QStringLiteral("env"), QStringLiteral("SONAVEO_STALE_PLUGINS_STEP=write"),
+                                             cache, QStringLiteral("GST_PLUGIN_SYSTEM_PATH_1_0=") + dir.filePath(QStringLiteral("core"))},
+                                            &output))
+            << output.toStdString();
+        ASSERT_TRUE(QFileInfo::exists(dir.filePath(QStringLiteral("registry.bin"))));
+        EXPECT_TRUE(childprocess::runPassed(test, kMarker,
+                                            {QStringLiteral("env"), QStringLiteral("-u"), QStringLiteral("GST_REGISTRY_UPDATE"),
+                                             QStringLiteral("SONAVEO_STALE_PLUGINS_STEP=check"), cache},
+                                            &output))
+            << output.toStdString();
+        return;
+    }
+    if (step == "write") {
+        ASSERT_TRUE(ensureGStreamer());
+        EXPECT_TRUE(hasGstElement("fakesink"));
+        EXPECT_FALSE(hasGstElement("playbin"));
+        return;
+    }
+    ASSERT_EQ(step, "check");
+    ASSERT_TRUE(skipPluginScanWhileCurrent()) << "the system's plugin folder is older than the list just written";
+    ASSERT_TRUE(ensureGStreamer());
+    ASSERT_FALSE(hasGstElement("playbin")) << "the list from the cache was not the one of the core elements";
+    EXPECT_EQ(qgetenv("GST_REGISTRY_UPDATE"), "yes") << "programs started from this one look at the files again";
+    EXPECT_TRUE(GstEnvironmentChecks::probeMediaPlayer());
+    EXPECT_TRUE(GstEnvironmentChecks::probeSoundOutput());
+    EXPECT_TRUE(hasGstElement("playbin"));
 }
 
 namespace {
