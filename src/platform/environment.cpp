@@ -4,6 +4,7 @@
 
 #include <QDateTime>
 #include <QDir>
+#include <QDirIterator>
 #include <QFileInfo>
 
 #include <cstdlib>
@@ -34,9 +35,14 @@ QString registryCacheFile(const QProcessEnvironment &environment)
     if (cache.isEmpty())
         cache = environment.value(QStringLiteral("HOME")) + QStringLiteral("/.cache");
     // "registry.<processor>.bin"; with none or several the rule does not guess.
-    const QDir folder(cache + QStringLiteral("/gstreamer-1.0"));
-    const QStringList files = folder.entryList({QStringLiteral("registry.*.bin")}, QDir::Files);
-    return files.size() == 1 ? folder.filePath(files.front()) : QString();
+    QStringList files;
+    for (QDirIterator it(cache + QStringLiteral("/gstreamer-1.0"), QDir::Files); it.hasNext();) {
+        const QString file = it.next();
+        const QString name = it.fileName();
+        if (name.startsWith(QLatin1String("registry.")) && name.endsWith(QLatin1String(".bin")))
+            files << file;
+    }
+    return files.size() == 1 ? files.front() : QString();
 }
 
 QStringList pluginFolders(const QProcessEnvironment &environment)
