@@ -98,7 +98,6 @@ DeviceList sourceDevices()
     return copy;
 }
 
-const char *const kPulseProvider = "pulsedeviceprovider";
 const char *const kPipeWireProvider = "pipewiredeviceprovider";
 
 // The capture devices of every provider, as a device monitor would gather them
@@ -113,24 +112,14 @@ const char *const kPipeWireProvider = "pipewiredeviceprovider";
 // at once, which is the whole list and spares a monitoring thread.
 DeviceList probeSourceDevices()
 {
-    GList *factories = gst_device_provider_factory_list_get_device_providers(GST_RANK_NONE);
-    factories = g_list_sort(factories, [](gconstpointer a, gconstpointer b) {
-        const auto pulse = [](gconstpointer f) {
-            return g_strcmp0(gst_plugin_feature_get_name(GST_PLUGIN_FEATURE(f)), kPulseProvider) == 0;
-        };
-        if (pulse(a) != pulse(b))
-            return pulse(a) ? -1 : 1;
-        return int(gst_plugin_feature_get_rank(GST_PLUGIN_FEATURE(b)))
-               - int(gst_plugin_feature_get_rank(GST_PLUGIN_FEATURE(a)));
-    });
+    GList *factories = deviceProvidersPulseFirst("Audio/Source");
     DeviceList devices;
     QSet<QByteArray> hidden;
     bool pulseListed = false;
     for (GList *f = factories; f; f = f->next) {
         auto *factory = GST_DEVICE_PROVIDER_FACTORY(f->data);
         const QByteArray name = gst_plugin_feature_get_name(GST_PLUGIN_FEATURE(factory));
-        if (!gst_device_provider_factory_has_classes(factory, "Audio/Source") || hidden.contains(name)
-            || (pulseListed && name == kPipeWireProvider))
+        if (hidden.contains(name) || (pulseListed && name == kPipeWireProvider))
             continue;
         // Made only when asked: making a provider loads its plugin.
         const auto provider = GstPtr<GstDeviceProvider>::adopt(gst_device_provider_factory_get(factory));
@@ -145,7 +134,7 @@ DeviceList probeSourceDevices()
         for (GList *item = list; item; item = item->next) {
             auto device = DevicePtr::adopt(GST_DEVICE(item->data));
             if (gst_device_has_classes(device.get(), "Audio/Source")) {
-                pulseListed = pulseListed || name == kPulseProvider;
+                pulseListed = pulseListed || name == kPulseDeviceProvider;
                 devices.push_back(std::move(device));
             }
         }

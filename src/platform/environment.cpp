@@ -133,6 +133,28 @@ bool hasGstElement(const char *name)
     return true;
 }
 
+GList *deviceProvidersPulseFirst(const char *classes)
+{
+    GList *factories = gst_device_provider_factory_list_get_device_providers(GST_RANK_NONE);
+    for (GList *f = factories; f;) {
+        GList *next = f->next;
+        if (!gst_device_provider_factory_has_classes(GST_DEVICE_PROVIDER_FACTORY(f->data), classes)) {
+            gst_object_unref(f->data);
+            factories = g_list_delete_link(factories, f);
+        }
+        f = next;
+    }
+    return g_list_sort(factories, [](gconstpointer a, gconstpointer b) {
+        const auto pulse = [](gconstpointer f) {
+            return g_strcmp0(gst_plugin_feature_get_name(GST_PLUGIN_FEATURE(f)), kPulseDeviceProvider) == 0;
+        };
+        if (pulse(a) != pulse(b))
+            return pulse(a) ? -1 : 1;
+        return int(gst_plugin_feature_get_rank(GST_PLUGIN_FEATURE(b)))
+               - int(gst_plugin_feature_get_rank(GST_PLUGIN_FEATURE(a)));
+    });
+}
+
 bool GstEnvironmentChecks::probeMediaPlayer()
 {
     return presentOrRefreshed([] {
@@ -155,21 +177,10 @@ bool GstEnvironmentChecks::findSoundOutput()
     // it (a PipeWire desktop serves it too), then the others by rank, until one
     // knows an output. Without start() a provider answers with what it can probe
     // at once, and no monitoring thread is made.
-    GList *factories = gst_device_provider_factory_list_get_device_providers(GST_RANK_NONE);
-    factories = g_list_sort(factories, [](gconstpointer a, gconstpointer b) {
-        const auto first = [](gconstpointer f) {
-            return g_strcmp0(gst_plugin_feature_get_name(GST_PLUGIN_FEATURE(f)), "pulsedeviceprovider") == 0;
-        };
-        if (first(a) != first(b))
-            return first(a) ? -1 : 1;
-        return int(gst_plugin_feature_get_rank(GST_PLUGIN_FEATURE(b)))
-               - int(gst_plugin_feature_get_rank(GST_PLUGIN_FEATURE(a)));
-    });
+    GList *factories = deviceProvidersPulseFirst("Audio/Sink");
     bool any = false;
     for (GList *f = factories; f && !any; f = f->next) {
         auto *factory = GST_DEVICE_PROVIDER_FACTORY(f->data);
-        if (!gst_device_provider_factory_has_classes(factory, "Audio/Sink"))
-            continue;
         GstDeviceProvider *provider = gst_device_provider_factory_get(factory);
         if (!provider)
             continue;

@@ -46,6 +46,16 @@ private:
 // True when GStreamer can make the named element.
 bool hasGstElement(const char *name);
 
+// The name of PulseAudio's device provider, which PipeWire's pipewire-pulse
+// serves too.
+inline constexpr const char *kPulseDeviceProvider = "pulsedeviceprovider";
+
+// The device provider factories that offer devices of the given classes
+// ("Audio/Sink", "Audio/Source"), PulseAudio's first, the player's sound going
+// through it, then the others by rank. Free the list with
+// gst_plugin_feature_list_free().
+struct _GList *deviceProvidersPulseFirst(const char *classes);
+
 // Initialises GStreamer once; false when it cannot be initialised.
 bool ensureGStreamer();
 
