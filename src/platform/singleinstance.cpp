@@ -2,9 +2,8 @@
 
 #include <QDir>
 #include <QFile>
-#include <QLocalServer>
-#include <QLocalSocket>
 #include <QObject>
+#include <QSocketNotifier>
 
 #include <algorithm>
 #include <chrono>
@@ -133,40 +132,65 @@ bool SingleInstance::askToRaise() const
     return false;
 }
 
+namespace {
+// One later copy's connection: its request is read as it comes, then the
+// connection is closed.
+class RaiseRequest : public QObject {
+public:
+    RaiseRequest(int fd, QObject *parent, const std::function<void()> &raise)
+        : QObject(parent), m_fd(fd), m_raise(raise), m_readable(fd, QSocketNotifier::Read)
+    {
+        QObject::connect(&m_readable, &QSocketNotifier::activated, this, [this] { read(); });
+    }
+    ~RaiseRequest() override { ::close(m_fd); }
+
+private:
+    void read()
+    {
+        char chunk[kMaxRequest];
+        const ssize_t got = ::recv(m_fd, chunk, sizeof chunk, MSG_DONTWAIT);
+        if (got < 0 && (errno == EAGAIN || errno == EINTR))
+            return;
+        if (got > 0)
+            m_line.append(chunk, got);
+        const qsizetype end = m_line.indexOf('\n');
+        if (end >= 0) {
+            if (m_line.left(end).trimmed() == "raise" && m_raise)
+                m_raise();
+        } else if (got > 0 && m_line.size() <= kMaxRequest) {
+            return; // more of the line is on its way
+        }
+        // Done, ended early, or more than a request: the connection goes.
+        m_readable.setEnabled(false);
+        deleteLater();
+    }
+
+    int m_fd;
+    std::function<void()> m_raise;
+    QSocketNotifier m_readable;
+    QByteArray m_line;
+};
+} // namespace
+
 void SingleInstance::onRaiseRequest(QObject *context, std::function<void()> raise)
 {
     if (m_listenFd < 0 || m_server)
         return;
-    auto *server = new QLocalServer(context);
-    if (!server->listen(m_listenFd)) {
-        delete server;
-        return;
-    }
-    m_listenFd = -1; // the server closes it
+    const int listenFd = m_listenFd;
+    ::fcntl(listenFd, F_SETFL, ::fcntl(listenFd, F_GETFL) | O_NONBLOCK);
+    auto *server = new QSocketNotifier(listenFd, QSocketNotifier::Read, context);
     m_server = server;
-    QObject::connect(server, &QLocalServer::newConnection, server, [server, raise = std::move(raise)] {
-        while (QLocalSocket *peer = server->nextPendingConnection()) {
-            QObject::connect(peer, &QLocalSocket::disconnected, peer, &QObject::deleteLater);
+    QObject::connect(server, &QSocketNotifier::activated, server, [server, raise = std::move(raise)] {
+        const int listening = int(server->socket());
+        int peer;
+        while ((peer = ::accept4(listening, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK)) >= 0) {
             // The abstract name is open to every local user; only this user's
             // copies are heard.
-            if (!peerIsThisUser(peer->socketDescriptor())) {
-                peer->abort();
-                peer->deleteLater();
+            if (!peerIsThisUser(peer)) {
+                ::close(peer);
                 continue;
             }
-            const auto read = [peer, raise] {
-                if (!peer->canReadLine()) {
-                    // A request is one short line; a peer that sends more is cut off.
-                    if (peer->bytesAvailable() > kMaxRequest)
-                        peer->abort();
-                    return;
-                }
-                if (peer->readLine(kMaxRequest).trimmed() == "raise" && raise)
-                    raise();
-                peer->disconnectFromServer();
-            };
-            QObject::connect(peer, &QLocalSocket::readyRead, peer, read);
-            read();
+            new RaiseRequest(peer, server, raise);
         }
     });
 }

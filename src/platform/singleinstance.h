@@ -26,8 +26,8 @@
 #include <sys/socket.h>
 #include <sys/un.h>
 
-class QLocalServer;
 class QObject;
+class QSocketNotifier;
 
 // The program's one-copy name.
 inline const QString kOneCopyName = QStringLiteral("sonaveo");
@@ -63,7 +63,7 @@ private:
     int m_listenFd = -1; // the socket later copies reach, until a server takes it
     sockaddr_un m_raiseAddress{};
     socklen_t m_raiseAddressLength = 0;
-    QPointer<QLocalServer> m_server;
+    QPointer<QSocketNotifier> m_server;
     // The socket file in the runtime folder is this copy's, removed as it ends.
     bool m_ownsSocketFile = false;
     bool m_alreadyRunning = false;
