@@ -18,7 +18,7 @@ if [ "$(id -u)" -eq 0 ]; then
   # where nobody can read it.
   work=$(mktemp -d)
   trap 'rm -rf "$work"' EXIT
-  cp "$BUILD/sonaveo" "$BUILD/minimal_window" "$BUILD/desktop_start" "$work/"
+  cp "$BUILD/sonaveo" "$BUILD/libsonaveo-engine.so" "$BUILD/minimal_window" "$BUILD/desktop_start" "$work/"
   cp "$0" "$work/desktop_start.sh"
   chown -R nobody:nogroup "$work"
   setpriv --reuid=nobody --regid=nogroup --clear-groups \

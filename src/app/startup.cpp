@@ -6,11 +6,10 @@
 #include "app/mainform.h"
 #include "app/skintargets.h"
 #include "app/splashform.h"
-#include "platform/capturebackendgst.h"
 #include "platform/datadirectory.h"
+#include "platform/engine.h"
 #include "platform/environment.h"
 #include "platform/errorguard.h"
-#include "platform/gstmediaengine.h"
 #include "platform/networkstate.h"
 #include "platform/singleinstance.h"
 #include "platform/termination.h"
@@ -66,9 +65,11 @@ void displayFailureHandler(QtMsgType type, const QMessageLogContext &, const QSt
     ::_exit(2);
 }
 // Fontconfig reads its configuration files and font cache once per process, a
-// large part of building the first window, and GIO's network monitor loads GIO's
-// modules before it answers. A helper thread does both while the application
-// connects to the display; fontconfig is already loaded with Qt.
+// large part of building the first window; fontconfig is already loaded with
+// Qt. A helper thread reads them while the application connects to the display,
+// then loads the playback engine, which the checks need first, and asks GIO's
+// network monitor, which loads GIO's modules before it first answers and which
+// the main window asks as it is built.
 void warmUpLibraries()
 {
     std::thread([] {
@@ -76,7 +77,8 @@ void warmUpLibraries()
         using Init = int (*)();
         if (auto init = reinterpret_cast<Init>(::dlsym(RTLD_DEFAULT, "FcInit")))
             init();
-        prefetchNetworkMonitor();
+        if (const Engine *playback = engine())
+            playback->prefetchNetworkMonitor();
     }).detach();
 }
 } // namespace
@@ -178,6 +180,18 @@ bool runEntrySequence(EnvironmentChecks &checks, TApplicationWindows &windows,
 {
     auto *splash = new TSplashForm;
     splash->show();
+    // The checks start once the splash is on its way to the display: begun
+    // earlier, they take the processor from the toolkit's start and the splash
+    // comes later, while the main window comes hardly sooner.
+    checks.begin();
+    // Without the playback engine no window can be built: the check says so,
+    // and the start ends before any is.
+    if (!checks.engineLoaded()) {
+        splash->waitPainted();
+        splash->FormActivate(checks);
+        delete splash;
+        return false;
+    }
     // The windows are built while the checks finish on their helper thread; none
     // of them shows before both checks passed. The display exposes the splash
     // meanwhile: events are handled between one window and the next, so its
@@ -196,7 +210,8 @@ bool runEntrySequence(EnvironmentChecks &checks, TApplicationWindows &windows,
     QObject::connect(windows.MainForm.get(), &TMainForm::firstPainted, windows.MainForm.get(),
                      [&windows] {
                          createLateWindows(windows);
-                         GstMediaEngine::loadStreamPluginsInBackground();
+                         if (const Engine *playback = engine())
+                             playback->loadStreamPluginsInBackground();
                      },
                      Qt::QueuedConnection);
     // Asked to end before anything was loaded: there is nothing to keep, and the
@@ -262,15 +277,13 @@ int sonaveoMain(int argc, char **argv)
     // Before the first helper thread: it may set the environment.
     skipPluginScanWhileCurrent();
     warmUpLibraries();
-    GstEnvironmentChecks checks;
+    // Once the checks passed, the capture devices are read on their thread, for
+    // the main window's first showing.
+    EngineEnvironmentChecks checks([] { engine()->prefetchCaptureDevices(); });
 
     QtMessageHandler previous = qInstallMessageHandler(displayFailureHandler);
     QApplication app(argc, argv);
     qInstallMessageHandler(previous);
-    // The checks start once the application is connected to the display: begun
-    // earlier, they take the processor from it and the splash comes later, while
-    // the main window comes no sooner.
-    checks.prefetch(prefetchCaptureDevices);
     QApplication::setApplicationName(QStringLiteral("sonaveo"));
     QApplication::setWindowIcon(QIcon(QPixmap::fromImage(artwork::icon())));
     QGuiApplication::setDesktopFileName(QStringLiteral("sonaveo"));

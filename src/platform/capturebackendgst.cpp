@@ -3,7 +3,7 @@
 #include <chrono>
 #include <mutex>
 
-#include "platform/environment.h"
+#include "platform/gstenvironment.h"
 #include "platform/gstptr.h"
 
 #include <gst/app/gstappsink.h>

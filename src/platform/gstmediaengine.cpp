@@ -1,6 +1,6 @@
 #include "platform/gstmediaengine.h"
 
-#include "platform/environment.h"
+#include "platform/gstenvironment.h"
 
 #include <QDir>
 #include <QFileInfo>

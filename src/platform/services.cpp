@@ -1,15 +1,25 @@
 #include "platform/services.h"
 
-#include "platform/capturebackendgst.h"
-#include "platform/gstmediaengine.h"
+#include "platform/engine.h"
+#include "platform/errors.h"
+
+namespace {
+// After the start-up checks the engine is always there: they fail without it.
+const Engine &loadedEngine()
+{
+    if (const Engine *loaded = engine())
+        return *loaded;
+    throw Exception(QStringLiteral("The playback engine cannot be loaded: %1").arg(engineProblem()));
+}
+} // namespace
 
 PlatformServices &platformServices()
 {
     static PlatformServices services{
-        [] { return std::unique_ptr<MediaEngine>(std::make_unique<GstMediaEngine>()); },
-        [] { return std::unique_ptr<NetworkState>(std::make_unique<GioNetworkState>()); },
-        [] { return std::unique_ptr<CaptureBackend>(std::make_unique<GstCaptureBackend>()); },
-        [] { return std::unique_ptr<StationLinks>(std::make_unique<NetStationLinks>()); },
+        [] { return loadedEngine().makeMediaEngine(); },
+        [] { return loadedEngine().makeNetworkState(); },
+        [] { return loadedEngine().makeCaptureBackend(); },
+        [] { return loadedEngine().makeStationLinks(); },
     };
     return services;
 }

@@ -3,7 +3,7 @@
 // with GStreamer, recording the null sink's monitor, and a small HTTP server on
 // 127.0.0.1 that misbehaves in the ways radio servers do.
 
-#include "platform/environment.h"
+#include "platform/gstenvironment.h"
 #include "platform/mediaengine.h"
 #include "waitfor.h"
 

@@ -18,7 +18,9 @@ public:
         asked << QStringLiteral("sound");
         return m_sound;
     }
+    bool engineLoaded() override { return engine; }
     QStringList asked;
+    bool engine = true;
 
 private:
     bool m_player;

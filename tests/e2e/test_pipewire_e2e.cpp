@@ -15,7 +15,7 @@
 #include "fakelauncher.h"
 #include "filebytes.h"
 #include "qtprinters.h"
-#include "platform/environment.h"
+#include "platform/gstenvironment.h"
 #include "platform/textfile.h"
 #include "recording/optionsform.h"
 #include "recording/recorder.h"
@@ -295,7 +295,7 @@ TEST_F(PipeWireDesktop, TheOptionsWindowListsEachOfPipeWiresSourcesOnce)
         EXPECT_GT(chosen.Formats().Count(), 0);
     }
     // The start-up check finds PipeWire's sink as a sound output.
-    EXPECT_TRUE(GstEnvironmentChecks::probeSoundOutput());
+    EXPECT_TRUE(probeSoundOutput());
     EXPECT_TRUE(dialogs.messages.isEmpty()) << dialogs.messages.join('|').toStdString();
     ForgetCaptureDrivers();
 }

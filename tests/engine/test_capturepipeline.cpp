@@ -5,7 +5,7 @@
 
 #include "enginetestkit.h"
 #include "platform/capturebackendgst.h"
-#include "platform/environment.h"
+#include "platform/gstenvironment.h"
 
 #include <gst/gst.h>
 #include <gtest/gtest.h>

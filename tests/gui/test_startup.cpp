@@ -110,6 +110,21 @@ TEST(StartUp, FailedChecksShowTheirMessagesInOrderAndNoMainWindow)
     }
 }
 
+TEST(StartUp, WithoutItsPlaybackEngineThePlayerIsMissingAndNoWindowIsBuilt)
+{
+    FakeDialogs dialogs;
+    FakePlatform platform;
+    FakeEnvironmentChecks checks(false, true);
+    checks.engine = false;
+    TApplicationWindows windows;
+    EXPECT_FALSE(runEntrySequence(checks, windows));
+    EXPECT_EQ(dialogs.messages, QStringList{kPlayerMessage});
+    EXPECT_EQ(platform.station, nullptr) << "a window asked for a player the engine cannot make";
+    EXPECT_EQ(windows.MainForm, nullptr);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(countTopLevel("TSplashForm"), 0);
+}
+
 TEST(StartUp, BothFailedChecksShowTwoRealMessageBoxesOneAfterTheOther)
 {
     // The standard boxes, answered as a user would: whichever box is up gets its

@@ -68,5 +68,28 @@ fi
 # The installed program runs from its new place.
 "$prefix/bin/sonaveo" --version | grep -q '^sonaveo ' || fail "sonaveo --version"
 
+# The playback engine is a module of the program's own, loaded while the first
+# window comes up: the program itself links neither GStreamer, GIO nor Qt's
+# network library, and the installed program finds its installed module.
+engine=$(find "$prefix/lib" -name libsonaveo-engine.so 2>/dev/null)
+[ -n "$engine" ] || fail "the playback engine is not installed"
+case $engine in */sonaveo/libsonaveo-engine.so) ;; *) fail "the engine is not in the program's own folder: $engine" ;; esac
+needed=$(LC_ALL=C readelf -d "$prefix/bin/sonaveo" | sed -n 's/.*Shared library: \[\(.*\)\]/\1/p')
+for library in libgstreamer libgio libQt6Network; do
+  case $needed in *$library*) fail "the program links $library" ;; esac
+done
+run=$(mktemp -d)
+mkdir -m 700 "$run/runtime"
+# Ends at the main window's first paint, which comes only after the engine
+# loaded and answered the start-up checks. The test sound output stands in for a
+# sound server.
+if ! XDG_RUNTIME_DIR=$run/runtime QT_QPA_PLATFORM=offscreen SONAVEO_REPORT_FIRST_PAINT=1 \
+  GST_PLUGIN_PATH="$build/test-gst-plugins" timeout 120 "$prefix/bin/sonaveo" --data-dir "$run/data" \
+  >"$run/out" 2>&1 || ! grep -q '^first-paint ' "$run/out"; then
+  cat "$run/out"
+  fail "the installed program did not start and paint its main window"
+fi
+rm -rf "$run"
+
 [ "$failures" -eq 0 ] || exit 1
 echo "installed and valid"
