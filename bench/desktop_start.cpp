@@ -10,6 +10,9 @@
 //
 // Run it through bench/desktop_start.sh, which gives it a display, a sound server
 // and a session bus of its own:  bench/desktop_start.sh [runs]
+// Given other builds' programs as well (desktop_start runs SONAVEO...), it
+// compares them with this build's, round by round, and leaves the peers out: a
+// change's effect on start-up, measured in one run on one machine.
 
 #include <QCoreApplication>
 #include <QDBusConnection>
@@ -195,7 +198,12 @@ int main(int argc, char **argv)
         {QStringLiteral("sonaveo"), bin.filePath(QStringLiteral("sonaveo")), {}, true},
         {QStringLiteral("minimal window"), bin.filePath(QStringLiteral("minimal_window")), {}, false},
     };
+    const bool comparing = argc > 2;
+    for (int i = 2; i < argc; ++i)
+        programs.push_back({QStringLiteral("other build %1").arg(i - 1), QString::fromLocal8Bit(argv[i]), {}, true});
     for (const char *peer : {"audacious", "vlc", "qmmp"}) {
+        if (comparing)
+            break;
         const QString path = QStandardPaths::findExecutable(QString::fromLatin1(peer));
         if (path.isEmpty())
             std::fprintf(stderr, "%s is not installed; left out\n", peer);
@@ -206,14 +214,16 @@ int main(int argc, char **argv)
     Starter starter(display);
     for (const Program &p : programs) // warms the caches for every program alike
         starter.run(p);
-    std::map<QString, std::vector<double>> firstWindow;
+    std::map<QString, std::vector<double>> firstWindow, readyOf;
     std::vector<double> ready, painted, onBus, mainMapped;
     for (int round = 0; round < runs; ++round) {
         for (const Program &p : programs) {
             const Times t = starter.run(p);
             if (t.firstWindowMs >= 0)
                 firstWindow[p.name].push_back(t.firstWindowMs);
-            if (p.isSonaveo && t.readyMs >= 0) {
+            if (p.isSonaveo && t.readyMs >= 0)
+                readyOf[p.name].push_back(t.readyMs);
+            if (p.name == QLatin1String("sonaveo") && t.readyMs >= 0) {
                 ready.push_back(t.readyMs);
                 painted.push_back(t.paintedMs);
                 onBus.push_back(t.onBusMs);
@@ -224,6 +234,21 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "round %d of %d done\n", round + 1, runs);
     }
 
+    if (comparing) {
+        std::printf("process start to the first window on the X server, and to the main window painted with the "
+                    "player on the bus, median of %d rounds\n", runs);
+        const double anchor = median(firstWindow[QStringLiteral("minimal window")]);
+        std::printf("  %-16s %8.1f ms\n", "minimal window", anchor);
+        for (const Program &p : programs) {
+            if (!p.isSonaveo)
+                continue;
+            const double first = median(firstWindow[p.name]);
+            std::printf("  %-16s %8.1f ms (%.2f of the minimal window), ready %.1f ms\n", qPrintable(p.name), first,
+                        anchor > 0 ? first / anchor : -1.0, median(readyOf[p.name]));
+        }
+        XCloseDisplay(display);
+        return 0;
+    }
     std::printf("process start to the first window on the X server, median of %d rounds\n", runs);
     double bestPeer = -1;
     QString bestName;

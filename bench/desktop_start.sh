@@ -6,10 +6,13 @@
 # As root everything runs as the user nobody: a listener is no root, and VLC
 # refuses to start as root.
 #   bench/desktop_start.sh [runs]   (7)
+#   bench/desktop_start.sh runs OTHER_BUILD...   this build's program against
+#     other builds' (their sonaveo and its engine module), without the peers
 set -euo pipefail
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 BUILD=${BUILD:-$ROOT/build}
 RUNS=${1:-7}
+OTHERS=("${@:2}")
 
 if [ "$(id -u)" -eq 0 ]; then
   source "$ROOT/scripts/lib.sh"
@@ -20,9 +23,17 @@ if [ "$(id -u)" -eq 0 ]; then
   trap 'rm -rf "$work"' EXIT
   cp "$BUILD/sonaveo" "$BUILD/libsonaveo-engine.so" "$BUILD/minimal_window" "$BUILD/desktop_start" "$work/"
   cp "$0" "$work/desktop_start.sh"
+  copies=()
+  for i in "${!OTHERS[@]}"; do
+    echo "other build $((i + 1)): ${OTHERS[i]}"
+    mkdir "$work/other$i"
+    cp "${OTHERS[i]}/sonaveo" "$work/other$i/"
+    [ ! -e "${OTHERS[i]}/libsonaveo-engine.so" ] || cp "${OTHERS[i]}/libsonaveo-engine.so" "$work/other$i/"
+    copies+=("$work/other$i")
+  done
   chown -R nobody:nogroup "$work"
   setpriv --reuid=nobody --regid=nogroup --clear-groups \
-    env -i PATH="$PATH" HOME="$work" BUILD="$work" LANG=C.UTF-8 bash "$work/desktop_start.sh" "$RUNS"
+    env -i PATH="$PATH" HOME="$work" BUILD="$work" LANG=C.UTF-8 bash "$work/desktop_start.sh" "$RUNS" "${copies[@]}"
   exit
 fi
 
@@ -49,4 +60,6 @@ pulseaudio -n --daemonize=no --exit-idle-time=-1 --disallow-exit \
 pids+=($!)
 for _ in $(seq 100); do pactl info >/dev/null 2>&1 && break; sleep 0.05; done
 
-dbus-run-session -- "$BUILD/desktop_start" "$RUNS"
+programs=()
+for other in "${OTHERS[@]}"; do programs+=("$other/sonaveo"); done
+dbus-run-session -- "$BUILD/desktop_start" "$RUNS" "${programs[@]}"
