@@ -20,11 +20,19 @@ struct Loaded {
 
 Loaded load()
 {
-    const QString programFolder = QFileInfo(QFile::symLinkTarget(QStringLiteral("/proc/self/exe"))).absolutePath();
     const QString name = QStringLiteral(SONAVEO_ENGINE_FILE);
-    QString file = QDir(programFolder).filePath(name);
-    if (!QFileInfo::exists(file))
-        file = QDir::cleanPath(QDir(programFolder).filePath(QStringLiteral(SONAVEO_ENGINE_INSTALLED) + QLatin1Char('/') + name));
+    const QString program = QFile::symLinkTarget(QStringLiteral("/proc/self/exe"));
+    QString file;
+    if (program.isEmpty()) {
+        // Without /proc the program's place is unknown: the folder it was
+        // installed for, never a folder that depends on where it was started.
+        file = QStringLiteral(SONAVEO_ENGINE_INSTALLED_FOLDER "/") + name;
+    } else {
+        const QDir programFolder = QFileInfo(program).absoluteDir();
+        file = programFolder.filePath(name);
+        if (!QFileInfo::exists(file))
+            file = QDir::cleanPath(programFolder.filePath(QStringLiteral(SONAVEO_ENGINE_INSTALLED) + QLatin1Char('/') + name));
+    }
     // Functions are bound as they are first called: binding the few thousand
     // of the engine and its libraries at once would cost the start more than
     // the module's loading saves. The module is built with this program, and
