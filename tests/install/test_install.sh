@@ -91,5 +91,37 @@ if ! XDG_RUNTIME_DIR=$run/runtime QT_QPA_PLATFORM=offscreen SONAVEO_REPORT_FIRST
 fi
 rm -rf "$run"
 
+# Where /proc is not mounted the program cannot tell where it is: it never
+# loads a library of the engine's name from the folder it was started in, or
+# from the library search path, and says why it cannot play. As root (CI) in a
+# mount namespace of its own, with /proc hidden and such a library planted.
+if [ "$(id -u)" -eq 0 ] && command -v unshare >/dev/null && command -v cc >/dev/null; then
+  run=$(mktemp -d)
+  mkdir "$run/planted" && mkdir -m 700 "$run/runtime"
+  printf '#include <stdio.h>\n__attribute__((constructor)) static void planted(void) { fputs("PLANTED LIBRARY LOADED\\n", stderr); }\n' >"$run/planted.c"
+  if cc -shared -fPIC "$run/planted.c" -o "$run/planted/libsonaveo-engine.so"; then
+    # The player's message box then waits for a user: the start is ended once
+    # the reason is out.
+    cd "$run/planted"
+    unshare -m --propagation private sh -c 'mount -t tmpfs none /proc && exec "$@"' sh \
+      env XDG_RUNTIME_DIR="$run/runtime" QT_QPA_PLATFORM=offscreen LD_LIBRARY_PATH="$run/planted" \
+      timeout 120 "$prefix/bin/sonaveo" --data-dir "$run/data" >"$run/out" 2>&1 &
+    started=$!
+    cd - >/dev/null
+    for _ in $(seq 1200); do
+      grep -q 'cannot be loaded\|no playback engine' "$run/out" && break
+      kill -0 "$started" 2>/dev/null || break
+      sleep 0.1
+    done
+    kill "$started" 2>/dev/null
+    wait "$started" 2>/dev/null
+    grep -q 'PLANTED LIBRARY LOADED' "$run/out" && fail "without /proc a library planted in the current folder was loaded"
+    grep -q 'the playback engine cannot be loaded: /' "$run/out" || { cat "$run/out"; fail "without /proc the program did not say why it cannot play"; }
+  else
+    fail "cannot build the planted library"
+  fi
+  rm -rf "$run"
+fi
+
 [ "$failures" -eq 0 ] || exit 1
 echo "installed and valid"
