@@ -107,13 +107,13 @@ std::pair<bool, bool> EngineEnvironmentChecks::probe()
     return {player, playback->probeSoundOutput()};
 }
 
-void EngineEnvironmentChecks::prefetch(std::function<void()> afterwards)
+void EngineEnvironmentChecks::begin()
 {
     if (m_answers.valid() || m_known)
         return;
     std::promise<std::pair<bool, bool>> promise;
     m_answers = promise.get_future();
-    m_helper = std::thread([promise = std::move(promise), afterwards = std::move(afterwards)]() mutable {
+    m_helper = std::thread([promise = std::move(promise), afterwards = std::move(m_afterwards)]() mutable {
         pthread_setname_np(pthread_self(), "checks");
         const auto answers = probe();
         promise.set_value(answers);

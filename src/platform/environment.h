@@ -29,17 +29,16 @@ public:
 // The checks as the engine answers them.
 class EngineEnvironmentChecks : public EnvironmentChecks {
 public:
-    // afterwards: see prefetch(); begin() passes it on.
+    // afterwards, when given, runs on the checks' thread once the answers are
+    // handed over and both passed, for more start-up work that needs the engine.
     explicit EngineEnvironmentChecks(std::function<void()> afterwards = {}) : m_afterwards(std::move(afterwards)) {}
-    void begin() override { prefetch(m_afterwards); }
-    bool engineLoaded() override;
+    ~EngineEnvironmentChecks();
     // Starts both probes on a helper thread, so loading the engine and
     // GStreamer's start-up (registry, sound server connection) overlap with the
     // toolkit's own. The answers are then only collected; without it they are
-    // probed on demand. afterwards, when given, runs on the same thread once the
-    // answers are handed over, for more start-up work that needs the engine.
-    void prefetch(std::function<void()> afterwards = {});
-    ~EngineEnvironmentChecks();
+    // probed on demand.
+    void begin() override;
+    bool engineLoaded() override;
     bool mediaPlayerAvailable() override;
     bool soundOutputAvailable() override;
 

@@ -35,11 +35,11 @@ TEST(EnvironmentChecks, AnswersDoNotWaitForTheWorkQueuedBehindThem)
     std::atomic<bool> followUpRan{false};
     std::future<std::pair<bool, bool>> answers;
     {
-        EngineEnvironmentChecks checks;
-        checks.prefetch([&] {
+        EngineEnvironmentChecks checks([&] {
             followUpRan = true;
             released.wait();
         });
+        checks.begin();
         answers = std::async(std::launch::async, [&checks] {
             return std::make_pair(checks.mediaPlayerAvailable(), checks.soundOutputAvailable());
         });
