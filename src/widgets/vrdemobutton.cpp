@@ -126,13 +126,35 @@ void TVrDemoButton::setCaption(const QString &caption)
 
 void TVrDemoButton::captionChanged()
 {
+    // Measuring the caption in both fonts loads and shapes them, which the
+    // windows built at start-up need not wait for: the tooltip is brought up to
+    // date when the button is painted or its tooltip is asked for.
+    m_tipStale = true;
+    update();
+}
+
+void TVrDemoButton::refreshTip()
+{
+    if (!m_tipStale)
+        return;
+    m_tipStale = false;
     // The tooltip tells the whole caption when either font has to shorten it.
     const QRect room = captionRect();
     const bool shortened =
         elidedCaption(m_caption, m_fontLeave.Font, room.width(), true) != m_caption ||
         elidedCaption(m_caption, m_fontEnter.Font, room.width(), true) != m_caption;
     m_tip.update(this, withoutMnemonics(m_caption), shortened);
-    update();
+}
+
+bool TVrDemoButton::event(QEvent *event)
+{
+    // Measured again on every hover: a hidden button is resized without a
+    // resize event until it shows.
+    if (event->type() == QEvent::ToolTip) {
+        m_tipStale = true;
+        refreshTip();
+    }
+    return QWidget::event(event);
 }
 
 void TVrDemoButton::resizeEvent(QResizeEvent *event)
@@ -226,6 +248,7 @@ QImage TVrDemoButton::render() const
 
 void TVrDemoButton::paintEvent(QPaintEvent *)
 {
+    refreshTip();
     QPainter p(this);
     p.drawImage(0, 0, render());
 }

@@ -70,6 +70,7 @@ Q_SIGNALS:
     void OnMouseLeave();
 
 protected:
+    bool event(QEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
@@ -85,6 +86,7 @@ protected:
 
 private:
     void captionChanged();
+    void refreshTip();
     void setPressedLook(bool on);
     void releasePress();
     void accelerator();
@@ -112,4 +114,5 @@ private:
     bool m_mouseInside = false;
     QShortcut *m_shortcut = nullptr;
     TElidedTip m_tip;
+    bool m_tipStale = true;
 };

@@ -22,9 +22,11 @@
 #include "widgets/vrspinner.h"
 
 #include <QAbstractItemView>
+#include <QApplication>
 #include <QComboBox>
 #include <QFontDatabase>
 #include <QFontInfo>
+#include <QHelpEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTemporaryDir>
@@ -294,7 +296,11 @@ TEST_F(CaptionFit, LongNamesAreShortenedAtTheEndAndToldWholeInTheTooltip)
     // A short name reads whole and needs no tooltip.
     EXPECT_EQ(main->ui().VrDemoButtonStation[1]->shownCaption(), QStringLiteral("Radio Eins"));
     EXPECT_TRUE(main->ui().VrDemoButtonStation[1]->toolTip().isEmpty());
+    // The name changes while the pointer rests on the button: the tooltip it
+    // brings up tells no stale name.
     button->setCaption(QStringLiteral("Radio Eins"));
+    QHelpEvent hover(QEvent::ToolTip, button->rect().center(), button->mapToGlobal(button->rect().center()));
+    QApplication::sendEvent(button, &hover);
     EXPECT_TRUE(button->toolTip().isEmpty());
 
     // The station label keeps the whole name as its text: the recorder and the

@@ -16,6 +16,7 @@
 #include <QApplication>
 #include <QCursor>
 #include <QFile>
+#include <QHelpEvent>
 #include <QPainter>
 #include <QSignalSpy>
 #include <QTest>
@@ -207,6 +208,35 @@ TEST(DemoButton, HoverSwitchesFontAndFlatBevel)
     EXPECT_EQ(countColor(button->render(), QColor(1, 2, 3)), 0);
     QTest::mouseMove(host.window.get(), QPoint(120, 60));
     EXPECT_GT(countColor(button->render(), QColor(1, 2, 3)), 100);
+}
+
+TEST(DemoButton, TheTooltipTellsTheWholeCaptionWhenEitherFontShortensIt)
+{
+    // The tooltip is what the pointer resting on the button brings up, at any
+    // moment: also before the button was ever painted, and right after its
+    // caption, size or fonts changed.
+    TVrDemoButton button;
+    button.resize(60, 25);
+    const auto tipOnHover = [&button] {
+        QHelpEvent hover(QEvent::ToolTip, button.rect().center(), button.rect().center());
+        QApplication::sendEvent(&button, &hover);
+        return button.toolTip();
+    };
+    button.setCaption(QStringLiteral("&Deutschlandfunk Kultur"));
+    EXPECT_EQ(tipOnHover(), QStringLiteral("Deutschlandfunk Kultur")) << "shortened, never painted";
+    button.resize(2000, 25);
+    EXPECT_EQ(tipOnHover(), QString()) << "the whole caption fits";
+    TVrFont huge = button.FontEnter();
+    huge.Font.setPixelSize(300);
+    button.setFontEnter(huge);
+    EXPECT_EQ(tipOnHover(), QStringLiteral("Deutschlandfunk Kultur")) << "the hover font shortens it";
+    button.setCaption(QStringLiteral("DLF"));
+    button.setFontEnter(button.FontLeave());
+    EXPECT_EQ(tipOnHover(), QString());
+    // A tooltip of the program's own stays.
+    button.setToolTip(QStringLiteral("Station 1"));
+    button.resize(10, 25);
+    EXPECT_EQ(tipOnHover(), QStringLiteral("Station 1"));
 }
 
 TEST(VrNum, CellsForValueAndSettings)
