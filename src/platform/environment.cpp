@@ -94,7 +94,7 @@ bool skipPluginScanWhileCurrent()
 
 bool pluginScanSkipped() { return skippingScan; }
 
-std::pair<bool, bool> EngineEnvironmentChecks::probe()
+std::pair<bool, bool> EngineEnvironmentChecks::probe(const std::function<void()> &playerFound)
 {
     // Without its engine the program cannot play: the player is missing. The
     // sound output cannot be asked then, and is not said to be missing.
@@ -104,6 +104,8 @@ std::pair<bool, bool> EngineEnvironmentChecks::probe()
         return {false, true};
     }
     const bool player = playback->probeMediaPlayer();
+    if (player && playerFound)
+        playerFound();
     return {player, playback->probeSoundOutput()};
 }
 
@@ -113,12 +115,21 @@ void EngineEnvironmentChecks::begin()
         return;
     std::promise<std::pair<bool, bool>> promise;
     m_answers = promise.get_future();
-    m_helper = std::thread([promise = std::move(promise), afterwards = std::move(m_afterwards)]() mutable {
+    m_helper = std::thread([promise = std::move(promise), alongside = std::move(m_alongside)]() mutable {
         pthread_setname_np(pthread_self(), "checks");
-        const auto answers = probe();
+        // The sound output check waits for the sound server much of its time,
+        // and the work alongside needs no more than the player.
+        std::thread second;
+        const auto answers = probe([&second, &alongside] {
+            if (alongside)
+                second = std::thread([&alongside] {
+                    pthread_setname_np(pthread_self(), "beside checks");
+                    alongside();
+                });
+        });
         promise.set_value(answers);
-        if (afterwards && answers.first && answers.second)
-            afterwards();
+        if (second.joinable())
+            second.join();
     });
 }
 

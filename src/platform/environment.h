@@ -29,9 +29,10 @@ public:
 // The checks as the engine answers them.
 class EngineEnvironmentChecks : public EnvironmentChecks {
 public:
-    // afterwards, when given, runs on the checks' thread once the answers are
-    // handed over and both passed, for more start-up work that needs the engine.
-    explicit EngineEnvironmentChecks(std::function<void()> afterwards = {}) : m_afterwards(std::move(afterwards)) {}
+    // alongside, when given, is more start-up work that needs the engine: it
+    // runs on a thread of its own once the media player was found, while the
+    // sound output is checked, and the answers never wait for it.
+    explicit EngineEnvironmentChecks(std::function<void()> alongside = {}) : m_alongside(std::move(alongside)) {}
     ~EngineEnvironmentChecks();
     // Starts both probes on a helper thread, so loading the engine and
     // GStreamer's start-up (registry, sound server connection) overlap with the
@@ -43,12 +44,12 @@ public:
     bool soundOutputAvailable() override;
 
 private:
-    std::function<void()> m_afterwards;
+    std::function<void()> m_alongside;
     std::future<std::pair<bool, bool>> m_answers;
     std::thread m_helper;
     std::optional<std::pair<bool, bool>> m_known;
     std::pair<bool, bool> answers();
-    static std::pair<bool, bool> probe();
+    static std::pair<bool, bool> probe(const std::function<void()> &playerFound = {});
 };
 
 // GStreamer keeps its list of plugins in a cache and, by default, looks at each

@@ -72,6 +72,43 @@ TEST(EnvironmentChecks, WithoutASoundServerNoOutputIsFound)
     }
     EXPECT_TRUE(probeMediaPlayer());
     EXPECT_FALSE(probeSoundOutput());
+    // The work beside the checks needs only the player, and still runs: the
+    // capture devices are read whatever the output check answers.
+    std::atomic<bool> besideRan{false};
+    {
+        EngineEnvironmentChecks checks([&besideRan] { besideRan = true; });
+        checks.begin();
+        EXPECT_TRUE(checks.mediaPlayerAvailable());
+        EXPECT_FALSE(checks.soundOutputAvailable());
+    }
+    EXPECT_TRUE(besideRan);
+}
+
+TEST(EnvironmentChecks, WithoutPluginsThePlayerIsMissingAndNothingRunsBeside)
+{
+    // GStreamer with no plugin folder to read: it starts, but playbin cannot be
+    // made, and the work that needs the player never runs.
+    constexpr const char *kMarker = "SONAVEO_NO_PLUGINS_CHILD";
+    if (!childprocess::isChild(kMarker)) {
+        QTemporaryDir dir;
+        ASSERT_TRUE(dir.isValid());
+        ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("plugins")));
+        QString output;
+        EXPECT_TRUE(childprocess::runPassed(
+            QStringLiteral("EnvironmentChecks.WithoutPluginsThePlayerIsMissingAndNothingRunsBeside"), kMarker,
+            {QStringLiteral("env"), QStringLiteral("GST_PLUGIN_SYSTEM_PATH_1_0=") + dir.filePath(QStringLiteral("plugins")),
+             QStringLiteral("GST_PLUGIN_PATH_1_0="), QStringLiteral("GST_REGISTRY_1_0=") + dir.filePath(QStringLiteral("registry.bin"))},
+            &output))
+            << output.toStdString();
+        return;
+    }
+    std::atomic<bool> besideRan{false};
+    {
+        EngineEnvironmentChecks checks([&besideRan] { besideRan = true; });
+        checks.begin();
+        EXPECT_FALSE(checks.mediaPlayerAvailable());
+    }
+    EXPECT_FALSE(besideRan);
 }
 
 namespace {
