@@ -216,9 +216,14 @@ int main(int argc, char **argv)
         starter.run(p);
     std::map<QString, std::vector<double>> firstWindow, readyOf;
     std::vector<double> painted, onBus, mainMapped;
+    // Each round's times, so that builds compared are compared round by round:
+    // the machine's pace drifts from round to round, and a difference taken
+    // within one round leaves that drift out.
+    std::vector<std::map<QString, Times>> rounds(runs);
     for (int round = 0; round < runs; ++round) {
         for (const Program &p : programs) {
             const Times t = starter.run(p);
+            rounds[round][p.name] = t;
             if (t.firstWindowMs >= 0)
                 firstWindow[p.name].push_back(t.firstWindowMs);
             if (p.isSonaveo && t.readyMs >= 0)
@@ -244,6 +249,22 @@ int main(int argc, char **argv)
             const double first = median(firstWindow[p.name]);
             std::printf("  %-16s %8.1f ms (%.2f of the minimal window), ready %.1f ms\n", qPrintable(p.name), first,
                         anchor > 0 ? first / anchor : -1.0, median(readyOf[p.name]));
+        }
+        std::printf("this build's program against each other build's, the median of the differences within a round\n");
+        for (const Program &p : programs) {
+            if (!p.isSonaveo || p.name == QLatin1String("sonaveo"))
+                continue;
+            std::vector<double> first, ready;
+            for (const auto &times : rounds) {
+                const Times &mine = times.at(QStringLiteral("sonaveo"));
+                const Times &other = times.at(p.name);
+                if (mine.firstWindowMs >= 0 && other.firstWindowMs >= 0)
+                    first.push_back(mine.firstWindowMs - other.firstWindowMs);
+                if (mine.readyMs >= 0 && other.readyMs >= 0)
+                    ready.push_back(mine.readyMs - other.readyMs);
+            }
+            std::printf("  against %-16s first window %+.1f ms, ready %+.1f ms\n", qPrintable(p.name), median(first),
+                        median(ready));
         }
         XCloseDisplay(display);
         return 0;

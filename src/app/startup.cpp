@@ -31,6 +31,7 @@
 #include <future>
 #include <pthread.h>
 #include <thread>
+#include <sys/resource.h>
 #include <unistd.h>
 
 namespace {
@@ -64,12 +65,20 @@ void displayFailureHandler(QtMsgType type, const QMessageLogContext &, const QSt
     std::fflush(stderr);
     ::_exit(2);
 }
+// GStreamer starts a little below the program's other threads: enough for the
+// display's messages to come first, not so much that a busy machine would keep
+// the checks waiting for long.
+constexpr int kGStreamerStartNice = 5;
+
 // Fontconfig reads its configuration files and font cache once per process, a
 // large part of building the first window; fontconfig is already loaded with
 // Qt. A helper thread reads them while the application connects to the display,
-// then loads the playback engine, which the checks need first, and asks GIO's
+// then loads the playback engine, which the checks need first, asks GIO's
 // network monitor, which loads GIO's modules before it first answers and which
-// the main window asks as it is built.
+// the main window asks as it is built, and starts GStreamer (reading its list of
+// plugins), which the checks wait for. Most of what the toolkit does until the
+// splash shows is waiting for the display, and the helper fills that time: the
+// checks that begin as the splash shows find GStreamer started, or nearly.
 void warmUpLibraries()
 {
     std::thread([] {
@@ -77,8 +86,15 @@ void warmUpLibraries()
         using Init = int (*)();
         if (auto init = reinterpret_cast<Init>(::dlsym(RTLD_DEFAULT, "FcInit")))
             init();
-        if (const Engine *playback = engine())
+        if (const Engine *playback = engine()) {
             playback->prefetchNetworkMonitor();
+            // Until the splash is on screen the toolkit and the display
+            // server trade many short messages, and each one waits when this
+            // work holds the processor: at a lower priority it takes what they
+            // leave. The thread ends with it.
+            ::setpriority(PRIO_PROCESS, ::gettid(), kGStreamerStartNice);
+            playback->prefetchGStreamer();
+        }
     }).detach();
 }
 } // namespace
@@ -198,6 +214,9 @@ bool runEntrySequence(EnvironmentChecks &checks, TApplicationWindows &windows,
     // picture is painted as soon as it can be, and is on screen before the work
     // that follows.
     createFirstWindows(windows, [] { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); });
+    // The main window's own window on the display is made while the checks
+    // finish; it stays hidden until they passed.
+    (void)windows.MainForm->winId();
     splash->waitPainted();
     if (!splash->FormActivate(checks)) {
         delete splash;
@@ -277,8 +296,8 @@ int sonaveoMain(int argc, char **argv)
     // Before the first helper thread: it may set the environment.
     skipPluginScanWhileCurrent();
     warmUpLibraries();
-    // Once the checks passed, the capture devices are read on their thread, for
-    // the main window's first showing.
+    // Once the player is found, the capture devices are read beside the sound
+    // output check, for the main window's first showing.
     EngineEnvironmentChecks checks([] { engine()->prefetchCaptureDevices(); });
 
     QtMessageHandler previous = qInstallMessageHandler(displayFailureHandler);

@@ -22,9 +22,11 @@ struct Engine {
     bool (*probeMediaPlayer)();
     bool (*probeSoundOutput)();
     // Start-up work that makes later answers quick: the capture devices, the
-    // network monitor, the plugins a stream needs (this one on a thread of its own).
+    // network monitor, GStreamer's own start (its list of plugins), the plugins
+    // a stream needs (this one on a thread of its own).
     void (*prefetchCaptureDevices)();
     void (*prefetchNetworkMonitor)();
+    void (*prefetchGStreamer)();
     void (*loadStreamPluginsInBackground)();
 };
 

@@ -18,6 +18,7 @@ const Engine *sonaveoEngine(bool pluginScanSkipped)
         probeSoundOutput,
         prefetchCaptureDevices,
         prefetchNetworkMonitor,
+        [] { ensureGStreamer(); },
         GstMediaEngine::loadStreamPluginsInBackground,
     };
     return &table;
