@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <initializer_list>
 #include <pthread.h>
+#include <system_error>
 
 namespace {
 constexpr const char *kUpdateVariable = "GST_REGISTRY_UPDATE";
@@ -121,15 +122,22 @@ void EngineEnvironmentChecks::begin()
         // and the work alongside needs no more than the player.
         std::thread second;
         const auto answers = probe([&second, &alongside] {
-            if (alongside)
+            if (!alongside)
+                return;
+            try {
                 second = std::thread([&alongside] {
                     pthread_setname_np(pthread_self(), "beside checks");
                     alongside();
                 });
+            } catch (const std::system_error &) {
+                // No thread to spare: it runs once the answers are handed over.
+            }
         });
         promise.set_value(answers);
         if (second.joinable())
             second.join();
+        else if (alongside && answers.first)
+            alongside();
     });
 }
 
