@@ -214,49 +214,46 @@ int main(int argc, char **argv)
     Starter starter(display);
     for (const Program &p : programs) // warms the caches for every program alike
         starter.run(p);
-    std::map<QString, std::vector<double>> firstWindow, readyOf;
-    std::vector<double> painted, onBus, mainMapped;
-    // Each round's times, so that builds compared are compared round by round:
-    // the machine's pace drifts from round to round, and a difference taken
-    // within one round leaves that drift out.
+    // Each round's times: a program's figures are the medians over the rounds,
+    // and builds compared are compared round by round, since the machine's pace
+    // drifts from round to round and a difference taken within one round leaves
+    // that drift out.
     std::vector<std::map<QString, Times>> rounds(runs);
     for (int round = 0; round < runs; ++round) {
-        for (const Program &p : programs) {
-            const Times t = starter.run(p);
-            rounds[round][p.name] = t;
-            if (t.firstWindowMs >= 0)
-                firstWindow[p.name].push_back(t.firstWindowMs);
-            if (p.isSonaveo && t.readyMs >= 0)
-                readyOf[p.name].push_back(t.readyMs);
-            if (p.name == QLatin1String("sonaveo") && t.readyMs >= 0) {
-                painted.push_back(t.paintedMs);
-                onBus.push_back(t.onBusMs);
-                if (t.mainMappedMs >= 0)
-                    mainMapped.push_back(t.mainMappedMs);
-            }
-        }
+        for (const Program &p : programs)
+            rounds[round][p.name] = starter.run(p);
         std::fprintf(stderr, "round %d of %d done\n", round + 1, runs);
     }
+    // One time of one program in every round it got that far.
+    const auto timesOf = [&rounds](const QString &name, double Times::*time) {
+        std::vector<double> got;
+        for (const auto &times : rounds)
+            if (times.at(name).*time >= 0)
+                got.push_back(times.at(name).*time);
+        return got;
+    };
+    const auto medianOf = [&timesOf](const QString &name, double Times::*time) { return median(timesOf(name, time)); };
+    const QString sonaveo = QStringLiteral("sonaveo");
 
     if (comparing) {
         std::printf("process start to the first window on the X server, and to the main window painted with the "
                     "player on the bus, median of %d rounds\n", runs);
-        const double anchor = median(firstWindow[QStringLiteral("minimal window")]);
+        const double anchor = medianOf(QStringLiteral("minimal window"), &Times::firstWindowMs);
         std::printf("  %-16s %8.1f ms\n", "minimal window", anchor);
         for (const Program &p : programs) {
             if (!p.isSonaveo)
                 continue;
-            const double first = median(firstWindow[p.name]);
+            const double first = medianOf(p.name, &Times::firstWindowMs);
             std::printf("  %-16s %8.1f ms (%.2f of the minimal window), ready %.1f ms\n", qPrintable(p.name), first,
-                        anchor > 0 ? first / anchor : -1.0, median(readyOf[p.name]));
+                        anchor > 0 ? first / anchor : -1.0, medianOf(p.name, &Times::readyMs));
         }
         std::printf("this build's program against each other build's, the median of the differences within a round\n");
         for (const Program &p : programs) {
-            if (!p.isSonaveo || p.name == QLatin1String("sonaveo"))
+            if (!p.isSonaveo || p.name == sonaveo)
                 continue;
             std::vector<double> first, ready;
             for (const auto &times : rounds) {
-                const Times &mine = times.at(QStringLiteral("sonaveo"));
+                const Times &mine = times.at(sonaveo);
                 const Times &other = times.at(p.name);
                 if (mine.firstWindowMs >= 0 && other.firstWindowMs >= 0)
                     first.push_back(mine.firstWindowMs - other.firstWindowMs);
@@ -273,25 +270,26 @@ int main(int argc, char **argv)
     double bestPeer = -1;
     QString bestName;
     for (const Program &p : programs) {
-        const double m = median(firstWindow[p.name]);
-        std::printf("  %-16s %8.1f ms  (%zu of %d rounds)\n", qPrintable(p.name), m, firstWindow[p.name].size(), runs);
+        const double m = medianOf(p.name, &Times::firstWindowMs);
+        std::printf("  %-16s %8.1f ms  (%zu of %d rounds)\n", qPrintable(p.name), m,
+                    timesOf(p.name, &Times::firstWindowMs).size(), runs);
         if (!p.isSonaveo && p.name != QLatin1String("minimal window") && m > 0 && (bestPeer < 0 || m < bestPeer)) {
             bestPeer = m;
             bestName = p.name;
         }
     }
-    const double readyMs = median(readyOf[QStringLiteral("sonaveo")]);
+    const double readyMs = medianOf(sonaveo, &Times::readyMs);
     std::printf("  sonaveo, main window painted and player on the bus %8.1f ms (painted %.1f, on the bus %.1f)\n",
-                readyMs, median(painted), median(onBus));
-    const double splash = median(firstWindow[QStringLiteral("sonaveo")]);
-    const double anchor = median(firstWindow[QStringLiteral("minimal window")]);
+                readyMs, medianOf(sonaveo, &Times::paintedMs), medianOf(sonaveo, &Times::onBusMs));
+    const double splash = medianOf(sonaveo, &Times::firstWindowMs);
+    const double anchor = medianOf(QStringLiteral("minimal window"), &Times::firstWindowMs);
     if (anchor > 0)
         std::printf("  sonaveo first window / minimal window   %6.2f (target <= 1.50)\n", splash / anchor);
     if (bestPeer > 0) {
         std::printf("  sonaveo ready / best peer (%s)   %6.2f (target <= 0.75)\n", qPrintable(bestName), readyMs / bestPeer);
         // Like with like: the peers are timed to their first window mapped, so
         // here is Sonaveo's main window mapped (before it paints) beside them.
-        const double mapped = median(mainMapped);
+        const double mapped = medianOf(sonaveo, &Times::mainMappedMs);
         if (mapped > 0)
             std::printf("  sonaveo main window mapped %.1f ms / best peer   %6.2f\n", mapped, mapped / bestPeer);
     }
