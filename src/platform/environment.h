@@ -34,9 +34,8 @@ public:
     // sound output is checked, and the answers never wait for it.
     explicit EngineEnvironmentChecks(std::function<void()> alongside = {}) : m_alongside(std::move(alongside)) {}
     ~EngineEnvironmentChecks();
-    // Starts both probes on a helper thread, so loading the engine and
-    // GStreamer's start-up (registry, sound server connection) overlap with the
-    // toolkit's own. The answers are then only collected; without it they are
+    // Starts both probes on a helper thread, where they overlap with building
+    // the windows. The answers are then only collected; without it they are
     // probed on demand.
     void begin() override;
     bool engineLoaded() override;
