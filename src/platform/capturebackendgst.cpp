@@ -1,6 +1,5 @@
 #include "platform/capturebackendgst.h"
 
-#include <chrono>
 #include <mutex>
 
 #include "platform/gstenvironment.h"
@@ -75,42 +74,18 @@ QUuid deviceIdentity(GstDevice *device)
     return QUuid::createUuidV5(ns, name);
 }
 
-// The capture devices, the system's default first.
-// Asking the sound server takes some milliseconds, and the driver list and the
-// format probe at start-up ask right after each other: a list read less than two
-// seconds ago is used again.
-DeviceList probeSourceDevices();
-
-DeviceList sourceDevices()
-{
-    static std::mutex mutex;
-    static DeviceList cached;
-    static std::chrono::steady_clock::time_point readAt;
-    std::lock_guard lock(mutex);
-    const auto now = std::chrono::steady_clock::now();
-    if (cached.empty() || now - readAt > std::chrono::seconds(2)) {
-        cached = probeSourceDevices();
-        readAt = now;
-    }
-    DeviceList copy;
-    for (const DevicePtr &device : cached)
-        copy.push_back(DevicePtr::share(device.get()));
-    return copy;
-}
-
 const char *const kPipeWireProvider = "pipewiredeviceprovider";
 
-// The capture devices of every provider, as a device monitor would gather them
-// (the providers by rank, none that one asked before hides), with one
-// difference: the providers are asked one by one, PulseAudio's first. Where PipeWire serves
-// the sound, GStreamer's PipeWire plugin (a GNOME desktop has it) lists each
-// microphone a second time, with caps of its own that take none of the
-// recorder's formats, and the PulseAudio side (pipewire-pulse) lists every one
-// of them already. So once the PulseAudio side has listed sources, PipeWire's
-// provider is not asked: loading it and waiting for its daemon cost the start
-// some milliseconds. Without start() a provider answers with what it can probe
-// at once, which is the whole list and spares a monitoring thread.
-DeviceList probeSourceDevices()
+// The capture devices, the system's default first: those of every provider, as
+// a device monitor would gather them (the providers by rank, none that one asked
+// before hides), with one difference: the providers are asked one by one,
+// PulseAudio's first. Where PipeWire serves the sound, GStreamer's PipeWire
+// plugin (a GNOME desktop has it) lists each microphone a second time, with caps
+// of its own that take none of the recorder's formats, and the PulseAudio side
+// (pipewire-pulse) lists every one of them already. So once the PulseAudio side
+// has listed sources, PipeWire's provider is not asked: loading it and waiting
+// for its daemon cost the start some milliseconds.
+DeviceList sourceDevices()
 {
     GList *factories = deviceProvidersPulseFirst("Audio/Source");
     DeviceList devices;
@@ -121,15 +96,11 @@ DeviceList probeSourceDevices()
         const QByteArray name = gst_plugin_feature_get_name(GST_PLUGIN_FEATURE(factory));
         if (hidden.contains(name) || (pulseListed && name == kPipeWireProvider))
             continue;
-        // Made only when asked: making a provider loads its plugin.
-        const auto provider = GstPtr<GstDeviceProvider>::adopt(gst_device_provider_factory_get(factory));
-        if (!provider)
-            continue;
-        gchar **hides = gst_device_provider_get_hidden_providers(provider.get());
+        gchar **hides = nullptr;
+        GList *list = providerDevices(factory, &hides);
         for (gchar **other = hides; other && *other; ++other)
             hidden.insert(*other);
         g_strfreev(hides);
-        GList *list = gst_device_provider_get_devices(provider.get());
         // The list owns one reference per entry; the holders take them over.
         for (GList *item = list; item; item = item->next) {
             auto device = DevicePtr::adopt(GST_DEVICE(item->data));

@@ -3,8 +3,11 @@
 #include <gst/gst.h>
 
 #include <atomic>
+#include <chrono>
 #include <cstdlib>
+#include <map>
 #include <mutex>
+#include <string>
 
 namespace {
 std::atomic<bool> scanSkipped{false};
@@ -16,23 +19,32 @@ bool findSoundOutput()
     // waiting on a sound server that may not run); the providers are asked one
     // by one instead, PulseAudio's first since the player's output goes through
     // it (a PipeWire desktop serves it too), then the others by rank, until one
-    // knows an output. Without start() a provider answers with what it can probe
-    // at once, and no monitoring thread is made.
+    // knows an output.
     GList *factories = deviceProvidersPulseFirst("Audio/Sink");
     bool any = false;
     for (GList *f = factories; f && !any; f = f->next) {
-        auto *factory = GST_DEVICE_PROVIDER_FACTORY(f->data);
-        GstDeviceProvider *provider = gst_device_provider_factory_get(factory);
-        if (!provider)
-            continue;
-        GList *devices = gst_device_provider_get_devices(provider);
+        GList *devices = providerDevices(GST_DEVICE_PROVIDER_FACTORY(f->data));
         for (GList *d = devices; d && !any; d = d->next)
             any = gst_device_has_classes(GST_DEVICE(d->data), "Audio/Sink");
         g_list_free_full(devices, gst_object_unref);
-        gst_object_unref(provider);
     }
     gst_plugin_feature_list_free(factories);
     return any;
+}
+
+// What one provider listed last, and when.
+struct ProviderAnswer {
+    GList *devices = nullptr; // one reference per entry
+    gchar **hidden = nullptr;
+    std::chrono::steady_clock::time_point readAt;
+};
+
+constexpr auto kAnswerKeptFor = std::chrono::seconds(2);
+
+GList *copyDevices(GList *devices)
+{
+    return g_list_copy_deep(devices, [](gconstpointer device, gpointer) { return gst_object_ref(gpointer(device)); },
+                            nullptr);
 }
 } // namespace
 
@@ -77,6 +89,38 @@ bool hasGstElement(const char *name)
         return false;
     gst_object_unref(factory);
     return true;
+}
+
+GList *providerDevices(GstDeviceProviderFactory *factory, gchar ***hidden)
+{
+    // Kept for the whole run and reachable to its end: the devices hold
+    // GStreamer's objects, which are not to be let go after GStreamer is.
+    static std::mutex mutex;
+    static auto *answers = new std::map<std::string, ProviderAnswer>;
+    if (hidden)
+        *hidden = nullptr;
+    // One caller at a time: a second one asking while the first waits for the
+    // provider gets the first one's answer.
+    std::lock_guard lock(mutex);
+    ProviderAnswer &answer = (*answers)[gst_plugin_feature_get_name(GST_PLUGIN_FEATURE(factory))];
+    const auto now = std::chrono::steady_clock::now();
+    if (!answer.devices || now - answer.readAt > kAnswerKeptFor) {
+        // Made only when asked: making a provider loads its plugin. Without
+        // start() it answers with what it can probe at once, which is the whole
+        // list and spares a monitoring thread.
+        GstDeviceProvider *provider = gst_device_provider_factory_get(factory);
+        if (!provider)
+            return nullptr;
+        g_list_free_full(answer.devices, gst_object_unref);
+        g_strfreev(answer.hidden);
+        answer.devices = gst_device_provider_get_devices(provider);
+        answer.hidden = gst_device_provider_get_hidden_providers(provider);
+        answer.readAt = now;
+        gst_object_unref(provider);
+    }
+    if (hidden)
+        *hidden = g_strdupv(answer.hidden);
+    return copyDevices(answer.devices);
 }
 
 GList *deviceProvidersPulseFirst(const char *classes)

@@ -36,6 +36,16 @@ inline constexpr const char *kPulseDeviceProvider = "pulsedeviceprovider";
 // gst_plugin_feature_list_free().
 struct _GList *deviceProvidersPulseFirst(const char *classes);
 
+// What the provider of this factory lists now: a new reference to each device
+// (free the list with g_list_free_full(list, gst_object_unref)), and through
+// `hidden`, when given, the names of the providers it hides (free with
+// g_strfreev()); nullptr when the provider cannot be made. Asking the sound
+// server takes some milliseconds, and at start the sound output check and the
+// recorder's device list and format probe ask right after each other: a
+// provider is asked again once its answer is two seconds old, or when it listed
+// nothing, and until then every caller gets that answer.
+struct _GList *providerDevices(struct _GstDeviceProviderFactory *factory, char ***hidden = nullptr);
+
 // The playback engine is there: playbin, an HTTP source and an MP3 decoder.
 bool probeMediaPlayer();
 // At least one sound output device exists.
