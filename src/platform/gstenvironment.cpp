@@ -123,12 +123,18 @@ GList *providerDevices(GstDeviceProviderFactory *factory, gchar ***hidden)
     return copyDevices(answer.devices);
 }
 
+bool isVideoCaptureCard(GstDeviceProviderFactory *factory)
+{
+    return gst_device_provider_factory_has_classes(factory, "Video/Hardware");
+}
+
 GList *deviceProvidersPulseFirst(const char *classes)
 {
     GList *factories = gst_device_provider_factory_list_get_device_providers(GST_RANK_NONE);
     for (GList *f = factories; f;) {
         GList *next = f->next;
-        if (!gst_device_provider_factory_has_classes(GST_DEVICE_PROVIDER_FACTORY(f->data), classes)) {
+        auto *factory = GST_DEVICE_PROVIDER_FACTORY(f->data);
+        if (!gst_device_provider_factory_has_classes(factory, classes) || isVideoCaptureCard(factory)) {
             gst_object_unref(f->data);
             factories = g_list_delete_link(factories, f);
         }

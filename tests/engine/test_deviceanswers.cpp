@@ -5,6 +5,7 @@
 // other tests never see them.
 
 #include "enginetestkit.h"
+#include "platform/capturebackendgst.h"
 #include "platform/gstenvironment.h"
 
 #include <gst/gst.h>
@@ -28,6 +29,7 @@ const char *const kHiddenByListing = "sonaveohiddenprovider";
 
 std::atomic<int> listingAsked{0};
 std::atomic<int> silentAsked{0};
+std::atomic<int> videoCardAsked{0};
 // While set, the listing provider takes its time, as a slow sound server does.
 std::atomic<bool> listingIsSlow{false};
 
@@ -57,6 +59,30 @@ GList *probeSilent(GstDeviceProvider *)
 {
     ++silentAsked;
     return nullptr;
+}
+
+// A video capture card's provider: it offers an audio input and output, usable
+// only beside the card's picture.
+GList *probeVideoCard(GstDeviceProvider *)
+{
+    ++videoCardAsked;
+    GList *devices = g_list_append(nullptr, makeDevice("Capture card audio in", "Audio/Source/Hardware"));
+    return g_list_append(devices, makeDevice("Capture card audio out", "Audio/Sink/Hardware"));
+}
+
+GType videoCardProviderType()
+{
+    static const GType type = g_type_register_static_simple(
+        GST_TYPE_DEVICE_PROVIDER, "SonaveoVideoCardProvider", sizeof(GstDeviceProviderClass),
+        [](gpointer klass, gpointer) {
+            auto *providerClass = GST_DEVICE_PROVIDER_CLASS(klass);
+            providerClass->probe = &probeVideoCard;
+            gst_device_provider_class_set_static_metadata(providerClass, "Sonaveo video card",
+                                                          "Audio/Video/Source/Sink/Hardware",
+                                                          "A capture card's picture and sound", "Sonaveo");
+        },
+        sizeof(GstDeviceProvider), nullptr, GTypeFlags(0));
+    return type;
 }
 
 // A provider type of its own per factory: a provider's class knows one factory.
@@ -166,4 +192,35 @@ TEST(DeviceProviderAnswers, AProviderThatListedNothingIsAskedEachTime)
     EXPECT_TRUE(ask(kSilent).devices.isEmpty());
     EXPECT_TRUE(ask(kSilent).devices.isEmpty());
     EXPECT_EQ(silentAsked - before, 2);
+}
+
+TEST(DeviceProviderAnswers, AVideoCardIsNeitherAnOutputNorARecordingDeviceAndIsNotLoaded)
+{
+    // A capture card's sound flows only with its picture: listed as a
+    // recording device it would record nothing, and its plugin (DeckLink's
+    // brings its own libraries) would be loaded at every start for nothing.
+    ASSERT_TRUE(ensureGStreamer());
+    ASSERT_TRUE(gst_device_provider_register(nullptr, "sonaveovideocardprovider", GST_RANK_PRIMARY + 1,
+                                             videoCardProviderType()));
+    for (const char *classes : {"Audio/Source", "Audio/Sink"}) {
+        GList *factories = deviceProvidersPulseFirst(classes);
+        for (GList *f = factories; f; f = f->next) {
+            const gchar *name = gst_plugin_feature_get_name(GST_PLUGIN_FEATURE(f->data));
+            EXPECT_STRNE(name, "sonaveovideocardprovider") << classes;
+        }
+        gst_plugin_feature_list_free(factories);
+    }
+
+    GstCaptureBackend backend;
+    for (const CaptureDriverInfo &driver : backend.enumerateDrivers())
+        EXPECT_FALSE(driver.description.startsWith(QStringLiteral("Capture card"))) << qPrintable(driver.description);
+    probeSoundOutput();
+    EXPECT_EQ(videoCardAsked, 0);
+
+    // The real one, where GStreamer's DeckLink plugin is installed.
+    GstPlugin *decklink = gst_registry_find_plugin(gst_registry_get(), "decklink");
+    if (!decklink)
+        return;
+    EXPECT_FALSE(gst_plugin_is_loaded(decklink)) << "the DeckLink plugin was loaded for the device lists";
+    gst_object_unref(decklink);
 }
