@@ -218,10 +218,14 @@ int main(int argc, char **argv)
     // and builds compared are compared round by round, since the machine's pace
     // drifts from round to round and a difference taken within one round leaves
     // that drift out.
+    // Each round begins with the next program, so that none always starts right
+    // after the same one (whose exit the machine may still be finishing).
     std::vector<std::map<QString, Times>> rounds(runs);
     for (int round = 0; round < runs; ++round) {
-        for (const Program &p : programs)
+        for (size_t i = 0; i < programs.size(); ++i) {
+            const Program &p = programs[(size_t(round) + i) % programs.size()];
             rounds[round][p.name] = starter.run(p);
+        }
         std::fprintf(stderr, "round %d of %d done\n", round + 1, runs);
     }
     // One time of one program in every round it got that far.
