@@ -347,4 +347,34 @@ private:
     std::thread m_thread;
 };
 
+// A device provider of the tests' own: a type named typeName whose probe lists
+// the devices, classed as `classes` ("Audio/Source", ...). Registered once per
+// name; the strings must live as long as the program (literals do).
+struct TestProvider {
+    const char *typeName;
+    GList *(*probe)(GstDeviceProvider *);
+    const char *classes;
+    const char *longName;
+    GInstanceInitFunc instanceInit = nullptr;
+};
+
+inline GType testProviderType(const TestProvider &provider)
+{
+    if (const GType known = g_type_from_name(provider.typeName))
+        return known;
+    GTypeInfo info{};
+    info.class_size = sizeof(GstDeviceProviderClass);
+    info.class_init = [](gpointer klass, gpointer data) {
+        const auto *described = static_cast<const TestProvider *>(data);
+        auto *providerClass = GST_DEVICE_PROVIDER_CLASS(klass);
+        providerClass->probe = described->probe;
+        gst_device_provider_class_set_static_metadata(providerClass, described->longName, described->classes,
+                                                      described->longName, "Sonaveo");
+    };
+    info.class_data = new TestProvider(provider); // the type's class reads it for good
+    info.instance_size = sizeof(GstDeviceProvider);
+    info.instance_init = provider.instanceInit;
+    return g_type_register_static(GST_TYPE_DEVICE_PROVIDER, provider.typeName, &info, GTypeFlags(0));
+}
+
 } // namespace enginetest

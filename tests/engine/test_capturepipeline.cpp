@@ -56,27 +56,15 @@ GList *probeTestDevices(GstDeviceProvider *)
     return g_list_append(devices, makeTestDevice(kPictureDevice, "videotestsrc"));
 }
 
-GType testProviderType()
-{
-    static const GType type = g_type_register_static_simple(
-        GST_TYPE_DEVICE_PROVIDER, "SonaveoTestCaptureProvider", sizeof(GstDeviceProviderClass),
-        [](gpointer klass, gpointer) {
-            auto *providerClass = GST_DEVICE_PROVIDER_CLASS(klass);
-            providerClass->probe = &probeTestDevices;
-            gst_device_provider_class_set_static_metadata(providerClass, "Sonaveo test capture devices",
-                                                          "Audio/Source", "Capture devices for tests", "Sonaveo");
-        },
-        sizeof(GstDeviceProvider), nullptr, GTypeFlags(0));
-    return type;
-}
-
 class CapturePipeline : public ::testing::Test {
 protected:
     void SetUp() override
     {
         ASSERT_TRUE(ensureGStreamer());
         static const bool registered =
-            gst_device_provider_register(nullptr, "sonaveotestcapture", GST_RANK_PRIMARY, testProviderType());
+            gst_device_provider_register(nullptr, "sonaveotestcapture", GST_RANK_PRIMARY,
+                                         testProviderType({"SonaveoTestCaptureProvider", &probeTestDevices,
+                                                           "Audio/Source", "Sonaveo test capture devices"}));
         ASSERT_TRUE(registered);
     }
 

@@ -70,48 +70,20 @@ GList *probeVideoCard(GstDeviceProvider *)
     return g_list_append(devices, makeDevice("Capture card audio out", "Audio/Sink/Hardware"));
 }
 
-GType videoCardProviderType()
+void hideTheHiddenOne(GTypeInstance *instance, gpointer)
 {
-    static const GType type = g_type_register_static_simple(
-        GST_TYPE_DEVICE_PROVIDER, "SonaveoVideoCardProvider", sizeof(GstDeviceProviderClass),
-        [](gpointer klass, gpointer) {
-            auto *providerClass = GST_DEVICE_PROVIDER_CLASS(klass);
-            providerClass->probe = &probeVideoCard;
-            gst_device_provider_class_set_static_metadata(providerClass, "Sonaveo video card",
-                                                          "Audio/Video/Source/Sink/Hardware",
-                                                          "A capture card's picture and sound", "Sonaveo");
-        },
-        sizeof(GstDeviceProvider), nullptr, GTypeFlags(0));
-    return type;
-}
-
-// A provider type of its own per factory: a provider's class knows one factory.
-template <bool silent>
-GType providerType()
-{
-    static const GType type = g_type_register_static_simple(
-        GST_TYPE_DEVICE_PROVIDER, silent ? "SonaveoSilentProvider" : "SonaveoCountingProvider",
-        sizeof(GstDeviceProviderClass),
-        [](gpointer klass, gpointer) {
-            auto *providerClass = GST_DEVICE_PROVIDER_CLASS(klass);
-            providerClass->probe = silent ? &probeSilent : &probeListing;
-            gst_device_provider_class_set_static_metadata(providerClass, "Sonaveo counting devices", "Sonaveo/Test",
-                                                          "Devices that count how often they are listed", "Sonaveo");
-        },
-        sizeof(GstDeviceProvider),
-        [](GTypeInstance *instance, gpointer) {
-            if (!silent)
-                gst_device_provider_hide_provider(GST_DEVICE_PROVIDER(instance), kHiddenByListing);
-        },
-        GTypeFlags(0));
-    return type;
+    gst_device_provider_hide_provider(GST_DEVICE_PROVIDER(instance), kHiddenByListing);
 }
 
 GstDeviceProviderFactory *factory(const char *name)
 {
     static const bool registered =
-        gst_device_provider_register(nullptr, kListing, GST_RANK_NONE, providerType<false>())
-        && gst_device_provider_register(nullptr, kSilent, GST_RANK_NONE, providerType<true>());
+        gst_device_provider_register(nullptr, kListing, GST_RANK_NONE,
+                                     testProviderType({"SonaveoCountingProvider", &probeListing, "Sonaveo/Test",
+                                                       "Sonaveo counting devices", &hideTheHiddenOne}))
+        && gst_device_provider_register(nullptr, kSilent, GST_RANK_NONE,
+                                        testProviderType({"SonaveoSilentProvider", &probeSilent, "Sonaveo/Test",
+                                                          "Sonaveo silent devices"}));
     EXPECT_TRUE(registered);
     GstDeviceProviderFactory *found = gst_device_provider_factory_find(name);
     if (found)
@@ -200,8 +172,10 @@ TEST(DeviceProviderAnswers, AVideoCardIsNeitherAnOutputNorARecordingDeviceAndIsN
     // recording device it would record nothing, and its plugin (DeckLink's
     // brings its own libraries) would be loaded at every start for nothing.
     ASSERT_TRUE(ensureGStreamer());
-    ASSERT_TRUE(gst_device_provider_register(nullptr, "sonaveovideocardprovider", GST_RANK_PRIMARY + 1,
-                                             videoCardProviderType()));
+    ASSERT_TRUE(gst_device_provider_register(
+        nullptr, "sonaveovideocardprovider", GST_RANK_PRIMARY + 1,
+        testProviderType({"SonaveoVideoCardProvider", &probeVideoCard, "Audio/Video/Source/Sink/Hardware",
+                          "Sonaveo video card"})));
     for (const char *classes : {"Audio/Source", "Audio/Sink"}) {
         GList *factories = deviceProvidersPulseFirst(classes);
         for (GList *f = factories; f; f = f->next) {
