@@ -144,6 +144,28 @@ inline bool soundServerHasAStream()
     return pactl.waitForFinished(3000) && !pactl.readAllStandardOutput().trimmed().isEmpty();
 }
 
+// What the engine and the sound server say at a failure: the engine's state,
+// position, buffer, bit rate and last error, and the server's sinks (with their
+// state: a sink that stays suspended plays nothing) and playing streams.
+inline std::string engineReport(MediaEngine &engine)
+{
+    const auto listed = [](const char *what) {
+        QProcess pactl;
+        pactl.start(QStringLiteral("pactl"), {QStringLiteral("list"), QStringLiteral("short"), QString::fromLatin1(what)});
+        if (!pactl.waitForFinished(3000))
+            return QStringLiteral("(pactl did not answer)");
+        return QString::fromLocal8Bit(pactl.readAllStandardOutput()).trimmed();
+    };
+    return QStringLiteral("engine: state %1, position %2 s, buffer %3 %, bit rate %4, error \"%5\"\n"
+                          "sinks:\n%6\nstreams:\n%7")
+        .arg(engine.playState())
+        .arg(engine.currentPosition())
+        .arg(engine.bufferingProgress())
+        .arg(engine.bitRate())
+        .arg(engine.lastError(), listed("sinks"), listed("sink-inputs"))
+        .toStdString();
+}
+
 // Starts `parec` recording mono 16-bit samples from the null sink's monitor.
 inline void startMonitorRecorder(QProcess &parec, int latencyMs, const NullSink &sink = {})
 {

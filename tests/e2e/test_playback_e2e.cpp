@@ -130,8 +130,11 @@ TEST(LivePlayback, BadStreamsNeitherCrashNorFreezeAndEndInAClearState)
         BadHttpServer server(modes[i], mp3);
         form.playback()->TuneStation(QStringLiteral("Bad Radio"), server.url());
         // A stream that closes plays out what it had buffered, then ends; the
-        // window keeps ticking all the while.
-        EXPECT_LT(largestTickGap(form, [&] { return form.stationPlayer()->playState() != 3; }), 200)
+        // window keeps ticking all the while. A wait on the network in the
+        // window's thread stops it for seconds; a busy shared machine can hold
+        // the whole process for a tick or two, which no listener would call a
+        // frozen window.
+        EXPECT_LT(largestTickGap(form, [&] { return form.stationPlayer()->playState() != 3; }), 500)
             << "the window keeps ticking";
         // Each ends idle with its name, still trying, or tuning again after
         // the stream that closed.
