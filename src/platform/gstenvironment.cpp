@@ -41,6 +41,16 @@ struct ProviderAnswer {
 
 constexpr auto kAnswerKeptFor = std::chrono::seconds(2);
 
+// A provider of video capture and playout cards (DeckLink's is one): their sound
+// flows only together with their picture, an audio source of theirs delivering
+// nothing unless the card's video source runs in the same pipeline. Neither the
+// player nor the recorder can use such a device on its own, and loading the
+// provider's plugin costs the start some milliseconds.
+bool isVideoCaptureCard(GstDeviceProviderFactory *factory)
+{
+    return gst_device_provider_factory_has_classes(factory, "Video/Hardware");
+}
+
 GList *copyDevices(GList *devices)
 {
     return g_list_copy_deep(devices, [](gconstpointer device, gpointer) { return gst_object_ref(gpointer(device)); },
@@ -121,11 +131,6 @@ GList *providerDevices(GstDeviceProviderFactory *factory, gchar ***hidden)
     if (hidden)
         *hidden = g_strdupv(answer.hidden);
     return copyDevices(answer.devices);
-}
-
-bool isVideoCaptureCard(GstDeviceProviderFactory *factory)
-{
-    return gst_device_provider_factory_has_classes(factory, "Video/Hardware");
 }
 
 GList *deviceProvidersPulseFirst(const char *classes)

@@ -30,13 +30,6 @@ bool hasGstElement(const char *name);
 // serves too.
 inline constexpr const char *kPulseDeviceProvider = "pulsedeviceprovider";
 
-// A provider of video capture and playout cards (DeckLink's is one): their sound
-// flows only together with their picture, an audio source of theirs delivering
-// nothing unless the card's video source runs in the same pipeline. Neither the
-// player nor the recorder can use such a device on its own, and loading the
-// provider's plugin costs the start some milliseconds.
-bool isVideoCaptureCard(struct _GstDeviceProviderFactory *factory);
-
 // The device provider factories that offer devices of the given classes
 // ("Audio/Sink", "Audio/Source"), PulseAudio's first, the player's sound going
 // through it, then the others by rank; never a video card's. Free the list with

@@ -29,6 +29,7 @@
 #include <cmath>
 #include <cstring>
 #include <functional>
+#include <optional>
 #include <random>
 #include <thread>
 #include <vector>
@@ -121,14 +122,21 @@ struct NullSink {
     }
 };
 
-inline bool nullSinkPresent(const NullSink &sink = {})
+// What `pactl list short <what>` ("sinks", "sink-inputs") prints on the sink's
+// server; nothing when pactl does not answer.
+inline std::optional<QString> pactlListed(const char *what, const NullSink &sink = {})
 {
     QProcess pactl;
     pactl.start(QStringLiteral("pactl"), sink.serverArgs() << QStringLiteral("list") << QStringLiteral("short")
-                                                           << QStringLiteral("sinks"));
+                                                           << QString::fromLatin1(what));
     if (!pactl.waitForFinished(3000))
-        return false;
-    const QStringList lines = QString::fromLocal8Bit(pactl.readAllStandardOutput()).split(QLatin1Char('\n'));
+        return {};
+    return QString::fromLocal8Bit(pactl.readAllStandardOutput()).trimmed();
+}
+
+inline bool nullSinkPresent(const NullSink &sink = {})
+{
+    const QStringList lines = pactlListed("sinks", sink).value_or(QString()).split(QLatin1Char('\n'));
     for (const QString &line : lines)
         if (line.section(QLatin1Char('\t'), 1, 1) == sink.name)
             return true;
@@ -139,9 +147,7 @@ inline bool nullSinkPresent(const NullSink &sink = {})
 // started by the test has reached it.
 inline bool soundServerHasAStream()
 {
-    QProcess pactl;
-    pactl.start(QStringLiteral("pactl"), {QStringLiteral("list"), QStringLiteral("short"), QStringLiteral("sink-inputs")});
-    return pactl.waitForFinished(3000) && !pactl.readAllStandardOutput().trimmed().isEmpty();
+    return !pactlListed("sink-inputs").value_or(QString()).isEmpty();
 }
 
 // What the engine and the sound server say at a failure: the engine's state,
@@ -150,11 +156,7 @@ inline bool soundServerHasAStream()
 inline std::string engineReport(MediaEngine &engine)
 {
     const auto listed = [](const char *what) {
-        QProcess pactl;
-        pactl.start(QStringLiteral("pactl"), {QStringLiteral("list"), QStringLiteral("short"), QString::fromLatin1(what)});
-        if (!pactl.waitForFinished(3000))
-            return QStringLiteral("(pactl did not answer)");
-        return QString::fromLocal8Bit(pactl.readAllStandardOutput()).trimmed();
+        return pactlListed(what).value_or(QStringLiteral("(pactl did not answer)"));
     };
     return QStringLiteral("engine: state %1, position %2 s, buffer %3 %, bit rate %4, error \"%5\"\n"
                           "sinks:\n%6\nstreams:\n%7")
