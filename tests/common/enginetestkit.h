@@ -208,13 +208,21 @@ inline double rms(const std::vector<int16_t> &samples)
     return std::sqrt(sum / double(samples.size()));
 }
 
-// Frequency from rising zero crossings: exact enough for a clean sine.
+// Frequency from rising crossings: exact enough for a clean sine. A crossing
+// counts only when the wave comes up from below -kHysteresis to above it, so the
+// faint noise a decoder puts out before a stream's first tone (a few dozen
+// either side of zero) adds no crossings of its own.
 inline double dominantFrequency(const std::vector<int16_t> &samples)
 {
+    constexpr int kHysteresis = 256;
     int crossings = 0;
     size_t first = 0, last = 0;
-    for (size_t i = 1; i < samples.size(); ++i) {
-        if (samples[i - 1] < 0 && samples[i] >= 0) {
+    bool below = false;
+    for (size_t i = 0; i < samples.size(); ++i) {
+        if (samples[i] < -kHysteresis) {
+            below = true;
+        } else if (below && samples[i] > kHysteresis) {
+            below = false;
             if (crossings == 0)
                 first = i;
             last = i;
