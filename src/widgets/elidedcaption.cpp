@@ -95,11 +95,34 @@ QString TElidingComboBox::shownText() const
 
 void TElidingComboBox::updateTip()
 {
+    // Measuring the entry loads and shapes the box's font, which a window built
+    // at start-up and not yet opened need not wait for: the tooltip is brought
+    // up to date when the box paints or its tooltip is asked for.
+    m_tipStale = true;
+}
+
+void TElidingComboBox::refreshTip()
+{
+    if (!m_tipStale)
+        return;
+    m_tipStale = false;
     m_tip.update(this, currentText(), shownText() != currentText());
+}
+
+bool TElidingComboBox::event(QEvent *event)
+{
+    // Measured again on every hover: a hidden box is resized without a resize
+    // event until it shows.
+    if (event->type() == QEvent::ToolTip) {
+        m_tipStale = true;
+        refreshTip();
+    }
+    return QComboBox::event(event);
 }
 
 void TElidingComboBox::paintEvent(QPaintEvent *)
 {
+    refreshTip();
     // What QComboBox paints, with the entry shortened first: the style clips a
     // long entry at the box's edge, in the middle of a letter.
     QStylePainter painter(this);

@@ -55,6 +55,7 @@ public:
     QString shownText() const;
 
 protected:
+    bool event(QEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void changeEvent(QEvent *event) override;
@@ -62,6 +63,8 @@ protected:
 private:
     int textWidth() const;
     void updateTip();
+    void refreshTip();
 
     TElidedTip m_tip;
+    bool m_tipStale = true;
 };

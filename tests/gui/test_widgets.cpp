@@ -2,6 +2,7 @@
 // platform; what they show is checked on their pixels and display texts.
 
 #include "childprocess.h"
+#include "widgets/elidedcaption.h"
 #include "widgets/timage.h"
 #include "widgets/vranimate.h"
 #include "widgets/vrblotter.h"
@@ -237,6 +238,42 @@ TEST(DemoButton, TheTooltipTellsTheWholeCaptionWhenEitherFontShortensIt)
     button.setToolTip(QStringLiteral("Station 1"));
     button.resize(10, 25);
     EXPECT_EQ(tipOnHover(), QStringLiteral("Station 1"));
+}
+
+TEST(ElidingComboBox, TheTooltipTellsTheWholeEntryWheneverItIsShortened)
+{
+    // As for the buttons: what the pointer brings up is right at any moment,
+    // also for a box never painted, right after its entry, size or font changed.
+    TElidingComboBox box;
+    box.resize(120, 21);
+    const auto tipOnHover = [&box] {
+        QHelpEvent hover(QEvent::ToolTip, box.rect().center(), box.rect().center());
+        QApplication::sendEvent(&box, &hover);
+        return box.toolTip();
+    };
+    const QString longEntry = QStringLiteral("Primary Sound Capture Driver (Monitor of Built-in Audio Analog Stereo)");
+    box.addItem(longEntry);
+    box.addItem(QStringLiteral("Mic"));
+    EXPECT_EQ(tipOnHover(), longEntry) << "shortened, never painted";
+    EXPECT_TRUE(box.shownText().endsWith(QChar(0x2026))) << box.shownText().toStdString();
+    box.resize(3000, 21);
+    EXPECT_EQ(tipOnHover(), QString()) << "the whole entry fits";
+    QFont huge = box.font();
+    huge.setPixelSize(200);
+    box.setFont(huge);
+    EXPECT_EQ(tipOnHover(), longEntry) << "a larger font shortens it";
+    box.setCurrentIndex(1);
+    box.setFont(QFont());
+    box.resize(120, 21);
+    EXPECT_EQ(tipOnHover(), QString()) << "a short entry needs none";
+    // Painting brings it up to date too, without a hover.
+    box.setCurrentIndex(0);
+    (void)box.grab();
+    EXPECT_EQ(box.toolTip(), longEntry);
+    // A tooltip of the program's own stays.
+    box.setToolTip(QStringLiteral("Where the recorder listens"));
+    box.setCurrentIndex(1);
+    EXPECT_EQ(tipOnHover(), QStringLiteral("Where the recorder listens"));
 }
 
 TEST(VrNum, CellsForValueAndSettings)
