@@ -209,9 +209,9 @@ inline double rms(const std::vector<int16_t> &samples)
 }
 
 // Frequency from rising crossings: exact enough for a clean sine. A crossing
-// counts only when the wave comes up from below -kHysteresis to above it, so the
-// faint noise a decoder puts out before a stream's first tone (a few dozen
-// either side of zero) adds no crossings of its own.
+// counts only when the wave comes up from below -kHysteresis to above
+// +kHysteresis, so the faint noise a decoder puts out before a stream's first
+// tone (a few dozen either side of zero) adds no crossings of its own.
 inline double dominantFrequency(const std::vector<int16_t> &samples)
 {
     constexpr int kHysteresis = 256;
