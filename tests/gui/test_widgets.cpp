@@ -78,6 +78,13 @@ QColor pixelAt(const QImage &img, QPoint p) { return QColor(img.pixel(p)); }
 
 TVrPalette ledPalette() { return {toQColor(clTeal), toQColor(clAqua)}; }
 
+// The tooltip the pointer resting on the widget's middle brings up.
+QString tipOnHoverOf(QWidget &widget)
+{
+    QHelpEvent hover(QEvent::ToolTip, widget.rect().center(), widget.rect().center());
+    QApplication::sendEvent(&widget, &hover);
+    return widget.toolTip();
+}
 } // namespace
 
 TEST(DemoButton, MouseClickNeedsReleaseOverTheButton)
@@ -218,26 +225,21 @@ TEST(DemoButton, TheTooltipTellsTheWholeCaptionWhenEitherFontShortensIt)
     // caption, size or fonts changed.
     TVrDemoButton button;
     button.resize(60, 25);
-    const auto tipOnHover = [&button] {
-        QHelpEvent hover(QEvent::ToolTip, button.rect().center(), button.rect().center());
-        QApplication::sendEvent(&button, &hover);
-        return button.toolTip();
-    };
     button.setCaption(QStringLiteral("&Deutschlandfunk Kultur"));
-    EXPECT_EQ(tipOnHover(), QStringLiteral("Deutschlandfunk Kultur")) << "shortened, never painted";
+    EXPECT_EQ(tipOnHoverOf(button), QStringLiteral("Deutschlandfunk Kultur")) << "shortened, never painted";
     button.resize(2000, 25);
-    EXPECT_EQ(tipOnHover(), QString()) << "the whole caption fits";
+    EXPECT_EQ(tipOnHoverOf(button), QString()) << "the whole caption fits";
     TVrFont huge = button.FontEnter();
     huge.Font.setPixelSize(300);
     button.setFontEnter(huge);
-    EXPECT_EQ(tipOnHover(), QStringLiteral("Deutschlandfunk Kultur")) << "the hover font shortens it";
+    EXPECT_EQ(tipOnHoverOf(button), QStringLiteral("Deutschlandfunk Kultur")) << "the hover font shortens it";
     button.setCaption(QStringLiteral("DLF"));
     button.setFontEnter(button.FontLeave());
-    EXPECT_EQ(tipOnHover(), QString());
+    EXPECT_EQ(tipOnHoverOf(button), QString());
     // A tooltip of the program's own stays.
     button.setToolTip(QStringLiteral("Station 1"));
     button.resize(10, 25);
-    EXPECT_EQ(tipOnHover(), QStringLiteral("Station 1"));
+    EXPECT_EQ(tipOnHoverOf(button), QStringLiteral("Station 1"));
 }
 
 TEST(ElidingComboBox, TheTooltipTellsTheWholeEntryWheneverItIsShortened)
@@ -246,26 +248,21 @@ TEST(ElidingComboBox, TheTooltipTellsTheWholeEntryWheneverItIsShortened)
     // also for a box never painted, right after its entry, size or font changed.
     TElidingComboBox box;
     box.resize(120, 21);
-    const auto tipOnHover = [&box] {
-        QHelpEvent hover(QEvent::ToolTip, box.rect().center(), box.rect().center());
-        QApplication::sendEvent(&box, &hover);
-        return box.toolTip();
-    };
     const QString longEntry = QStringLiteral("Primary Sound Capture Driver (Monitor of Built-in Audio Analog Stereo)");
     box.addItem(longEntry);
     box.addItem(QStringLiteral("Mic"));
-    EXPECT_EQ(tipOnHover(), longEntry) << "shortened, never painted";
+    EXPECT_EQ(tipOnHoverOf(box), longEntry) << "shortened, never painted";
     EXPECT_TRUE(box.shownText().endsWith(QChar(0x2026))) << box.shownText().toStdString();
     box.resize(3000, 21);
-    EXPECT_EQ(tipOnHover(), QString()) << "the whole entry fits";
+    EXPECT_EQ(tipOnHoverOf(box), QString()) << "the whole entry fits";
     QFont huge = box.font();
     huge.setPixelSize(200);
     box.setFont(huge);
-    EXPECT_EQ(tipOnHover(), longEntry) << "a larger font shortens it";
+    EXPECT_EQ(tipOnHoverOf(box), longEntry) << "a larger font shortens it";
     box.setCurrentIndex(1);
     box.setFont(QFont());
     box.resize(120, 21);
-    EXPECT_EQ(tipOnHover(), QString()) << "a short entry needs none";
+    EXPECT_EQ(tipOnHoverOf(box), QString()) << "a short entry needs none";
     // Painting brings it up to date too, without a hover.
     box.setCurrentIndex(0);
     (void)box.grab();
@@ -273,7 +270,7 @@ TEST(ElidingComboBox, TheTooltipTellsTheWholeEntryWheneverItIsShortened)
     // A tooltip of the program's own stays.
     box.setToolTip(QStringLiteral("Where the recorder listens"));
     box.setCurrentIndex(1);
-    EXPECT_EQ(tipOnHover(), QStringLiteral("Where the recorder listens"));
+    EXPECT_EQ(tipOnHoverOf(box), QStringLiteral("Where the recorder listens"));
 }
 
 TEST(VrNum, CellsForValueAndSettings)
