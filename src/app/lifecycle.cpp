@@ -28,13 +28,10 @@
 
 #include <cstdio>
 
-namespace {
-// Runs one step of a sequence that goes on whatever a step does: the error is
-// shown (or, with no one to see it, written to the error output) and the next
-// step runs. Once the program is asked to end, nobody may be there to answer a
-// message box (the session is ending), so errors go to the error output.
-void step(bool report, const std::function<void()> &work)
+void TMainForm::runStep(bool report, const std::function<void()> &work)
 {
+    // Once the program is asked to end, nobody may be there to answer a message
+    // box (the session is ending), so errors go to the error output.
     try {
         work();
     } catch (...) {
@@ -44,7 +41,6 @@ void step(bool report, const std::function<void()> &work)
             std::fprintf(stderr, "sonaveo: %s\n", qPrintable(exceptionText(std::current_exception())));
     }
 }
-} // namespace
 
 void TMainForm::FormShow()
 {
@@ -54,15 +50,15 @@ void TMainForm::FormShow()
     // bad line in one file never keeps the presets or the look of the others
     // away; the sequence runs once.
     m_firstShowDone = true;
-    step(true, [this] { loadCurrentSkin(); });
+    runStep(true, [this] { loadCurrentSkin(); });
     if (const TSkinForm *designer = skinForm())
         m_skinAtStart = designer->currentSkin();
-    if (optionsForm()) {
-        step(true, [this] { Recorder->FillDriverList(); });
-        step(true, [this] { LoadDefaults(); });
-    }
-    step(true, [this] { Playback->SetVolume(1000); });
-    step(true, [this] { Presets->LoadStationBlock(1); });
+    // The settings reach the history and options windows when they are made,
+    // which a start does after the first picture; the driver list with them.
+    if (m_windows.options && m_windows.history)
+        runStep(true, [this] { LoadDefaults(); });
+    runStep(true, [this] { Playback->SetVolume(1000); });
+    runStep(true, [this] { Presets->LoadStationBlock(1); });
     if (m_splash) {
         m_splash->hide();
         m_splash->deleteLater();
@@ -115,7 +111,7 @@ void TMainForm::leavingSteps(const std::function<void(const std::function<void()
 
 void TMainForm::saveOnLeaving(bool report)
 {
-    leavingSteps([report](const std::function<void()> &work) { step(report, work); });
+    leavingSteps([report](const std::function<void()> &work) { runStep(report, work); });
 }
 
 void TMainForm::finishRecording()

@@ -14,6 +14,7 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <optional>
 
 class QAction;
 class QLabel;
@@ -243,25 +244,32 @@ public:
     void MaroImageClick();
 
     // The other windows the main window opens, handed in when the program is
-    // composed; a main window of its own (in a test) has none.
+    // composed; a main window of its own (in a test) has none. The skin designer
+    // exists with the main window (it holds the skin in use); the others are made
+    // when first asked for.
     struct Windows {
-        THistoryForm *history = nullptr;
-        TBandForm *band = nullptr;
-        TOptionsForm *options = nullptr;
         TSkinForm *skin = nullptr;
-        TEditStationForm *editor = nullptr;
-        // The last two of the start order, made when first asked for.
+        std::function<THistoryForm *()> history;
+        std::function<TBandForm *()> band;
+        std::function<TOptionsForm *()> options;
+        std::function<TEditStationForm *()> editor;
         std::function<TAboutForm *()> about;
         std::function<TFormSure *()> farewell;
     };
     void setWindows(Windows windows) { m_windows = std::move(windows); }
-    THistoryForm *historyForm() const { return m_windows.history; }
-    TEditStationForm *editStationForm() const { return m_windows.editor; }
-    TOptionsForm *optionsForm() const { return m_windows.options; }
+    THistoryForm *historyForm() const { return m_windows.history ? m_windows.history() : nullptr; }
+    TEditStationForm *editStationForm() const { return m_windows.editor ? m_windows.editor() : nullptr; }
+    TOptionsForm *optionsForm() const { return m_windows.options ? m_windows.options() : nullptr; }
     TSkinForm *skinForm() const { return m_windows.skin; }
-    TBandForm *bandForm() const { return m_windows.band; }
+    TBandForm *bandForm() const { return m_windows.band ? m_windows.band() : nullptr; }
     TAboutForm *aboutForm() const { return m_windows.about ? m_windows.about() : nullptr; }
     TFormSure *farewellForm() const { return m_windows.farewell ? m_windows.farewell() : nullptr; }
+
+    // The history and options windows as they are made, before or after the
+    // first showing: each takes what the settings file holds for it, and the
+    // options window its capture driver and format lists.
+    void windowMade(THistoryForm &history);
+    void windowMade(TOptionsForm &options);
 
     // The station label's right-click menu, made anew from the titles heard,
     // newest first; a click on one copies it to the clipboard.
@@ -310,6 +318,32 @@ private:
     void saveCurrentSkin();
     // The skin in use once the first showing has loaded it.
     TSkin m_skinAtStart;
+
+    // Runs one step of a sequence that goes on whatever a step does: the error
+    // is shown (or, with no one to see it or report false, written to the error
+    // output) and the next step runs.
+    static void runStep(bool report, const std::function<void()> &work);
+
+    // What the settings file gives the history and options windows, from the
+    // first showing's load until the window takes it (see windowMade).
+    struct StoredWindowSettings {
+        std::optional<QString> recordingFile;
+        std::optional<int> format;
+        std::optional<int> driver;
+        std::array<std::optional<QString>, 11> names;
+        std::array<std::optional<QString>, 11> urls;
+    };
+    // Reads "Defaults.ini" into m_stored and puts the main window's own values
+    // (band, place) in place; throws at a line that cannot be used.
+    void readDefaults();
+    // Hands what was loaded to the made windows that have not taken it yet.
+    void settleHistory();
+    void settleOptions();
+    StoredWindowSettings m_stored;
+    bool m_defaultsLoaded = false;
+    bool m_driversFilled = false;
+    THistoryForm *m_madeHistory = nullptr;
+    TOptionsForm *m_madeOptions = nullptr;
 
     // The two buttons no picture may hide, in the button block's coordinates.
     QRect skinEscapeButtons() const;

@@ -16,6 +16,7 @@
 #include "platform/errors.h"
 #include "platform/textfile.h"
 #include "recording/optionsform.h"
+#include "recording/recorder.h"
 #include "skin/colornames.h"
 #include "stations/historyform.h"
 #include "stations/stationpresets.h"
@@ -30,6 +31,7 @@
 #include <QScreen>
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 const QString kDefaultRecordingFile = QStringLiteral("webfile.wav");
@@ -66,70 +68,124 @@ QString TMainForm::defaultsFile() const { return m_dataDirectory + QStringLitera
 
 void TMainForm::LoadDefaults()
 {
-    TOptionsForm *options = optionsForm();
-    THistoryForm *history = historyForm();
-    if (!options || !history)
-        return;
-    TFileNameEdit *recording = options->DirectoryEditLogger;
-    const QString path = defaultsFile();
-    if (pathIsTaken(path)) {
-        QStringList lines = readTextLines(path);
-        while (lines.size() < 28)
-            lines << QString();
-        int at = 0;
-        auto next = [&lines, &at]() -> const QString & { return lines[at++]; };
-        // A line that cannot be used names the file and its line number.
-        auto number = [&path, &at](const QString &text) {
-            return atLine(path, at, [&text] { return StrToInt(text); });
-        };
-
-        // A file name holds no NUL; anything else is a name the system accepts.
-        const QString &file = next();
-        if (file.contains(QChar(0))) {
-            EInOutError e(QStringLiteral("Invalid file name - %1").arg(quotedValue(file)));
-            e.setWhere(placeInFile(path, at));
-            throw e;
-        }
-        recording->setFileName(file);
-        // The recording file must exist to be kept (a bare path is tested, not the
-        // field's quoted form of a name with blanks); a name without a folder is
-        // in the data folder, wherever the program was started from.
-        if (file.isEmpty() || !QFileInfo::exists(QDir(m_dataDirectory).filePath(file)))
-            recording->setFileName(m_dataDirectory + QLatin1Char('/') + kDefaultRecordingFile);
-
-        if (const QString &format = next(); !format.isEmpty())
-            selectIndex(options->FormatBox, number(format));
-        if (const QString &driver = next(); !driver.isEmpty())
-            selectIndex(options->DriverBox, number(driver));
-
-        for (int k = 1; k <= THistoryForm::kEntries; ++k) {
-            if (const QString &name = next(); !name.isEmpty())
-                history->VrDemoButtonHis[size_t(k - 1)]->setCaption(name);
-            if (const QString &url = next(); !url.isEmpty())
-                history->EditHis[size_t(k - 1)]->setText(url);
-        }
-
-        if (const QString &band = next(); !band.isEmpty())
-            Labelgenre->setText(band);
-        QPoint place = pos();
-        bool placed = false;
-        if (const QString &left = next(); !left.isEmpty()) {
-            place.setX(number(left));
-            placed = true;
-        }
-        if (const QString &top = next(); !top.isEmpty()) {
-            place.setY(number(top));
-            placed = true;
-        }
-        // A place left on a screen that is gone would leave the window out of
-        // reach; it then stays where the layout put it.
-        if (placed && reachableOnScreen(place, size()))
-            move(place);
-    } else {
-        recording->setFileName(kDefaultRecordingFile);
+    // The history and options windows may be made after the first showing:
+    // what is read for them waits until they are, and is put in place then.
+    m_stored = {};
+    m_defaultsLoaded = true;
+    try {
+        readDefaults();
+    } catch (...) {
+        // The values before a bad line stay.
+        settleOptions();
+        settleHistory();
+        throw;
     }
-    if (recording->text().isEmpty())
-        recording->setFileName(kDefaultRecordingFile);
+    settleOptions();
+    settleHistory();
+}
+
+void TMainForm::readDefaults()
+{
+    const QString path = defaultsFile();
+    if (!pathIsTaken(path)) {
+        m_stored.recordingFile = kDefaultRecordingFile;
+        return;
+    }
+    QStringList lines = readTextLines(path);
+    while (lines.size() < 28)
+        lines << QString();
+    int at = 0;
+    auto next = [&lines, &at]() -> const QString & { return lines[at++]; };
+    // A line that cannot be used names the file and its line number.
+    auto number = [&path, &at](const QString &text) { return atLine(path, at, [&text] { return StrToInt(text); }); };
+
+    // A file name holds no NUL; anything else is a name the system accepts.
+    const QString &file = next();
+    if (file.contains(QChar(0))) {
+        EInOutError e(QStringLiteral("Invalid file name - %1").arg(quotedValue(file)));
+        e.setWhere(placeInFile(path, at));
+        throw e;
+    }
+    // The recording file must exist to be kept (a bare path is tested, not the
+    // field's quoted form of a name with blanks); a name without a folder is in
+    // the data folder, wherever the program was started from.
+    if (file.isEmpty() || !QFileInfo::exists(QDir(m_dataDirectory).filePath(file)))
+        m_stored.recordingFile = m_dataDirectory + QLatin1Char('/') + kDefaultRecordingFile;
+    else
+        m_stored.recordingFile = file;
+
+    if (const QString &format = next(); !format.isEmpty())
+        m_stored.format = number(format);
+    if (const QString &driver = next(); !driver.isEmpty())
+        m_stored.driver = number(driver);
+
+    for (size_t k = 0; k < m_stored.names.size(); ++k) {
+        if (const QString &name = next(); !name.isEmpty())
+            m_stored.names[k] = name;
+        if (const QString &url = next(); !url.isEmpty())
+            m_stored.urls[k] = url;
+    }
+
+    if (const QString &band = next(); !band.isEmpty())
+        Labelgenre->setText(band);
+    QPoint place = pos();
+    bool placed = false;
+    if (const QString &left = next(); !left.isEmpty()) {
+        place.setX(number(left));
+        placed = true;
+    }
+    if (const QString &top = next(); !top.isEmpty()) {
+        place.setY(number(top));
+        placed = true;
+    }
+    // A place left on a screen that is gone would leave the window out of
+    // reach; it then stays where the layout put it.
+    if (placed && reachableOnScreen(place, size()))
+        move(place);
+}
+
+void TMainForm::windowMade(THistoryForm &history)
+{
+    m_madeHistory = &history;
+    settleHistory();
+}
+
+void TMainForm::windowMade(TOptionsForm &options)
+{
+    m_madeOptions = &options;
+    settleOptions();
+}
+
+void TMainForm::settleHistory()
+{
+    static_assert(std::tuple_size_v<decltype(m_stored.names)> == THistoryForm::kEntries);
+    if (!m_madeHistory || !m_defaultsLoaded)
+        return;
+    for (size_t k = 0; k < m_stored.names.size(); ++k) {
+        if (const std::optional<QString> name = std::exchange(m_stored.names[k], std::nullopt))
+            m_madeHistory->VrDemoButtonHis[k]->setCaption(*name);
+        if (const std::optional<QString> url = std::exchange(m_stored.urls[k], std::nullopt))
+            m_madeHistory->EditHis[k]->setText(*url);
+    }
+}
+
+void TMainForm::settleOptions()
+{
+    if (!m_madeOptions || !m_defaultsLoaded)
+        return;
+    // The driver list is filled once, its first entry selected and the format
+    // list built for it; then the stored choices select theirs.
+    if (!m_driversFilled) {
+        m_driversFilled = true;
+        runStep(true, [this] { Recorder->FillDriverList(); });
+    }
+    TFileNameEdit *recording = m_madeOptions->DirectoryEditLogger;
+    if (const std::optional<QString> file = std::exchange(m_stored.recordingFile, std::nullopt))
+        recording->setFileName(*file);
+    if (const std::optional<int> format = std::exchange(m_stored.format, std::nullopt))
+        selectIndex(m_madeOptions->FormatBox, *format);
+    if (const std::optional<int> driver = std::exchange(m_stored.driver, std::nullopt))
+        selectIndex(m_madeOptions->DriverBox, *driver);
 }
 
 void TMainForm::SaveDefaults()

@@ -64,14 +64,17 @@ void TSkinTargets::setLedText(const QString &text)
         m_windows.MainForm->ui().VrMatrixConn->setText(text);
 }
 
-TSkinColourTable TSkinTargets::colourTable()
+TSkinColourTable TSkinTargets::colourTable(const QWidget *only)
 {
     using C = TSkinColour;
     TSkinColourTable t;
-    TBandForm *band = m_windows.BandForm.get();
-    THistoryForm *history = m_windows.HistoryForm.get();
-    TEditStationForm *editor = m_windows.EditStationForm.get();
-    TOptionsForm *options = m_windows.OptionsForm.get();
+    // The windows that exist; the others take the skin as they are made.
+    const auto pick = [only](auto *window) { return !only || window == only ? window : nullptr; };
+    TBandForm *band = pick(m_windows.BandForm.get());
+    THistoryForm *history = pick(m_windows.HistoryForm.get());
+    TEditStationForm *editor = pick(m_windows.EditStationForm.get());
+    TOptionsForm *options = pick(m_windows.OptionsForm.get());
+    TMainForm *mainForm = pick(m_windows.MainForm.get());
 
     // The pop-up windows: titles and input fields, labels, their panel.
     if (band) {
@@ -119,7 +122,7 @@ TSkinColourTable TSkinTargets::colourTable()
         t.add(C::PopUp, [p = options->VrBlotterOptions](const QColor &c) { p->setColor(c); });
     }
 
-    if (TMainForm *main = m_windows.MainForm.get()) {
+    if (TMainForm *main = mainForm) {
         // The displays: lit segments in the window active colour, unlit ones in
         // the window passive colour.
         t.display(main->ui().VrNumVolume);
@@ -168,7 +171,7 @@ TSkinColourTable TSkinTargets::colourTable()
 
     // Button text and mouse-over: the push buttons of every window.
     std::vector<TVrDemoButton *> buttons;
-    if (TMainForm *main = m_windows.MainForm.get())
+    if (TMainForm *main = mainForm)
         buttons.insert(buttons.end(), {main->ui().VrDemoButtonUnplug, main->ui().VrDemoButtonSkinMaker,
                                        main->ui().VrDemoButtonOptions, main->ui().VrDemoButtonBurn, main->ui().VrDemoButtonExit});
     if (band)

@@ -17,7 +17,9 @@ public:
     void takePicture(const QImage &picture) override;
     void setTransparentColour(TColor colour) override;
     void setLedText(const QString &text) override;
-    TSkinColourTable colourTable() override;
+    TSkinColourTable colourTable() override { return colourTable(nullptr); }
+    // The controls of one window only (of every window when only is null).
+    TSkinColourTable colourTable(const QWidget *only);
 
 private:
     TApplicationWindows &m_windows;

@@ -119,17 +119,79 @@ void TApplicationWindows::destroyAll()
     AboutForm.reset();
 }
 
+namespace {
+// A window made after the skin was applied takes the skin's colours as the
+// windows made before it did; before any skin was applied it keeps its own.
+void takeSkinInUse(TApplicationWindows &windows, QWidget *window)
+{
+    if (windows.SkinForm && windows.SkinTargets && windows.SkinForm->skinApplied())
+        applySkinColours(windows.SkinForm->currentSkin(), windows.SkinTargets->colourTable(window));
+}
+} // namespace
+
+THistoryForm *TApplicationWindows::history()
+{
+    if (!HistoryForm && MainForm) {
+        HistoryForm = std::make_unique<THistoryForm>();
+        TMainForm *main = MainForm.get();
+        THistoryHooks hooks;
+        hooks.online = [main] { return main->playback()->state.online; };
+        hooks.attemptConnect = [main] { main->network()->attemptConnect(); };
+        hooks.setHistoryMarker = [main] { main->ui().Labelgenre->setText(kHistoryMarker); };
+        hooks.tuneStation = [main](const QString &name, const QString &url) {
+            main->playback()->TuneStation(name, url);
+        };
+        HistoryForm->setHooks(std::move(hooks));
+        takeSkinInUse(*this, HistoryForm.get());
+        main->windowMade(*HistoryForm);
+    }
+    return HistoryForm.get();
+}
+
+TBandForm *TApplicationWindows::band()
+{
+    if (!BandForm && MainForm) {
+        BandForm = std::make_unique<TBandForm>();
+        TMainForm *main = MainForm.get();
+        BandForm->setDataDirectory([main] { return main->dataDirectory(); });
+        takeSkinInUse(*this, BandForm.get());
+    }
+    return BandForm.get();
+}
+
+TOptionsForm *TApplicationWindows::options()
+{
+    if (!OptionsForm && MainForm) {
+        OptionsForm = std::make_unique<TOptionsForm>();
+        TMainForm *main = MainForm.get();
+        OptionsForm->onDriverBoxChange = [main] { main->recorder()->RebuildFormatList(); };
+        OptionsForm->recordingFile = [main] { return main->recorder()->recordingFile(); };
+        takeSkinInUse(*this, OptionsForm.get());
+        main->windowMade(*OptionsForm);
+    }
+    return OptionsForm.get();
+}
+
+TEditStationForm *TApplicationWindows::editor()
+{
+    if (!EditStationForm && MainForm) {
+        EditStationForm = std::make_unique<TEditStationForm>();
+        takeSkinInUse(*this, EditStationForm.get());
+    }
+    return EditStationForm.get();
+}
+
 TFormSure *TApplicationWindows::farewell()
 {
-    if (MainForm)
-        createLateWindows(*this);
+    if (!FormSure && MainForm)
+        FormSure = std::make_unique<TFormSure>();
     return FormSure.get();
 }
 
 TAboutForm *TApplicationWindows::about()
 {
-    if (MainForm)
-        createLateWindows(*this);
+    if (!AboutForm && MainForm)
+        AboutForm = std::make_unique<TAboutForm>();
     return AboutForm.get();
 }
 
@@ -139,45 +201,31 @@ void createFirstWindows(TApplicationWindows &windows, const std::function<void()
     // skin, set before any window exists so that none resolves its palette twice;
     // a skin file applied later recolours them.
     applyApplicationPalette(DefaultSkin());
-    const auto next = [&between] {
-        if (between)
-            between();
-    };
     windows.MainForm = std::make_unique<TMainForm>();
-    next();
-    windows.HistoryForm = std::make_unique<THistoryForm>();
-    next();
-    windows.BandForm = std::make_unique<TBandForm>();
-    next();
-    windows.OptionsForm = std::make_unique<TOptionsForm>();
-    next();
+    if (between)
+        between();
     windows.SkinForm = std::make_unique<TSkinForm>();
-    next();
-    windows.EditStationForm = std::make_unique<TEditStationForm>();
-    windows.MainForm->setWindows({windows.HistoryForm.get(), windows.BandForm.get(), windows.OptionsForm.get(),
-                                  windows.SkinForm.get(), windows.EditStationForm.get(),
-                                  [&windows] { return windows.about(); }, [&windows] { return windows.farewell(); }});
+    TMainForm::Windows others;
+    others.skin = windows.SkinForm.get();
+    others.history = [&windows] { return windows.history(); };
+    others.band = [&windows] { return windows.band(); };
+    others.options = [&windows] { return windows.options(); };
+    others.editor = [&windows] { return windows.editor(); };
+    others.about = [&windows] { return windows.about(); };
+    others.farewell = [&windows] { return windows.farewell(); };
+    windows.MainForm->setWindows(std::move(others));
     windows.SkinTargets = std::make_unique<TSkinTargets>(windows);
     windows.SkinForm->setHost(windows.SkinTargets.get());
-
-    TMainForm *main = windows.MainForm.get();
-    THistoryHooks history;
-    history.online = [main] { return main->playback()->state.online; };
-    history.attemptConnect = [main] { main->network()->attemptConnect(); };
-    history.setHistoryMarker = [main] { main->ui().Labelgenre->setText(kHistoryMarker); };
-    history.tuneStation = [main](const QString &name, const QString &url) { main->playback()->TuneStation(name, url); };
-    windows.HistoryForm->setHooks(std::move(history));
-    windows.OptionsForm->onDriverBoxChange = [main] { main->recorder()->RebuildFormatList(); };
-    windows.OptionsForm->recordingFile = [main] { return main->recorder()->recordingFile(); };
-    windows.BandForm->setDataDirectory([main] { return main->dataDirectory(); });
 }
 
 void createLateWindows(TApplicationWindows &windows)
 {
-    if (!windows.FormSure)
-        windows.FormSure = std::make_unique<TFormSure>();
-    if (!windows.AboutForm)
-        windows.AboutForm = std::make_unique<TAboutForm>();
+    windows.history();
+    windows.band();
+    windows.options();
+    windows.editor();
+    windows.farewell();
+    windows.about();
 }
 
 void createWindows(TApplicationWindows &windows)
@@ -208,9 +256,9 @@ bool runEntrySequence(EnvironmentChecks &checks, TApplicationWindows &windows,
         delete splash;
         return false;
     }
-    // The windows are built while the checks finish on their helper thread; none
-    // of them shows before both checks passed. The display exposes the splash
-    // meanwhile: events are handled between one window and the next, so its
+    // The main window and the skin designer are built while the checks finish on
+    // their helper thread; neither shows before both checks passed. The display
+    // exposes the splash meanwhile: events are handled between the two, so its
     // picture is painted as soon as it can be, and is on screen before the work
     // that follows.
     createFirstWindows(windows, [] { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); });
@@ -223,9 +271,10 @@ bool runEntrySequence(EnvironmentChecks &checks, TApplicationWindows &windows,
         windows.destroyAll();
         return false;
     }
-    // The About and farewell windows cost the first picture some milliseconds
-    // and it needs neither of them. Once it is on screen, the playback plugins
-    // load on a helper thread, so the first station plays as soon as any other.
+    // The windows the main window opens cost the first picture milliseconds and
+    // it needs none of them. Once it is on screen they are made, and the playback
+    // plugins load on a helper thread, so the first station plays as soon as any
+    // other.
     QObject::connect(windows.MainForm.get(), &TMainForm::firstPainted, windows.MainForm.get(),
                      [&windows] {
                          createLateWindows(windows);

@@ -1,6 +1,6 @@
 #pragma once
 // The program's entry sequence: one copy per user, the splash, the two start-up
-// checks, the eight windows in their order and the message loop.
+// checks, the eight windows and the message loop.
 
 #include <QString>
 #include <QStringList>
@@ -39,9 +39,14 @@ struct TApplicationWindows {
 
     TApplicationWindows();
     ~TApplicationWindows();
-    // The farewell and About windows, made now if they are not made yet: they are
-    // the last two in the order and the first showing needs neither, so a start
-    // makes them just after the main window's first picture.
+    // The windows the main window opens, made now if they are not made yet: the
+    // main window's first picture needs none of them, so a start makes them just
+    // after it. Each is connected to the main window as it is made and takes the
+    // skin in use; none exists before the main window.
+    THistoryForm *history();
+    TBandForm *band();
+    TOptionsForm *options();
+    TEditStationForm *editor();
     TFormSure *farewell();
     TAboutForm *about();
     // Destroys every window, the main window first: its destruction still uses
@@ -49,17 +54,18 @@ struct TApplicationWindows {
     void destroyAll();
 };
 
-// Creates the eight windows in their order and connects them.
+// Creates the eight windows and connects them.
 void createWindows(TApplicationWindows &windows);
-// The first six of them, all the main window's first showing uses; between one
-// window and the next, between() runs when it is given.
+// The main window and the skin designer, which holds the skin in use: all the
+// main window's first showing needs. Between the two, between() runs when it is
+// given.
 void createFirstWindows(TApplicationWindows &windows, const std::function<void()> &between = {});
-// The last two, when they do not exist yet.
+// The other six, when they do not exist yet.
 void createLateWindows(TApplicationWindows &windows);
 
-// Shows the splash, runs the checks and, when both pass, creates the eight windows
-// in order and shows the main window; the last two are made once the main window
-// has painted (or earlier, when they are asked for). Returns false when a check failed (its
+// Shows the splash, runs the checks and, when both pass, creates the main window
+// and the skin designer and shows the main window; the other six are made once
+// the main window has painted (or earlier, when they are asked for). Returns false when a check failed (its
 // message was shown) or the program was asked to end before loading anything;
 // then no main window exists. When defaultSkin answers true the main window
 // starts with the built-in skin (TMainForm::useDefaultSkin); it is asked once

@@ -275,6 +275,7 @@ void TSkinForm::ApplySkin(bool reloadPicture)
     applySkinColours(skin, ownColourTable());
     if (m_host) {
         applySkinColours(skin, m_host->colourTable());
+        m_skinApplied = true;
         // The LED matrix scrolls the skin's text (the status tick puts up its
         // offline text while there is no connection).
         m_host->setLedText(skin.LEDMatrix);

@@ -96,6 +96,9 @@ public:
     // one smaller than the host's smallestPicture() "The picture is too small:
     // ...", before anything has changed.
     void ApplySkin(bool reloadPicture);
+    // True once a skin was applied to the windows: a window made later takes it
+    // too; before, every window keeps its own composed look.
+    bool skinApplied() const { return m_skinApplied; }
 
     // The skin in use: this window's fields and the main window's control places.
     TSkin currentSkin() const;
@@ -137,4 +140,5 @@ private:
 
     TSkinHost *m_host = nullptr;
     TColor m_lastChosenColor = clBlack;
+    bool m_skinApplied = false;
 };

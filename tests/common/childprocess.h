@@ -19,6 +19,15 @@ namespace childprocess {
 // True inside such a child run.
 inline bool isChild(const char *marker) { return qEnvironmentVariableIsSet(marker); }
 
+// The full name of the test that runs now, as a filter that picks it alone
+// (parameterised tests included).
+inline QString thisTest()
+{
+    const ::testing::TestInfo *info = ::testing::UnitTest::GetInstance()->current_test_info();
+    return info ? QStringLiteral("%1.%2").arg(QString::fromUtf8(info->test_suite_name()), QString::fromUtf8(info->name()))
+                : QString();
+}
+
 // Starts this binary for the one test, under the given wrapper command (e.g.
 // {"unshare", "-m"}); the marker variable is set to value.
 inline void start(QProcess &p, const QString &test, const char *marker, const QString &value = QStringLiteral("1"),

@@ -149,7 +149,7 @@ TEST(DataDirectory, ThePlayerWritesOnlyIntoTheChosenFolder)
         EXPECT_EQ(main->dataDirectory(), choice.folder);
         EXPECT_EQ(main->recorder()->recordingFile(), data.filePath(QStringLiteral("webfile.wav")));
 
-        TBandForm *bands = windows.BandForm.get();
+        TBandForm *bands = windows.band();
         bands->FormActivate();
         bands->EditNewStationBand->setText(QStringLiteral("Mine"));
         QTest::mouseClick(bands->VrDemoButtonAdd, Qt::LeftButton);

@@ -17,6 +17,7 @@
 #include "recording/soundcapture.h"
 #include "skin/skinform.h"
 #include "stations/bandform.h"
+#include "stations/editstationform.h"
 #include "stations/historyform.h"
 #include "stations/stationpresets.h"
 #include "widgets/vrblotter.h"
@@ -58,8 +59,22 @@ QByteArray crlf(const QStringList &lines)
 
 } // namespace
 
+// When the windows the main window opens are made: before its first showing, or
+// after it, as a start makes them once the first picture is on screen.
+enum class WindowsMade { BeforeTheFirstShowing, AfterTheFirstShowing };
+
+void PrintTo(WindowsMade made, std::ostream *os)
+{
+    *os << (made == WindowsMade::BeforeTheFirstShowing ? "before the first showing" : "after the first showing");
+}
+
+std::string windowsMadeName(const ::testing::TestParamInfo<WindowsMade> &row)
+{
+    return row.param == WindowsMade::BeforeTheFirstShowing ? "WindowsMadeFirst" : "WindowsMadeLater";
+}
+
 // The program's windows, started in a data folder of the test's own.
-class LifecycleTest : public ::testing::Test {
+class LifecycleFixture : public ::testing::Test {
 protected:
     void SetUp() override
     {
@@ -78,11 +93,16 @@ protected:
     {
         CurrentDirectory here(folder);
         windows = std::make_unique<TApplicationWindows>();
-        createWindows(*windows);
+        if (made == WindowsMade::BeforeTheFirstShowing)
+            createWindows(*windows);
+        else
+            createFirstWindows(*windows);
         form = windows->MainForm.get();
         form->setUseDefaultSkin(startsWithDefaultSkin(arguments, Qt::NoModifier));
         form->ui().TimerSonaveo->stop();
         form->show();
+        if (made == WindowsMade::AfterTheFirstShowing)
+            createLateWindows(*windows);
         station = fake.station;
     }
     QString file(const QString &name) const { return QDir(dir.path()).filePath(name); }
@@ -109,6 +129,7 @@ protected:
     void startWithSavedFiles();
     QMap<QString, QByteArray> filesOf(const QStringList &names) const;
 
+    WindowsMade made = WindowsMade::BeforeTheFirstShowing;
     QTemporaryDir dir;
     FakeDialogs dialogs;
     FakePlatform fake;
@@ -118,7 +139,17 @@ protected:
     FakeMediaEngine *station = nullptr;
 };
 
-TEST_F(LifecycleTest, AFreshFolderShowsTheBuiltInStateAndExitWritesEveryFile)
+// Every case holds whichever way the windows are made.
+class LifecycleTest : public LifecycleFixture, public ::testing::WithParamInterface<WindowsMade> {
+protected:
+    LifecycleTest() { made = GetParam(); }
+};
+
+INSTANTIATE_TEST_SUITE_P(Lifecycle, LifecycleTest,
+                         ::testing::Values(WindowsMade::BeforeTheFirstShowing, WindowsMade::AfterTheFirstShowing),
+                         windowsMadeName);
+
+TEST_P(LifecycleTest, AFreshFolderShowsTheBuiltInStateAndExitWritesEveryFile)
 {
     start(dir.path());
     EXPECT_TRUE(dialogs.messages.isEmpty()) << dialogs.messages.join('|').toStdString();
@@ -152,7 +183,7 @@ TEST_F(LifecycleTest, AFreshFolderShowsTheBuiltInStateAndExitWritesEveryFile)
     EXPECT_EQ(closed.count(), 1) << "the 25th tick closes the main window";
 }
 
-TEST_F(LifecycleTest, EverythingLeftAtExitComesBackAtTheNextStartAtBlockOne)
+TEST_P(LifecycleTest, EverythingLeftAtExitComesBackAtTheNextStartAtBlockOne)
 {
     start(dir.path());
     history()->AddToHistory(QStringLiteral("Jazz FM"), QStringLiteral("http://jazz.example/stream"));
@@ -192,7 +223,7 @@ TEST_F(LifecycleTest, EverythingLeftAtExitComesBackAtTheNextStartAtBlockOne)
     EXPECT_EQ(form->pos(), QPoint(37, 41)) << "the stored place wins over centring";
 }
 
-TEST_F(LifecycleTest, SettingsLoadStopsAtABadLineWithTheLinesBeforeItApplied)
+TEST_P(LifecycleTest, SettingsLoadStopsAtABadLineWithTheLinesBeforeItApplied)
 {
     const QString recording = file(QStringLiteral("take.wav"));
     writeBytes(recording, "RIFF");
@@ -211,7 +242,7 @@ TEST_F(LifecycleTest, SettingsLoadStopsAtABadLineWithTheLinesBeforeItApplied)
     EXPECT_TRUE(form->loaded());
 }
 
-TEST_F(LifecycleTest, ShortOrOddSettingsKeepTheirDefaults)
+TEST_P(LifecycleTest, ShortOrOddSettingsKeepTheirDefaults)
 {
     // Only line 1, naming a file that is not there: the default file in the data
     // folder, everything else as built.
@@ -237,7 +268,7 @@ TEST_F(LifecycleTest, ShortOrOddSettingsKeepTheirDefaults)
     EXPECT_EQ(form->ui().Labelgenre->text(), QStringLiteral("News"));
 }
 
-TEST_F(LifecycleTest, TwoFoldersKeepTwoSetsOfFiles)
+TEST_P(LifecycleTest, TwoFoldersKeepTwoSetsOfFiles)
 {
     QTemporaryDir other;
     start(dir.path());
@@ -258,7 +289,7 @@ TEST_F(LifecycleTest, TwoFoldersKeepTwoSetsOfFiles)
     EXPECT_TRUE(QFile::exists(QDir(other.path()).filePath(QStringLiteral("Defaults.ini"))));
 }
 
-TEST_F(LifecycleTest, ExitWhileRecordingFinishesTheFileBeforeTheFarewellShows)
+TEST_P(LifecycleTest, ExitWhileRecordingFinishesTheFileBeforeTheFarewellShows)
 {
     start(dir.path());
     CurrentDirectory here(dir.path()); // the recording file is a bare name
@@ -294,7 +325,7 @@ TEST_F(LifecycleTest, ExitWhileRecordingFinishesTheFileBeforeTheFarewellShows)
     EXPECT_EQ(form->recorder()->CaptureStream, nullptr);
 }
 
-TEST_F(LifecycleTest, AFaderLeftAtZeroIsFullVolumeAgainAtTheEnd)
+TEST_P(LifecycleTest, AFaderLeftAtZeroIsFullVolumeAgainAtTheEnd)
 {
     start(dir.path());
     form->ui().VrScrollBarPlayer1->setPosition(0);
@@ -306,7 +337,7 @@ TEST_F(LifecycleTest, AFaderLeftAtZeroIsFullVolumeAgainAtTheEnd)
     EXPECT_EQ(station->calls.back(), QStringLiteral("stop"));
 }
 
-TEST_F(LifecycleTest, ClosingByOtherMeansSavesWithoutTheFarewell)
+TEST_P(LifecycleTest, ClosingByOtherMeansSavesWithoutTheFarewell)
 {
     start(dir.path());
     history()->AddToHistory(QStringLiteral("Closed FM"), QStringLiteral("http://closed.example"));
@@ -323,7 +354,7 @@ TEST_F(LifecycleTest, ClosingByOtherMeansSavesWithoutTheFarewell)
     EXPECT_FALSE(windows->FormSure->isVisible());
 }
 
-TEST_F(LifecycleTest, ATerminationRequestSavesWithoutAskingAnyone)
+TEST_P(LifecycleTest, ATerminationRequestSavesWithoutAskingAnyone)
 {
     start(dir.path());
     history()->AddToHistory(QStringLiteral("Signal FM"), QStringLiteral("http://signal.example"));
@@ -342,7 +373,7 @@ TEST_F(LifecycleTest, ATerminationRequestSavesWithoutAskingAnyone)
     EXPECT_FALSE(form->isVisible());
 }
 
-TEST_F(LifecycleTest, ARecordingFileLineThatIsNoFileNameStopsTheLoad)
+TEST_P(LifecycleTest, ARecordingFileLineThatIsNoFileNameStopsTheLoad)
 {
     writeBytes(file(QStringLiteral("Defaults.ini")), QByteArray("bad\0name.wav\r\n3\r\n", 17));
     start(dir.path());
@@ -351,7 +382,7 @@ TEST_F(LifecycleTest, ARecordingFileLineThatIsNoFileNameStopsTheLoad)
     EXPECT_EQ(options()->FormatBox->currentText(), kCdFormat) << "line 2 was not reached";
 }
 
-TEST_F(LifecycleTest, TheSkinInUseComesBackAtTheNextStartAndABadSkinLineIsTold)
+TEST_P(LifecycleTest, TheSkinInUseComesBackAtTheNextStartAndABadSkinLineIsTold)
 {
     start(dir.path());
     windows->SkinForm->EditLEDMatrix->setText(QStringLiteral("JAZZ ALL NIGHT"));
@@ -379,7 +410,7 @@ TEST_F(LifecycleTest, TheSkinInUseComesBackAtTheNextStartAndABadSkinLineIsTold)
     EXPECT_EQ(form->ui().VrBlotterMixer->pos(), QPoint(469, 9)) << "positions come after the bad line";
 }
 
-TEST_F(LifecycleTest, WithDefaultSkinTheSkinFileIsNeitherAppliedNorOverwritten)
+TEST_P(LifecycleTest, WithDefaultSkinTheSkinFileIsNeitherAppliedNorOverwritten)
 {
     const QString picture = file(QStringLiteral("wide.bmp"));
     QImage wide(400, 300, QImage::Format_RGB32);
@@ -424,7 +455,7 @@ TEST_F(LifecycleTest, WithDefaultSkinTheSkinFileIsNeitherAppliedNorOverwritten)
     EXPECT_EQ(saved[3], QStringLiteral("FRESH START"));
 }
 
-TEST_F(LifecycleTest, ExitWithAFailedSaveSaysWhyAndKeepsTheProgramOpen)
+TEST_P(LifecycleTest, ExitWithAFailedSaveSaysWhyAndKeepsTheProgramOpen)
 {
     start(dir.path());
     form->setDataDirectory(file(QStringLiteral("gone/away"))); // the folder has vanished
@@ -441,7 +472,7 @@ TEST_F(LifecycleTest, ExitWithAFailedSaveSaysWhyAndKeepsTheProgramOpen)
 }
 
 // Saves the files of a fresh start, then starts again in the same folder.
-void LifecycleTest::startWithSavedFiles()
+void LifecycleFixture::startWithSavedFiles()
 {
     start(dir.path());
     exitAndCountDown();
@@ -449,7 +480,7 @@ void LifecycleTest::startWithSavedFiles()
     start(dir.path());
 }
 
-QMap<QString, QByteArray> LifecycleTest::filesOf(const QStringList &names) const
+QMap<QString, QByteArray> LifecycleFixture::filesOf(const QStringList &names) const
 {
     QMap<QString, QByteArray> bytes;
     for (const QString &name : names)
@@ -461,10 +492,10 @@ const QStringList kSavedAtExit = {QStringLiteral("Defaults.ini"), QStringLiteral
                                   QStringLiteral("currentskin.skn")};
 
 // Runs in a child process with a mount namespace of its own.
-TEST_F(LifecycleTest, ExitFromAReadOnlyFolderOffersToLeaveWithTheFilesAsTheyWere)
+TEST_P(LifecycleTest, ExitFromAReadOnlyFolderOffersToLeaveWithTheFilesAsTheyWere)
 {
     QString output;
-    if (!childprocess::inOwnMountNamespace(QStringLiteral("LifecycleTest.ExitFromAReadOnly*"), "SONAVEO_MOUNT_CHILD",
+    if (!childprocess::inOwnMountNamespace(childprocess::thisTest(), "SONAVEO_MOUNT_CHILD",
                                            &output))
         return;
     startWithSavedFiles();
@@ -485,10 +516,10 @@ TEST_F(LifecycleTest, ExitFromAReadOnlyFolderOffersToLeaveWithTheFilesAsTheyWere
 }
 
 // Runs in a child process with a mount namespace of its own.
-TEST_F(LifecycleTest, AFullDiskKeepsEveryFileWholeAndSaysWhichAndWhy)
+TEST_P(LifecycleTest, AFullDiskKeepsEveryFileWholeAndSaysWhichAndWhy)
 {
     QString output;
-    if (!childprocess::inOwnMountNamespace(QStringLiteral("LifecycleTest.AFullDisk*"), "SONAVEO_MOUNT_CHILD", &output))
+    if (!childprocess::inOwnMountNamespace(childprocess::thisTest(), "SONAVEO_MOUNT_CHILD", &output))
         return;
     ASSERT_TRUE(childprocess::mountSmallDisk(dir.path()));
     startWithSavedFiles();
@@ -530,7 +561,7 @@ TEST_F(LifecycleTest, AFullDiskKeepsEveryFileWholeAndSaysWhichAndWhy)
     EXPECT_EQ(left, names);
 }
 
-TEST_F(LifecycleTest, ExportAsksAboutTheNameItWritesTo)
+TEST_P(LifecycleTest, ExportAsksAboutTheNameItWritesTo)
 {
     start(dir.path());
     ASSERT_TRUE(writeBytes(file(QStringLiteral("rec.wav")), "recorded"));
@@ -557,7 +588,7 @@ TEST_F(LifecycleTest, ExportAsksAboutTheNameItWritesTo)
     EXPECT_TRUE(dialogs.messages.isEmpty()) << dialogs.messages.join('|').toStdString();
 }
 
-TEST_F(LifecycleTest, SpecialFilesAndHugeLinesInTheDataFolderAreToldWithoutHanging)
+TEST_P(LifecycleTest, SpecialFilesAndHugeLinesInTheDataFolderAreToldWithoutHanging)
 {
     // A FIFO would block a reader for good, /dev/zero would fill the memory.
     ASSERT_EQ(::mkfifo(file(QStringLiteral("Defaults.ini")).toLocal8Bit().constData(), 0600), 0);
@@ -589,7 +620,7 @@ TEST_F(LifecycleTest, SpecialFilesAndHugeLinesInTheDataFolderAreToldWithoutHangi
     EXPECT_TRUE(dialogs.messages[0].startsWith(QStringLiteral("'7777"))) << dialogs.messages[0].left(300).toStdString();
 }
 
-TEST_F(LifecycleTest, AStoredBandWhoseBlockCannotBeReadIsKeptAndNoStrayBlockIsWritten)
+TEST_P(LifecycleTest, AStoredBandWhoseBlockCannotBeReadIsKeptAndNoStrayBlockIsWritten)
 {
     QStringList lines{QStringLiteral("webfile.wav"), QStringLiteral("0"), QStringLiteral("0")};
     for (int k = 0; k < 11; ++k)
@@ -609,7 +640,7 @@ TEST_F(LifecycleTest, AStoredBandWhoseBlockCannotBeReadIsKeptAndNoStrayBlockIsWr
 
 // A link someone else planted in the data folder: as root, since only root can
 // give a link to another user.
-TEST_F(LifecycleTest, ALinkPlantedByAnotherUserIsNeitherReadNorWrittenThrough)
+TEST_P(LifecycleTest, ALinkPlantedByAnotherUserIsNeitherReadNorWrittenThrough)
 {
     if (::geteuid() != 0)
         GTEST_SKIP() << "only root can make a link that belongs to another user";
@@ -631,7 +662,7 @@ TEST_F(LifecycleTest, ALinkPlantedByAnotherUserIsNeitherReadNorWrittenThrough)
     EXPECT_TRUE(QFile::exists(file(QStringLiteral("Maro Radio Network1.dat")))) << "the other files are saved";
 }
 
-TEST_F(LifecycleTest, AStoredPlaceFarOffEveryScreenLeavesTheWindowOnOne)
+TEST_P(LifecycleTest, AStoredPlaceFarOffEveryScreenLeavesTheWindowOnOne)
 {
     QScreen *screen = QGuiApplication::primaryScreen();
     ASSERT_NE(screen, nullptr);
@@ -668,4 +699,80 @@ TEST_F(LifecycleTest, AStoredPlaceFarOffEveryScreenLeavesTheWindowOnOne)
         }
         windows.reset();
     }
+}
+
+// The windows the main window opens look the same whenever they are made: in the
+// skin the user made, and without a skin file as they were composed.
+TEST_F(LifecycleFixture, WindowsMadeAfterTheFirstShowingLookAsThoseMadeBefore)
+{
+    struct Look {
+        QList<QImage> pictures;
+        // The colours a skin gives them: titles, labels, pop-up panels, buttons.
+        QStringList colours;
+    };
+    const auto look = [this] {
+        Look l;
+        QWidget *opened[] = {windows->history(), windows->band(), windows->options(), windows->editor()};
+        for (QWidget *w : opened)
+            l.pictures << w->grab().toImage();
+        const auto text = [&l](const QWidget *w) { l.colours << w->palette().color(QPalette::WindowText).name(); };
+        const auto panel = [&l](const TVrBlotter *b) { l.colours << b->Color().name(); };
+        const auto button = [&l](const TVrDemoButton *b) {
+            l.colours << b->FontLeave().Color.name() << b->FontEnter().Color.name();
+        };
+        const THistoryForm *history = windows->history();
+        text(history->LabelHistory);
+        panel(history->VrBlotterHistory);
+        button(history->VrDemoButtonHis[0]);
+        button(history->VrDemoButtonCloseHistory);
+        const TBandForm *band = windows->band();
+        text(band->LabelStationBand);
+        text(band->LabelAddGenre);
+        panel(band->VrBlotterBands);
+        button(band->VrDemoButtonAdd);
+        const TOptionsForm *options = windows->options();
+        text(options->LabelOptions);
+        text(options->LabelRecFormat);
+        panel(options->VrBlotterOptions);
+        button(options->VrDemoButtonExport);
+        const TEditStationForm *editor = windows->editor();
+        text(editor->LabelEditStation);
+        text(editor->LabelSTName);
+        panel(editor->VrBlotterStation);
+        button(editor->VrDemoButtonExit);
+        return l;
+    };
+    const auto bothWays = [&] {
+        made = WindowsMade::BeforeTheFirstShowing;
+        start(dir.path());
+        const Look first = look();
+        windows.reset();
+        made = WindowsMade::AfterTheFirstShowing;
+        start(dir.path());
+        const Look later = look();
+        windows.reset();
+        EXPECT_TRUE(dialogs.messages.isEmpty()) << dialogs.messages.join('|').toStdString();
+        EXPECT_EQ(first.colours, later.colours);
+        return std::pair{first, later};
+    };
+    const auto [composed, composedLater] = bothWays();
+    for (int i = 0; i < composed.pictures.size(); ++i)
+        EXPECT_EQ(composed.pictures[i], composedLater.pictures[i]) << "window " << i;
+
+    TSkin mine = DefaultSkin();
+    mine.Active = clLime;
+    mine.Passive = clYellow;
+    mine.PopUp = clNavy;
+    mine.ButtonText = clFuchsia;
+    mine.MouseOver = clRed;
+    SaveSkinFile(file(QStringLiteral("currentskin.skn")), mine);
+    const auto [skinned, skinnedLater] = bothWays();
+    const QString active = toQColor(clLime).name(), passive = toQColor(clYellow).name();
+    const QString popUp = toQColor(clNavy).name(), text = toQColor(clFuchsia).name(), over = toQColor(clRed).name();
+    EXPECT_EQ(skinnedLater.colours, QStringList({active, popUp, passive, active, text, over,       // history
+                                                 active, passive, popUp, text, over,               // band
+                                                 active, passive, popUp, text, over,               // options
+                                                 active, passive, popUp, text, over}));            // editor
+    for (int i = 0; i < composed.pictures.size(); ++i)
+        EXPECT_NE(composed.pictures[i], skinnedLater.pictures[i]) << "window " << i << " never took the skin";
 }

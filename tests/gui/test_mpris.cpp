@@ -281,7 +281,7 @@ TEST_F(MprisTest, PlayAfterTheStartTunesTheStationHeardLast)
 {
     THistoryForm history;
     TMainForm::Windows windows;
-    windows.history = &history;
+    windows.history = [&history] { return &history; };
     form->setWindows(windows);
     history.setEntry(1, QStringLiteral("Last Night FM"), QStringLiteral("http://night.example/live"));
     history.setEntry(2, QStringLiteral("Older FM"), QStringLiteral("http://older.example/live"));

@@ -4,6 +4,7 @@
 #include "app/mainform.h"
 #include "app/splashform.h"
 #include "app/startup.h"
+#include "currentdirectory.h"
 #include "fakecapturebackend.h"
 #include "fakedialogs.h"
 #include "fakeenvironment.h"
@@ -17,6 +18,7 @@
 #include "widgets/vrformshape.h"
 
 #include <QAbstractButton>
+#include <QComboBox>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
@@ -179,13 +181,17 @@ TEST(StartUp, PassedChecksCreateEveryWindowAndTheMainWindowTakesOverFromTheSplas
     EXPECT_EQ(windows.MainForm->dataDirectory(), QDir::currentPath());
     EXPECT_TRUE(windows.MainForm->windowFlags() & Qt::FramelessWindowHint);
 
-    // The farewell and About windows, last in the order, come once the main
-    // window has painted: the first picture needs neither.
+    // The windows the main window opens come once it has painted: the first
+    // picture needs none of them.
+    EXPECT_EQ(windows.HistoryForm, nullptr);
+    EXPECT_EQ(windows.BandForm, nullptr);
+    EXPECT_EQ(windows.OptionsForm, nullptr);
+    EXPECT_EQ(windows.EditStationForm, nullptr);
     EXPECT_EQ(windows.FormSure, nullptr);
     EXPECT_EQ(windows.AboutForm, nullptr);
     ASSERT_TRUE(testsupport::waitFor(
         [&] { return windows.FormSure && windows.AboutForm && countTopLevel("TSplashForm") == 0; },
-        "the farewell and About windows after the first picture, and the splash gone"));
+        "the other windows after the first picture, and the splash gone"));
 
     const std::pair<QWidget *, QSize> sizes[] = {
         {windows.MainForm.get(), {601, 352}},   {windows.HistoryForm.get(), {262, 293}},
@@ -270,6 +276,56 @@ TEST(StartUp, AWindowAskedForBeforeTheFirstPictureIsMadeThenAndOnlyOnce)
     EXPECT_EQ(windows.FormSure.get(), farewell);
     EXPECT_EQ(countTopLevel("TAboutForm"), 1);
     EXPECT_EQ(countTopLevel("TFormSure"), 1);
+}
+
+TEST(StartUp, WhatTheSettingsHoldForWindowsNotMadeYetIsKeptAndReachesThemWhenMade)
+{
+    QTemporaryDir folder;
+    CurrentDirectory here(folder.path());
+    const QString settings = QDir(folder.path()).filePath(QStringLiteral("Defaults.ini"));
+    writeBytes(settings, "\r\n3\r\n\r\nSignal FM\r\nhttp://signal.example\r\n");
+    FakeDialogs dialogs;
+    FakePlatform platform;
+    FakeCaptureBackend capture;
+    capture.drivers = {CaptureDriverInfo{std::nullopt, QStringLiteral("Primary Sound Capture Driver"), QString()}};
+    ForgetCaptureDrivers();
+    FakeEnvironmentChecks checks(true, true);
+    {
+        TApplicationWindows windows;
+        ASSERT_TRUE(runEntrySequence(checks, windows));
+        ASSERT_EQ(windows.HistoryForm, nullptr) << "made after the first picture";
+        ASSERT_EQ(windows.OptionsForm, nullptr) << "made after the first picture";
+        // Saved before then (the session ends at once): what was loaded is
+        // written back, not the windows' composed values.
+        windows.MainForm->saveOnLeaving(false);
+        const QStringList saved = readTextLines(settings);
+        ASSERT_EQ(saved.size(), 28);
+        EXPECT_EQ(saved[0], QDir(folder.path()).filePath(QStringLiteral("webfile.wav")));
+        EXPECT_EQ(saved[1], QStringLiteral("3"));
+        EXPECT_EQ(saved[3], QStringLiteral("Signal FM"));
+        EXPECT_EQ(saved[4], QStringLiteral("http://signal.example"));
+        EXPECT_EQ(windows.HistoryForm->entryName(1), QStringLiteral("Signal FM"));
+        EXPECT_EQ(windows.OptionsForm->FormatBox->currentIndex(), 3);
+        EXPECT_EQ(windows.OptionsForm->DriverBox->currentIndex(), 0);
+        windows.destroyAll();
+    }
+    {
+        // Made once the first picture is on screen, they hold the same.
+        TApplicationWindows windows;
+        ASSERT_TRUE(runEntrySequence(checks, windows));
+        ASSERT_TRUE(testsupport::waitFor([&] { return windows.HistoryForm && windows.OptionsForm; },
+                                         "the windows after the first picture"));
+        EXPECT_EQ(windows.HistoryForm->entryName(1), QStringLiteral("Signal FM"));
+        EXPECT_EQ(windows.HistoryForm->entryUrl(1), QStringLiteral("http://signal.example"));
+        EXPECT_EQ(windows.HistoryForm->entryName(2), QStringLiteral("none"));
+        EXPECT_EQ(windows.OptionsForm->FormatBox->currentIndex(), 3);
+        EXPECT_EQ(windows.OptionsForm->DriverBox->count(), 1);
+        EXPECT_EQ(windows.OptionsForm->DirectoryEditLogger->fileName(),
+                  QDir(folder.path()).filePath(QStringLiteral("webfile.wav")));
+        windows.destroyAll();
+    }
+    EXPECT_TRUE(dialogs.messages.isEmpty()) << dialogs.messages.join('|').toStdString();
+    ForgetCaptureDrivers();
 }
 
 TEST(StartUp, FarewellPictureClickClosesOnlyTheFarewellWindow)
