@@ -82,6 +82,20 @@ struct PassingStart {
     bool run() { return runEntrySequence(checks, windows); }
 };
 
+// A start whose checks pass, on a machine with one capture device.
+struct OneDeviceStart {
+    FakeDialogs dialogs;
+    FakePlatform platform;
+    FakeCaptureBackend capture;
+    FakeEnvironmentChecks checks{true, true};
+    OneDeviceStart()
+    {
+        capture.drivers = {CaptureDriverInfo{std::nullopt, QStringLiteral("Primary Sound Capture Driver"), QString()}};
+        ForgetCaptureDrivers();
+    }
+    ~OneDeviceStart() { ForgetCaptureDrivers(); }
+};
+
 const QString kPlayerMessage = QStringLiteral("Please install the Windows Media Player ");
 const QString kSoundMessage = QStringLiteral("No Sound Card found!");
 } // namespace
@@ -163,16 +177,11 @@ TEST(StartUp, BothFailedChecksShowTwoRealMessageBoxesOneAfterTheOther)
 
 TEST(StartUp, PassedChecksCreateEveryWindowAndTheMainWindowTakesOverFromTheSplash)
 {
-    FakeDialogs dialogs;
-    FakePlatform platform;
-    FakeCaptureBackend capture;
-    capture.drivers = {CaptureDriverInfo{std::nullopt, QStringLiteral("Primary Sound Capture Driver"), QString()}};
-    ForgetCaptureDrivers();
-    FakeEnvironmentChecks checks(true, true);
+    OneDeviceStart start;
     TApplicationWindows windows;
-    ASSERT_TRUE(runEntrySequence(checks, windows));
-    EXPECT_TRUE(dialogs.messages.isEmpty());
-    EXPECT_EQ(checks.asked, QStringList({"player", "sound"}));
+    ASSERT_TRUE(runEntrySequence(start.checks, windows));
+    EXPECT_TRUE(start.dialogs.messages.isEmpty());
+    EXPECT_EQ(start.checks.asked, QStringList({"player", "sound"}));
 
     ASSERT_NE(windows.MainForm, nullptr);
     EXPECT_EQ(shownMainWindow(), windows.MainForm.get());
@@ -220,7 +229,6 @@ TEST(StartUp, PassedChecksCreateEveryWindowAndTheMainWindowTakesOverFromTheSplas
     if (plugin)
         gst_object_unref(plugin);
     gst_object_unref(parser);
-    ForgetCaptureDrivers();
 }
 
 TEST(StartUp, TheSplashPictureIsOnScreenBeforeTheMainWindowShows)
@@ -284,15 +292,10 @@ TEST(StartUp, WhatTheSettingsHoldForWindowsNotMadeYetIsKeptAndReachesThemWhenMad
     CurrentDirectory here(folder.path());
     const QString settings = QDir(folder.path()).filePath(QStringLiteral("Defaults.ini"));
     writeBytes(settings, "\r\n3\r\n\r\nSignal FM\r\nhttp://signal.example\r\n");
-    FakeDialogs dialogs;
-    FakePlatform platform;
-    FakeCaptureBackend capture;
-    capture.drivers = {CaptureDriverInfo{std::nullopt, QStringLiteral("Primary Sound Capture Driver"), QString()}};
-    ForgetCaptureDrivers();
-    FakeEnvironmentChecks checks(true, true);
+    OneDeviceStart start;
     {
         TApplicationWindows windows;
-        ASSERT_TRUE(runEntrySequence(checks, windows));
+        ASSERT_TRUE(runEntrySequence(start.checks, windows));
         ASSERT_EQ(windows.HistoryForm, nullptr) << "made after the first picture";
         ASSERT_EQ(windows.OptionsForm, nullptr) << "made after the first picture";
         // Saved before then (the session ends at once): what was loaded is
@@ -312,7 +315,7 @@ TEST(StartUp, WhatTheSettingsHoldForWindowsNotMadeYetIsKeptAndReachesThemWhenMad
     {
         // Made once the first picture is on screen, they hold the same.
         TApplicationWindows windows;
-        ASSERT_TRUE(runEntrySequence(checks, windows));
+        ASSERT_TRUE(runEntrySequence(start.checks, windows));
         ASSERT_TRUE(testsupport::waitFor([&] { return windows.HistoryForm && windows.OptionsForm; },
                                          "the windows after the first picture"));
         EXPECT_EQ(windows.HistoryForm->entryName(1), QStringLiteral("Signal FM"));
@@ -324,8 +327,7 @@ TEST(StartUp, WhatTheSettingsHoldForWindowsNotMadeYetIsKeptAndReachesThemWhenMad
                   QDir(folder.path()).filePath(QStringLiteral("webfile.wav")));
         windows.destroyAll();
     }
-    EXPECT_TRUE(dialogs.messages.isEmpty()) << dialogs.messages.join('|').toStdString();
-    ForgetCaptureDrivers();
+    EXPECT_TRUE(start.dialogs.messages.isEmpty()) << start.dialogs.messages.join('|').toStdString();
 }
 
 TEST(StartUp, FarewellPictureClickClosesOnlyTheFarewellWindow)
