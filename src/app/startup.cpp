@@ -263,8 +263,12 @@ bool runEntrySequence(EnvironmentChecks &checks, TApplicationWindows &windows,
     // that follows.
     createFirstWindows(windows, [] { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); });
     // The main window's own window on the display is made while the checks
-    // finish; it stays hidden until they passed.
+    // finish, its controls take their style and it is placed; it stays hidden
+    // until they passed. The keyboard is asked for Shift now too.
     (void)windows.MainForm->winId();
+    windows.MainForm->ensurePolished();
+    windows.MainForm->centreOnScreen();
+    const bool builtInSkin = defaultSkin && defaultSkin();
     splash->waitPainted();
     if (!splash->FormActivate(checks)) {
         delete splash;
@@ -289,11 +293,10 @@ bool runEntrySequence(EnvironmentChecks &checks, TApplicationWindows &windows,
         windows.destroyAll();
         return false;
     }
-    windows.MainForm->setUseDefaultSkin(defaultSkin && defaultSkin());
+    windows.MainForm->setUseDefaultSkin(builtInSkin);
     if (!dataDirectory.isEmpty())
         windows.MainForm->setDataDirectory(dataDirectory);
     windows.MainForm->setSplash(splash);
-    windows.MainForm->centreOnScreen();
     windows.MainForm->show(); // the first showing loads the data folder
     // Media keys and the desktop's player controls work from the window's first
     // picture on: the name is asked for now, and the bus answers while the
