@@ -127,13 +127,24 @@ void takeSkinInUse(TApplicationWindows &windows, QWidget *window)
     if (windows.SkinForm && windows.SkinTargets && windows.SkinForm->skinApplied())
         applySkinColours(windows.SkinForm->currentSkin(), windows.SkinTargets->colourTable(window));
 }
+
+// The window in slot, made now when it does not exist yet (and the main window
+// does): connected to the main window, then given the skin in use.
+template <class Form, class Connect>
+Form *madeOnce(TApplicationWindows &windows, std::unique_ptr<Form> &slot, Connect connect)
+{
+    if (!slot && windows.MainForm) {
+        slot = std::make_unique<Form>();
+        connect(*slot, windows.MainForm.get());
+        takeSkinInUse(windows, slot.get());
+    }
+    return slot.get();
+}
 } // namespace
 
 THistoryForm *TApplicationWindows::history()
 {
-    if (!HistoryForm && MainForm) {
-        HistoryForm = std::make_unique<THistoryForm>();
-        TMainForm *main = MainForm.get();
+    return madeOnce(*this, HistoryForm, [](THistoryForm &history, TMainForm *main) {
         THistoryHooks hooks;
         hooks.online = [main] { return main->playback()->state.online; };
         hooks.attemptConnect = [main] { main->network()->attemptConnect(); };
@@ -141,44 +152,30 @@ THistoryForm *TApplicationWindows::history()
         hooks.tuneStation = [main](const QString &name, const QString &url) {
             main->playback()->TuneStation(name, url);
         };
-        HistoryForm->setHooks(std::move(hooks));
-        takeSkinInUse(*this, HistoryForm.get());
-        main->windowMade(*HistoryForm);
-    }
-    return HistoryForm.get();
+        history.setHooks(std::move(hooks));
+        main->windowMade(history);
+    });
 }
 
 TBandForm *TApplicationWindows::band()
 {
-    if (!BandForm && MainForm) {
-        BandForm = std::make_unique<TBandForm>();
-        TMainForm *main = MainForm.get();
-        BandForm->setDataDirectory([main] { return main->dataDirectory(); });
-        takeSkinInUse(*this, BandForm.get());
-    }
-    return BandForm.get();
+    return madeOnce(*this, BandForm, [](TBandForm &band, TMainForm *main) {
+        band.setDataDirectory([main] { return main->dataDirectory(); });
+    });
 }
 
 TOptionsForm *TApplicationWindows::options()
 {
-    if (!OptionsForm && MainForm) {
-        OptionsForm = std::make_unique<TOptionsForm>();
-        TMainForm *main = MainForm.get();
-        OptionsForm->onDriverBoxChange = [main] { main->recorder()->RebuildFormatList(); };
-        OptionsForm->recordingFile = [main] { return main->recorder()->recordingFile(); };
-        takeSkinInUse(*this, OptionsForm.get());
-        main->windowMade(*OptionsForm);
-    }
-    return OptionsForm.get();
+    return madeOnce(*this, OptionsForm, [](TOptionsForm &options, TMainForm *main) {
+        options.onDriverBoxChange = [main] { main->recorder()->RebuildFormatList(); };
+        options.recordingFile = [main] { return main->recorder()->recordingFile(); };
+        main->windowMade(options);
+    });
 }
 
 TEditStationForm *TApplicationWindows::editor()
 {
-    if (!EditStationForm && MainForm) {
-        EditStationForm = std::make_unique<TEditStationForm>();
-        takeSkinInUse(*this, EditStationForm.get());
-    }
-    return EditStationForm.get();
+    return madeOnce(*this, EditStationForm, [](TEditStationForm &, TMainForm *) {});
 }
 
 TFormSure *TApplicationWindows::farewell()
