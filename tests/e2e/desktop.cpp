@@ -163,6 +163,20 @@ QString waitForWindow(qint64 pid, const QString &titlePattern, int timeoutMs)
     return found;
 }
 
+QString waitForNewWindow(qint64 pid, const QStringList &before, int timeoutMs)
+{
+    QString found;
+    testsupport::waitFor(
+        [&] {
+            for (const QString &id : windowsOf(pid))
+                if (!before.contains(id))
+                    found = id;
+            return !found.isEmpty();
+        },
+        "a new window", timeoutMs);
+    return found;
+}
+
 ::testing::AssertionResult waitUntilGone(const QString &windowId)
 {
     return testsupport::waitFor(

@@ -72,6 +72,9 @@ QString waitForWindowOfSize(qint64 pid, QSize size, int timeoutMs = testsupport:
 // Waits for a visible window of the process whose title matches the pattern;
 // empty when none shows within timeoutMs.
 QString waitForWindow(qint64 pid, const QString &titlePattern, int timeoutMs = testsupport::kWaitLimitMs);
+// Waits for a visible window of the process that is not among `before`; empty
+// when none shows within timeoutMs.
+QString waitForNewWindow(qint64 pid, const QStringList &before, int timeoutMs = testsupport::kWaitLimitMs);
 // Waits until the window is no longer on the screen.
 ::testing::AssertionResult waitUntilGone(const QString &windowId);
 // Waits until the window has the keyboard, as it does once its program made it

@@ -42,11 +42,15 @@ void editAndPressStationOne(e2e::Sonaveo &app, const QRect &main)
     typeText(stationUrl(), true);
     clickAt(editor, 247, 222); // "Save and Exit"
     ASSERT_TRUE(e2e::waitUntilGone(editorId));
-    const int windowsBefore = e2e::windowsOf(app.pid()).size();
+    const QStringList windowsBefore = e2e::windowsOf(app.pid());
     clickAt(main, 143, 75);
-    ASSERT_TRUE(testsupport::waitFor([&] { return e2e::windowsOf(app.pid()).size() > windowsBefore; }, "the message"));
+    const QString messageId = e2e::waitForNewWindow(app.pid(), windowsBefore);
+    ASSERT_FALSE(messageId.isEmpty()) << "the message shows";
+    // The box is on the screen a moment before it has the keyboard; a Return
+    // pressed in between reaches only the main window, which the box blocks.
+    ASSERT_TRUE(e2e::waitForFocus(messageId));
     pressKeys({QStringLiteral("Return")});
-    ASSERT_TRUE(testsupport::waitFor([&] { return e2e::windowsOf(app.pid()).size() == windowsBefore; }, "the message to close"));
+    ASSERT_TRUE(e2e::waitUntilGone(messageId)) << "the message closes";
 }
 } // namespace
 
