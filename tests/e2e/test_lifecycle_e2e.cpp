@@ -37,6 +37,9 @@ void editAndPressStationOne(e2e::Sonaveo &app, const QRect &main)
     ASSERT_FALSE(editorId.isEmpty()) << "the station editor opens";
     const QRect editor = e2e::windowGeometry(editorId);
     clickAt(editor, 154, 69);
+    // The click makes the editor the active window; keys typed before it has the
+    // keyboard would go to the main window.
+    ASSERT_TRUE(e2e::waitForFocus(editorId));
     typeText(kStation, true);
     clickAt(editor, 154, 113);
     typeText(stationUrl(), true);
@@ -81,6 +84,7 @@ TEST_F(LeavingTest, ExitKeepsBandHistoryAndLayoutForTheNextStart)
         ASSERT_FALSE(bandsId.isEmpty()) << "the band chooser opens";
         const QRect bands = e2e::windowGeometry(bandsId);
         clickAt(bands, 119, 299);
+        ASSERT_TRUE(e2e::waitForFocus(bandsId));
         typeText(QStringLiteral("Jazz"), true);
         clickAt(bands, 175, 332); // "Add Band"
         clickAt(bands, 60, 35 + 8 * 14 + 7);
