@@ -72,7 +72,9 @@ TEST(BandsOnTheDisplay, AddABandPickItByTypingAndOpenAMakersAddress)
     bands->centreOnScreen();
     userscript::Script script;
     script.clickAt(form->ui().VrDemoButtonBand, QPoint(53, 7)).waitForWindow(bands);
-    script.clickAt(bands->EditNewStationBand, QPoint(100, 8)).typeText(QStringLiteral("Jazz Club"));
+    script.clickAt(bands->EditNewStationBand, QPoint(100, 8))
+        .waitForKeyboard(bands)
+        .typeText(QStringLiteral("Jazz Club"));
     script.clickAt(bands->VrDemoButtonAdd, QPoint(53, 12));
     script.clickAt(bands->ListBoxBands, QPoint(60, 7)).typeText(QStringLiteral("Jaz"));
     script.clickAt(bands->VrDemoButtonSelectBand, QPoint(53, 12));

@@ -61,7 +61,9 @@ TEST(MainRoad, EditAStationWithMouseAndKeysThenPressItAndHearIt)
     editor->centreOnScreen(); // where it will open
     userscript::Script script;
     script.clickAt(form->ui().VrDemoButtonStation[0], QPoint(95, 9), 3).waitForWindow(editor);
-    script.clickAt(editor->EditStationName, QPoint(100, 8)).typeText(QStringLiteral("Tone FM"), true);
+    script.clickAt(editor->EditStationName, QPoint(100, 8))
+        .waitForKeyboard(editor)
+        .typeText(QStringLiteral("Tone FM"), true);
     script.clickAt(editor->EditStationURL, QPoint(100, 8)).typeText(stream, true);
     script.clickAt(editor->VrDemoButtonExit, QPoint(53, 12));
     bool editorClosed = false;

@@ -45,6 +45,16 @@ public:
                           + QStringLiteral(" >/dev/null");
         return *this;
     }
+    // Waits until the window has the keyboard. A click makes its window the active
+    // one only once this process has handled it, so keys typed at once after a
+    // click into another window would still go to the window that had them.
+    Script &waitForKeyboard(QWidget *window)
+    {
+        m_commands << QStringLiteral("timeout %1 sh -c 'until [ \"$(xdotool getwindowfocus)\" = %2 ]; do sleep 0.02; done'")
+                          .arg(testsupport::kWaitLimitMs / 1000)
+                          .arg(window->winId());
+        return *this;
+    }
     // Starts the script; it runs while the caller handles events.
     void start(QProcess &p) const
     {
