@@ -68,21 +68,44 @@ start_icecast() {
 </icecast>
 XML
   icecast2 -c "$ICECAST_DIR/icecast.xml" >"$ICECAST_DIR/stdout.log" 2>&1 &
-  SONAVEO_SERVER_PIDS+=($!)
+  ICECAST_PID=$!
+  SONAVEO_SERVER_PIDS+=($ICECAST_PID)
   for _ in $(seq 50); do
-    curl -s -o /dev/null "http://127.0.0.1:$ICECAST_PORT/status-json.xsl" && return 0
+    curl -sf -o /dev/null "http://127.0.0.1:$ICECAST_PORT/style.css" && return 0
     sleep 0.1
   done
   echo "Icecast did not start (see $ICECAST_DIR)"
   return 1
 }
 
+# Feeds the tone into Icecast. Icecast 2.4 now and then dies (a segmentation
+# fault) as its first source connects; then it is started once more, on a new
+# port, and the tone is fed to that one.
 start_tone_source() {
+  local attempt
+  for attempt in 1 2 3; do
+    feed_tone && return 0
+    kill "$TONE_SOURCE_PID" 2>/dev/null || true
+    wait "$TONE_SOURCE_PID" 2>/dev/null || true
+    if kill -0 "$ICECAST_PID" 2>/dev/null; then
+      break
+    fi
+    echo "Icecast ended as the tone source connected (attempt $attempt); starting it again" >&2
+    wait "$ICECAST_PID" 2>/dev/null || true
+    rm -rf "$ICECAST_DIR"
+    start_icecast || return 1
+  done
+  echo "The tone source did not reach Icecast (see $ICECAST_DIR/tone.log)"
+  return 1
+}
+
+feed_tone() {
   gst-launch-1.0 -q audiotestsrc is-live=true freq=440 wave=sine volume=0.5 ! audioconvert \
     ! lamemp3enc target=bitrate cbr=true bitrate=128 \
     ! shout2send ip=127.0.0.1 port="$ICECAST_PORT" mount=/tone.mp3 password="$ICECAST_PASSWORD" \
     >"$ICECAST_DIR/tone.log" 2>&1 &
-  SONAVEO_SERVER_PIDS+=($!)
+  TONE_SOURCE_PID=$!
+  SONAVEO_SERVER_PIDS+=($TONE_SOURCE_PID)
   export SONAVEO_TEST_STREAM="http://127.0.0.1:$ICECAST_PORT/tone.mp3"
   # The mount exists once the source is connected; wait until a listener gets audio.
   for _ in $(seq 50); do
@@ -91,6 +114,5 @@ start_tone_source() {
     fi
     sleep 0.1
   done
-  echo "The tone source did not reach Icecast (see $ICECAST_DIR/tone.log)"
   return 1
 }
