@@ -67,9 +67,10 @@ start_icecast() {
   </security>
 </icecast>
 XML
-  icecast2 -c "$ICECAST_DIR/icecast.xml" >"$ICECAST_DIR/stdout.log" 2>&1 &
-  ICECAST_PID=$!
-  SONAVEO_SERVER_PIDS+=($ICECAST_PID)
+  # Kept running for the whole test run: a stream server that went away in the
+  # middle would fail every test after it.
+  keep_running "Icecast" icecast2 -c "$ICECAST_DIR/icecast.xml" &
+  SONAVEO_SERVER_PIDS+=($!)
   for _ in $(seq 50); do
     curl -sf -o /dev/null "http://127.0.0.1:$ICECAST_PORT/style.css" && return 0
     sleep 0.1
@@ -78,41 +79,39 @@ XML
   return 1
 }
 
-# Feeds the tone into Icecast. Icecast 2.4 now and then dies (a segmentation
-# fault) as its first source connects; then it is started once more, on a new
-# port, and the tone is fed to that one.
-start_tone_source() {
-  local attempt
-  for attempt in 1 2 3; do
-    feed_tone && return 0
-    kill "$TONE_SOURCE_PID" 2>/dev/null || true
-    wait "$TONE_SOURCE_PID" 2>/dev/null || true
-    if kill -0 "$ICECAST_PID" 2>/dev/null; then
-      break
-    fi
-    echo "Icecast ended as the tone source connected (attempt $attempt); starting it again" >&2
-    wait "$ICECAST_PID" 2>/dev/null || true
-    rm -rf "$ICECAST_DIR"
-    start_icecast || return 1
+# Runs a command and starts it again whenever it ends, saying so on standard
+# error, until this shell is told to end (TERM), which ends the command too.
+# Icecast 2.4 has been seen to die of a segmentation fault as a source
+# connected, and to drop its source in the middle of a run; the tone source
+# then ends with an error and connects again once started anew.
+keep_running() {
+  local name=$1 child="" status
+  shift
+  trap '[ -z "$child" ] || kill "$child" 2>/dev/null; wait 2>/dev/null; exit 0' TERM INT
+  while true; do
+    echo "--- started at $(date +%T)" >>"$ICECAST_DIR/$name.log"
+    "$@" >>"$ICECAST_DIR/$name.log" 2>&1 &
+    child=$!
+    wait "$child" && status=0 || status=$?
+    echo "$name ended (status $status); starting it again" >&2
+    tail -n 3 "$ICECAST_DIR/$name.log" >&2 || true
+    sleep 0.5
   done
-  echo "The tone source did not reach Icecast (see $ICECAST_DIR/tone.log)"
-  return 1
 }
 
-feed_tone() {
-  gst-launch-1.0 -q audiotestsrc is-live=true freq=440 wave=sine volume=0.5 ! audioconvert \
+start_tone_source() {
+  keep_running "tone" gst-launch-1.0 -q audiotestsrc is-live=true freq=440 wave=sine volume=0.5 ! audioconvert \
     ! lamemp3enc target=bitrate cbr=true bitrate=128 \
-    ! shout2send ip=127.0.0.1 port="$ICECAST_PORT" mount=/tone.mp3 password="$ICECAST_PASSWORD" \
-    >"$ICECAST_DIR/tone.log" 2>&1 &
-  TONE_SOURCE_PID=$!
-  SONAVEO_SERVER_PIDS+=($TONE_SOURCE_PID)
+    ! shout2send ip=127.0.0.1 port="$ICECAST_PORT" mount=/tone.mp3 password="$ICECAST_PASSWORD" &
+  SONAVEO_SERVER_PIDS+=($!)
   export SONAVEO_TEST_STREAM="http://127.0.0.1:$ICECAST_PORT/tone.mp3"
   # The mount exists once the source is connected; wait until a listener gets audio.
-  for _ in $(seq 50); do
+  for _ in $(seq 100); do
     if [ "$(curl -s -o /dev/null -w '%{http_code}' --max-time 0.5 "$SONAVEO_TEST_STREAM")" = 200 ]; then
       return 0
     fi
     sleep 0.1
   done
+  echo "The tone source did not reach Icecast (see $ICECAST_DIR/tone.log)"
   return 1
 }
