@@ -134,18 +134,29 @@ QStringList windowsOf(qint64 pid)
         .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
 }
 
-QString waitForWindowOfSize(qint64 pid, QSize size, int timeoutMs)
+namespace {
+// Waits for a visible window of the process that the test accepts; empty when
+// none shows within timeoutMs.
+template <typename Accept>
+QString waitForWindowWhere(qint64 pid, Accept accept, const char *what, int timeoutMs)
 {
     QString found;
     testsupport::waitFor(
         [&] {
             for (const QString &id : windowsOf(pid))
-                if (windowGeometry(id).size() == size)
+                if (accept(id))
                     found = id;
             return !found.isEmpty();
         },
-        "a window of that size", timeoutMs);
+        what, timeoutMs);
     return found;
+}
+} // namespace
+
+QString waitForWindowOfSize(qint64 pid, QSize size, int timeoutMs)
+{
+    return waitForWindowWhere(
+        pid, [&](const QString &id) { return windowGeometry(id).size() == size; }, "a window of that size", timeoutMs);
 }
 
 QString waitForWindow(qint64 pid, const QString &titlePattern, int timeoutMs)
@@ -165,16 +176,8 @@ QString waitForWindow(qint64 pid, const QString &titlePattern, int timeoutMs)
 
 QString waitForNewWindow(qint64 pid, const QStringList &before, int timeoutMs)
 {
-    QString found;
-    testsupport::waitFor(
-        [&] {
-            for (const QString &id : windowsOf(pid))
-                if (!before.contains(id))
-                    found = id;
-            return !found.isEmpty();
-        },
-        "a new window", timeoutMs);
-    return found;
+    return waitForWindowWhere(
+        pid, [&](const QString &id) { return !before.contains(id); }, "a new window", timeoutMs);
 }
 
 ::testing::AssertionResult waitUntilGone(const QString &windowId)
